@@ -1,0 +1,29 @@
+#pragma once
+// A key synthesiser that records what it was asked to post. `trusted` switches the permission.
+
+#include "platform/KeySynthesiser.h"
+
+#include <vector>
+
+namespace mendrake::test {
+
+class FakeKeySynthesiser final : public KeySynthesiser {
+public:
+    struct Press {
+        std::uint32_t keyCode;
+        std::uint32_t modifiers;
+        bool operator==(const Press&) const = default;
+    };
+
+    bool isTrusted() const override { return trusted; }
+    void requestAccessibility() override { ++accessibilityRequests; }
+    void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override {
+        if (trusted) presses.push_back({keyCode, modifiers});
+    }
+
+    bool trusted = true;
+    int accessibilityRequests = 0;
+    std::vector<Press> presses;
+};
+
+}  // namespace mendrake::test

@@ -1,0 +1,20 @@
+#pragma once
+// A sound player that records the sounds it was asked to play.
+
+#include "platform/SoundPlayer.h"
+
+#include <string>
+#include <vector>
+
+namespace mendrake::test {
+
+class FakeSoundPlayer final : public SoundPlayer {
+public:
+    void playNamed(const std::string& name) override { played.push_back(name); }
+    void beep() override { ++beeps; }
+
+    std::vector<std::string> played;
+    int beeps = 0;
+};
+
+}  // namespace mendrake::test
