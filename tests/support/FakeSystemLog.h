@@ -1,0 +1,16 @@
+#pragma once
+// A system log that keeps its lines.
+
+#include "platform/SystemLog.h"
+
+#include <QStringList>
+
+namespace mendrake::test {
+
+class FakeSystemLog final : public SystemLog {
+public:
+    void write(const QString& line) override { lines << line; }
+    QStringList lines;
+};
+
+}  // namespace mendrake::test
