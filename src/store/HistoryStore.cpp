@@ -1,0 +1,477 @@
+#include "store/HistoryStore.h"
+
+#include "store/BlobFile.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace mendrake {
+
+namespace {
+
+constexpr auto kDatabaseName = "history.sqlite";
+constexpr auto kBlobDirectoryName = "Blobs";
+
+constexpr auto kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS clips (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    kind TEXT NOT NULL,
+    text TEXT NOT NULL,
+    hash TEXT NOT NULL UNIQUE,
+    source_bundle TEXT,
+    source_name TEXT,
+    created_at REAL NOT NULL,
+    last_used_at REAL NOT NULL,
+    pinned INTEGER NOT NULL DEFAULT 0,
+    blob TEXT,
+    size INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX IF NOT EXISTS idx_clips_last_used ON clips(last_used_at DESC);
+CREATE VIRTUAL TABLE IF NOT EXISTS clips_fts USING fts5(
+    text, content='clips', content_rowid='id', tokenize='unicode61 remove_diacritics 2'
+);
+CREATE TRIGGER IF NOT EXISTS clips_ai AFTER INSERT ON clips BEGIN
+    INSERT INTO clips_fts(rowid, text) VALUES (new.id, new.text);
+END;
+CREATE TRIGGER IF NOT EXISTS clips_ad AFTER DELETE ON clips BEGIN
+    INSERT INTO clips_fts(clips_fts, rowid, text) VALUES ('delete', old.id, old.text);
+END;
+CREATE TRIGGER IF NOT EXISTS clips_au AFTER UPDATE OF text ON clips BEGIN
+    INSERT INTO clips_fts(clips_fts, rowid, text) VALUES ('delete', old.id, old.text);
+    INSERT INTO clips_fts(rowid, text) VALUES (new.id, new.text);
+END;
+PRAGMA user_version = 1;
+)sql";
+
+constexpr auto kPngType = "public.png";
+constexpr auto kTiffType = "public.tiff";
+
+constexpr mode_t kPrivateDirectory = 0700;
+constexpr mode_t kPrivateFile = 0600;
+
+// Blob files are named after the content hash; anything else could point outside Blobs.
+bool isContentHash(const QString& hash) {
+    if (hash.size() != 64) return false;
+    for (QChar c : hash)
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) return false;
+    return true;
+}
+
+// A name read back from the database is used as a path only when it stays inside Blobs.
+bool isPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+}
+
+void setMode(const QString& path, mode_t mode) {
+    const QByteArray native = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) == 0 && !S_ISLNK(info.st_mode) && (info.st_mode & 07777) != mode)
+        ::chmod(native.constData(), mode);
+}
+
+}  // namespace
+
+// MARK: construction
+
+HistoryStore::HistoryStore(Clock& clock, QString directory)
+    : clock_(clock),
+      directory_(std::move(directory)),
+      blobDirectory_(directory_ + u'/' + QLatin1String(kBlobDirectoryName)) {}
+
+HistoryStore::~HistoryStore() {
+    if (db_) sqlite3_close(db_);
+}
+
+QString HistoryStore::defaultDirectory() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/Mendrake");
+}
+
+QString HistoryStore::databasePath() const { return directory_ + u'/' + QLatin1String(kDatabaseName); }
+
+QString HistoryStore::blobPath(const QString& name) const { return blobDirectory_ + u'/' + name; }
+
+StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(Clock& clock, std::optional<QString> directory) {
+    QString root = directory.value_or(defaultDirectory());
+    while (root.size() > 1 && root.endsWith(u'/')) root.chop(1);
+    std::unique_ptr<HistoryStore> store(new HistoryStore(clock, root));
+    if (auto error = store->openDatabase()) return *error;
+    return store;
+}
+
+std::optional<StoreError> HistoryStore::openDatabase() {
+    std::error_code ec;
+    std::filesystem::create_directories(QFile::encodeName(blobDirectory_).toStdString(), ec);
+    if (ec || !QFileInfo(blobDirectory_).isDir()) {
+        const QString reason = ec ? QString::fromLocal8Bit(ec.message().c_str()) : QStringLiteral("Not a directory");
+        return StoreError::fileSystem(
+            QStringLiteral("Could not create the history folder “%1”: %2").arg(blobDirectory_, reason));
+    }
+    setMode(directory_, kPrivateDirectory);
+    setMode(blobDirectory_, kPrivateDirectory);
+
+    // Create a missing database file private, so that it is never readable by others, not even
+    // between its creation and the mode repair below. SQLite gives -wal and -shm the same mode.
+    const QByteArray dbPath = QFile::encodeName(databasePath());
+    const int fd = ::open(dbPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFile);
+    if (fd >= 0) ::close(fd);
+
+    const int rc = sqlite3_open_v2(dbPath.constData(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        StoreError error = db_ ? lastError() : StoreError::sqlite(QString::fromUtf8(sqlite3_errstr(rc)));
+        sqlite3_close(db_);
+        db_ = nullptr;
+        return error;
+    }
+    repairModes();
+    if (auto error = exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"))) return error;
+
+    const auto version = queryInt(QStringLiteral("PRAGMA user_version"));
+    if (!version.ok() || !version.value() || *version.value() < 1) {
+        if (auto error = exec(QString::fromLatin1(kSchema))) return error;
+    }
+    repairModes();
+    return std::nullopt;
+}
+
+void HistoryStore::repairModes() {
+    setMode(directory_, kPrivateDirectory);
+    setMode(blobDirectory_, kPrivateDirectory);
+    for (const char* suffix : {"", "-wal", "-shm"}) setMode(databasePath() + QLatin1String(suffix), kPrivateFile);
+    QDirIterator blobs(blobDirectory_, QDir::Files | QDir::Hidden);
+    while (blobs.hasNext()) setMode(blobs.next(), kPrivateFile);
+}
+
+// MARK: statement layer
+
+StoreError HistoryStore::lastError() const {
+    if (!db_) return StoreError::sqlite(QStringLiteral("the database is not open"));
+    return StoreError::sqlite(QString::fromUtf8(sqlite3_errmsg(db_)));
+}
+
+std::optional<StoreError> HistoryStore::exec(const QString& script) {
+    if (!db_) return lastError();
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db_, script.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc == SQLITE_OK) return std::nullopt;
+    StoreError error = message ? StoreError::sqlite(QString::fromUtf8(message)) : lastError();
+    sqlite3_free(message);
+    return error;
+}
+
+StoreResult<Statement> HistoryStore::prepare(const QString& sql, const std::vector<Value>& values) {
+    if (!db_) return lastError();
+    sqlite3_stmt* handle = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &handle, nullptr);
+    Statement statement(handle);
+    if (rc != SQLITE_OK || !handle) return lastError();
+    int index = 1;
+    for (const Value& value : values) {
+        if (const auto* i = std::get_if<qint64>(&value)) {
+            sqlite3_bind_int64(handle, index, *i);
+        } else if (const auto* d = std::get_if<double>(&value)) {
+            sqlite3_bind_double(handle, index, *d);
+        } else if (const auto* text = std::get_if<QString>(&value)) {
+            // The byte length rather than -1 keeps a text with an embedded NUL whole.
+            const QByteArray utf8 = text->toUtf8();
+            sqlite3_bind_text(handle, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_null(handle, index);
+        }
+        ++index;
+    }
+    return statement;
+}
+
+StoreResult<std::optional<qint64>> HistoryStore::queryInt(const QString& sql, const std::vector<Value>& values) {
+    auto statement = prepare(sql, values);
+    if (!statement) return statement.error();
+    std::optional<qint64> first;
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW)
+        if (!first) first = statement->int64At(0);
+    if (rc != SQLITE_DONE) return lastError();
+    return first;
+}
+
+std::optional<StoreError> HistoryStore::stepToDone(Statement& statement) {
+    int rc;
+    while ((rc = statement.step()) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) return lastError();
+    return std::nullopt;
+}
+
+const QString& HistoryStore::columnList() {
+    static const QString list = QStringLiteral("c.id, c.kind, substr(c.text, 1, %1), c.hash, c.source_bundle, "
+                                               "c.source_name,\nc.created_at, c.last_used_at, c.pinned, c.blob, "
+                                               "c.size, length(c.text)")
+                                    .arg(previewLength);
+    return list;
+}
+
+ClipItem HistoryStore::readItem(const Statement& row) {
+    ClipItem item;
+    item.id = row.int64At(0);
+    item.kind = clipKindFromRaw(row.textAt(1)).value_or(ClipKind::text);
+    item.text = row.textAt(2);
+    item.hash = row.textAt(3);
+    item.sourceBundleID = row.optionalTextAt(4);
+    item.sourceAppName = row.optionalTextAt(5);
+    item.createdAt = row.doubleAt(6);
+    item.lastUsedAt = row.doubleAt(7);
+    item.pinned = row.int64At(8) != 0;
+    item.blob = row.optionalTextAt(9);
+    item.byteSize = row.int64At(10);
+    item.fullLength = row.int64At(11);
+    item.searchKey = makeSearchKey(item.text, item.sourceAppName);
+    return item;
+}
+
+StoreResult<QList<ClipItem>> HistoryStore::readItems(Statement& statement) {
+    QList<ClipItem> items;
+    int rc;
+    while ((rc = statement.step()) == SQLITE_ROW) items.append(readItem(statement));
+    if (rc != SQLITE_DONE) return lastError();
+    return items;
+}
+
+// MARK: recording
+
+StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
+    const double now = clock_.now();
+    const QString blobName = clip.hash + QStringLiteral(".plist");
+    auto writeBlob = [&]() -> std::optional<StoreError> {
+        if (!isContentHash(clip.hash))
+            return StoreError::fileSystem(QStringLiteral("Refusing to name a blob file after “%1”.").arg(clip.hash));
+        return writeBlobFile(blobPath(blobName), clip.representations);
+    };
+
+    const auto existing = queryInt(QStringLiteral("SELECT id FROM clips WHERE hash = ?"), {clip.hash});
+    if (!existing) return existing.error();
+
+    if (const auto id = existing.value()) {
+        auto refresh = prepare(QStringLiteral("UPDATE clips SET last_used_at = ?, source_bundle = ?, source_name = ? "
+                                              "WHERE id = ?"),
+                               {now, textOrNull(clip.sourceBundleID), textOrNull(clip.sourceAppName), *id});
+        if (!refresh) return refresh.error();
+        if (auto error = stepToDone(refresh.value())) return *error;
+
+        if (clip.kind == ClipKind::richText && !clip.representations.empty()) {
+            if (auto error = writeBlob()) return *error;
+            auto upgrade = prepare(QStringLiteral("UPDATE clips SET kind = ?, blob = ?, size = ? WHERE id = ?"),
+                                   {rawValue(ClipKind::richText), blobName, clip.byteSize, *id});
+            if (!upgrade) return upgrade.error();
+            if (auto error = stepToDone(upgrade.value())) return *error;
+        }
+        if (auto item = fetch(*id)) return *item;
+    }
+
+    std::optional<QString> blob;
+    if (!clip.representations.empty()) {
+        // The file goes first: a row must never name a blob that is not on disk.
+        if (auto error = writeBlob()) return *error;
+        blob = blobName;
+    }
+    auto insert = prepare(QStringLiteral("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
+                                         "last_used_at, pinned, blob, size)\nVALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"),
+                          {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceBundleID),
+                           textOrNull(clip.sourceAppName), now, now, textOrNull(blob), clip.byteSize});
+    if (!insert) return insert.error();
+    if (auto error = stepToDone(insert.value())) return *error;
+    if (auto item = fetch(sqlite3_last_insert_rowid(db_))) return *item;
+    return StoreError::sqlite(QStringLiteral("inserted row not found"));
+}
+
+void HistoryStore::touch(qint64 id) {
+    if (auto statement = prepare(QStringLiteral("UPDATE clips SET last_used_at = ? WHERE id = ?"), {clock_.now(), id}))
+        (void)stepToDone(statement.value());
+}
+
+// MARK: reading and search
+
+std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
+    auto statement = prepare(QStringLiteral("SELECT ") + columnList() + QStringLiteral(" FROM clips c WHERE c.id = ?"),
+                             {id});
+    if (!statement) return std::nullopt;
+    auto items = readItems(statement.value());
+    if (!items || items->isEmpty()) return std::nullopt;
+    return items->first();
+}
+
+QList<ClipItem> HistoryStore::recent(qint64 limit) {
+    auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
+                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM clips ORDER BY "
+                                                "last_used_at DESC LIMIT ?) OR c.pinned = 1\nORDER BY c.last_used_at DESC"),
+                             {limit});
+    if (!statement) return {};
+    auto items = readItems(statement.value());
+    return items ? std::move(items).value() : QList<ClipItem>();
+}
+
+QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
+    QStringList phrases;
+    for (const QString& piece : query.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        QString quoted = piece;
+        quoted.replace(u'"', QStringLiteral("\"\""));
+        phrases << u'"' + quoted + QStringLiteral("\"*");
+    }
+    if (phrases.isEmpty()) return {};
+    const QString matchExpression = phrases.join(u' ');
+    auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
+                                 QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
+                                                "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+                             {matchExpression, limit});
+    if (!statement) return {};
+    auto items = readItems(statement.value());
+    return items ? std::move(items).value() : QList<ClipItem>();
+}
+
+std::optional<QString> HistoryStore::fullText(qint64 id) {
+    auto statement = prepare(QStringLiteral("SELECT text FROM clips WHERE id = ?"), {id});
+    if (!statement) return std::nullopt;
+    std::optional<QString> text;
+    bool first = true;
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+        if (first) text = statement->optionalTextAt(0);
+        first = false;
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return text;
+}
+
+RepresentationMap HistoryStore::representations(const ClipItem& item) {
+    if (!item.blob || !isPlainFileName(*item.blob)) return {};
+    return readBlobFile(blobPath(*item.blob));
+}
+
+QImage HistoryStore::image(const ClipItem& item) {
+    const RepresentationMap map = representations(item);
+    auto found = map.find(QLatin1String(kPngType));
+    if (found == map.end()) found = map.find(QLatin1String(kTiffType));
+    if (found == map.end()) return QImage();
+    return QImage::fromData(found->second);
+}
+
+void HistoryStore::setPinned(qint64 id, bool pinned) {
+    if (auto statement = prepare(QStringLiteral("UPDATE clips SET pinned = ? WHERE id = ?"), {qint64(pinned ? 1 : 0), id}))
+        (void)stepToDone(statement.value());
+}
+
+void HistoryStore::deleteItem(qint64 id) {
+    QList<QString> names;
+    if (auto select = prepare(QStringLiteral("SELECT blob FROM clips WHERE id = ?"), {id})) {
+        int rc;
+        while ((rc = select->step()) == SQLITE_ROW)
+            if (!select->isNullAt(0)) names << select->textAt(0);
+        if (rc != SQLITE_DONE) names.clear();
+    }
+    auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?"), {id});
+    // The file stays while its row does: a failed delete must not leave a row without its blob.
+    if (!remove || stepToDone(remove.value())) return;
+    removeBlobs(names);
+}
+
+qint64 HistoryStore::count() {
+    const auto n = queryInt(QStringLiteral("SELECT count(*) FROM clips"));
+    return n && n.value() ? *n.value() : 0;
+}
+
+void HistoryStore::removeBlobs(const QList<QString>& names) {
+    for (const QString& name : names)
+        if (isPlainFileName(name)) QFile::remove(blobPath(name));
+}
+
+// MARK: retention and maintenance
+
+QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
+    struct Victim {
+        qint64 id;
+        std::optional<QString> blob;
+    };
+    std::vector<Victim> victims;
+    auto collect = [&](const QString& sql, const std::vector<Value>& values) {
+        auto statement = prepare(sql, values);
+        if (!statement) return;
+        std::vector<Victim> found;
+        int rc;
+        while ((rc = statement->step()) == SQLITE_ROW) found.push_back({statement->int64At(0), statement->optionalTextAt(1)});
+        if (rc == SQLITE_DONE) victims.insert(victims.end(), found.begin(), found.end());
+    };
+    if (retentionDays >= 1) {
+        const double cutoff = clock_.now() - double(retentionDays) * 86400.0;
+        collect(QStringLiteral("SELECT id, blob FROM clips WHERE pinned = 0 AND last_used_at < ?"), {cutoff});
+    }
+    if (maxItems != noCountLimit) {
+        collect(QStringLiteral("SELECT id, blob FROM clips WHERE pinned = 0 ORDER BY last_used_at DESC LIMIT -1 OFFSET ?"),
+                {maxItems});
+    }
+    if (victims.empty()) return {};
+
+    QSet<qint64> ids;
+    for (const Victim& v : victims) ids.insert(v.id);
+
+    const bool inTransaction = !exec(QStringLiteral("BEGIN"));
+    QSet<qint64> deleted;
+    if (auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?"))) {
+        for (qint64 id : ids) {
+            sqlite3_reset(remove->handle());
+            sqlite3_bind_int64(remove->handle(), 1, id);
+            if (remove->step() == SQLITE_DONE) deleted.insert(id);
+        }
+    }
+    if (inTransaction && exec(QStringLiteral("COMMIT"))) {
+        // Nothing was committed: roll back so the rows, and therefore their files, all stay.
+        (void)exec(QStringLiteral("ROLLBACK"));
+        deleted.clear();
+    }
+
+    QList<QString> names;
+    for (const Victim& v : victims)
+        if (v.blob && deleted.contains(v.id)) names << *v.blob;
+    removeBlobs(names);
+    return deleted;
+}
+
+void HistoryStore::clearHistory(bool keepPinned) {
+    const QString filter = keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString();
+    QList<QString> names;
+    if (auto select = prepare(QStringLiteral("SELECT blob FROM clips") + filter)) {
+        int rc;
+        while ((rc = select->step()) == SQLITE_ROW)
+            if (!select->isNullAt(0)) names << select->textAt(0);
+        if (rc != SQLITE_DONE) names.clear();
+    }
+    auto remove = prepare(QStringLiteral("DELETE FROM clips") + filter);
+    if (remove && !stepToDone(remove.value())) removeBlobs(names);
+    (void)exec(QStringLiteral("INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);"));
+}
+
+qint64 HistoryStore::diskUsage() {
+    qint64 total = 0;
+    QDirIterator it(directory_, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QByteArray path = QFile::encodeName(it.next());
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode)) total += qint64(info.st_blocks) * 512;
+    }
+    return total;
+}
+
+}  // namespace mendrake
