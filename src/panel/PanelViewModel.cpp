@@ -1,0 +1,230 @@
+#include "panel/PanelViewModel.h"
+
+#include "store/HistoryStore.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace mendrake {
+namespace {
+
+QStringList searchTerms(const QString& query) {
+    static const QRegularExpression whitespace(QStringLiteral("\\s+"));
+    return query.toLower().split(whitespace, Qt::SkipEmptyParts);
+}
+
+bool matchesAll(const ClipItem& item, const QStringList& terms) {
+    for (const QString& term : terms)
+        if (!item.searchKey.contains(term)) return false;
+    return true;
+}
+
+}  // namespace
+
+PanelViewModel::PanelViewModel(HistoryStore& store, Preferences& prefs, Clock& clock, QObject* parent)
+    : QObject(parent), store_(store), prefs_(prefs), clock_(clock), imageCache_(imageCacheLimit) {
+    reload();
+}
+
+PanelViewModel::~PanelViewModel() = default;
+
+void PanelViewModel::setQuery(const QString& query) {
+    if (query == query_) return;
+    query_ = query;
+    emit queryChanged();
+    refresh(true);
+}
+
+void PanelViewModel::setFilter(ClipFilter filter) {
+    if (filter == filter_) return;
+    filter_ = filter;
+    emit filterChanged();
+    refresh(true);
+}
+
+void PanelViewModel::setSelectedID(std::optional<qint64> id) { select(id); }
+
+const ClipItem* PanelViewModel::selectedItem() const {
+    const int i = selectedIndex();
+    return i < 0 ? nullptr : &results_[i];
+}
+
+int PanelViewModel::selectedIndex() const {
+    if (!selectedID_) return -1;
+    for (int i = 0; i < results_.size(); ++i)
+        if (results_[i].id == *selectedID_) return i;
+    return -1;
+}
+
+void PanelViewModel::reload() {
+    items_ = store_.recent(windowLimit);
+    // After a clear the store hands out row ids again, so cached images would show under new rows.
+    imageCache_.clear();
+    recount();
+    refresh(true);
+}
+
+void PanelViewModel::insertAtFront(const ClipItem& item) {
+    items_.removeIf([&](const ClipItem& i) { return i.id == item.id; });
+    items_.prepend(item);
+    recount();
+    refresh(false);
+}
+
+void PanelViewModel::removeItems(const QSet<qint64>& ids) {
+    if (ids.isEmpty()) return;
+    items_.removeIf([&](const ClipItem& i) { return ids.contains(i.id); });
+    for (qint64 id : ids) forgetImage(id);
+    recount();
+    refresh(false);
+}
+
+void PanelViewModel::markUsed(qint64 id) {
+    const auto it = std::find_if(items_.begin(), items_.end(), [&](const ClipItem& i) { return i.id == id; });
+    if (it == items_.end()) return;
+    ClipItem item = *it;
+    items_.erase(it);
+    item.lastUsedAt = clock_.now();
+    items_.prepend(item);
+    refresh(false);
+}
+
+void PanelViewModel::prepareForShow() {
+    if (!query_.isEmpty()) {
+        query_.clear();
+        emit queryChanged();
+    }
+    if (filter_ != ClipFilter::all) {
+        filter_ = ClipFilter::all;
+        emit filterChanged();
+    }
+    refresh(true);
+    ++focusToken_;
+    emit focusTokenChanged();
+}
+
+void PanelViewModel::moveSelection(int step) {
+    if (results_.isEmpty()) return;
+    const int from = std::max(selectedIndex(), 0);
+    const int to = std::clamp<qint64>(qint64(from) + step, 0, results_.size() - 1);
+    select(results_[to].id);
+}
+
+void PanelViewModel::cycleFilter(int step) {
+    const auto& filters = allClipFilters();
+    const int count = int(filters.size());
+    const auto found = std::find(filters.begin(), filters.end(), filter_);
+    const int index = found == filters.end() ? 0 : int(found - filters.begin());
+    // Double modulo: a step of any size, negative included, lands inside the list.
+    setFilter(filters[((index + step) % count + count) % count]);
+}
+
+void PanelViewModel::activateIndex(int index, UseMode mode) {
+    if (index < 0 || index >= results_.size() || !onActivate) return;
+    const ClipItem item = results_[index];  // the callback may change the results
+    onActivate(item, mode);
+}
+
+void PanelViewModel::activateSelected(UseMode mode) {
+    const ClipItem* selected = selectedItem();
+    if (!selected || !onActivate) return;
+    const ClipItem item = *selected;
+    onActivate(item, mode);
+}
+
+void PanelViewModel::deleteSelected() {
+    const int index = selectedIndex();
+    if (index < 0) return;
+    const qint64 id = results_[index].id;
+    store_.deleteItem(id);
+    forgetImage(id);
+    items_.removeIf([&](const ClipItem& i) { return i.id == id; });
+    totalCount_ = std::max<qint64>(totalCount_ - 1, 0);
+    refresh(false);
+    if (!results_.isEmpty()) select(results_[std::min<int>(index, results_.size() - 1)].id);
+}
+
+void PanelViewModel::togglePinSelected() {
+    const ClipItem* selected = selectedItem();
+    if (!selected) return;
+    const qint64 id = selected->id;
+    const bool pinned = !selected->pinned;
+    store_.setPinned(id, pinned);
+
+    const auto inWindow = std::find_if(items_.begin(), items_.end(), [&](const ClipItem& i) { return i.id == id; });
+    if (inWindow != items_.end()) {
+        inWindow->pinned = pinned;
+    } else if (pinned) {
+        // A pinned row belongs to the window whatever its age, as `recent` would return it.
+        if (std::optional<ClipItem> fetched = store_.fetch(id)) {
+            fetched->pinned = true;
+            items_.append(*fetched);
+            std::stable_sort(items_.begin(), items_.end(),
+                             [](const ClipItem& a, const ClipItem& b) { return a.lastUsedAt > b.lastUsedAt; });
+        }
+    }
+
+    QList<ClipItem> updated = results_;
+    for (ClipItem& r : updated)
+        if (r.id == id) r.pinned = pinned;
+    setResults(std::move(updated));
+
+    if (filter_ == ClipFilter::pinned) refresh(false);
+}
+
+QImage PanelViewModel::imageFor(const ClipItem& item) {
+    if (const CachedImage* cached = imageCache_.object(item.id); cached && cached->hash == item.hash)
+        return cached->image;
+    QImage image = store_.image(item);
+    if (image.isNull()) return {};
+    imageCache_.insert(item.id, new CachedImage{item.hash, image});
+    return image;
+}
+
+void PanelViewModel::refresh(bool resetSelection) {
+    const QStringList terms = searchTerms(query_);
+    QList<ClipItem> found;
+    found.reserve(std::min<qsizetype>(resultLimit, items_.size()));
+    for (const ClipItem& item : items_) {
+        if (!admits(filter_, item) || !matchesAll(item, terms)) continue;
+        found.append(item);
+        if (found.size() >= resultLimit) break;
+    }
+
+    // The window does not cover the whole history: older rows come from the full-text index, after
+    // every in-memory match.
+    if (!terms.isEmpty() && items_.size() < totalCount_ && found.size() < resultLimit) {
+        std::unordered_set<qint64> seen;
+        for (const ClipItem& item : found) seen.insert(item.id);
+        const QList<ClipItem> older = store_.search(query_, resultLimit - found.size());
+        for (const ClipItem& item : older) {
+            if (found.size() >= resultLimit) break;
+            if (!admits(filter_, item) || !seen.insert(item.id).second) continue;
+            found.append(item);
+        }
+    }
+    setResults(std::move(found));
+
+    const bool keep = !resetSelection && selectedIndex() >= 0;
+    if (!keep) select(results_.isEmpty() ? std::nullopt : std::optional<qint64>(results_.first().id));
+}
+
+void PanelViewModel::setResults(QList<ClipItem> results) {
+    if (results == results_) return;
+    results_ = std::move(results);
+    emit resultsChanged();
+}
+
+void PanelViewModel::select(std::optional<qint64> id) {
+    if (id == selectedID_) return;
+    selectedID_ = id;
+    emit selectedIDChanged();
+}
+
+void PanelViewModel::recount() { totalCount_ = std::max<qint64>(store_.count(), 0); }
+
+void PanelViewModel::forgetImage(qint64 id) { imageCache_.remove(id); }
+
+}  // namespace mendrake

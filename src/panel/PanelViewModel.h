@@ -1,0 +1,117 @@
+#pragma once
+// PanelViewModel: the observable state behind the search panel. It keeps an in-memory window of the
+// history (`items`), derives what the panel lists (`results`) from the query and the kind filter,
+// owns the selection and carries out the panel's commands (use, pin, delete, filter stepping).
+//
+// Observed fields (query, filter, results, selectedID, focusToken) emit their signal only when the
+// stored value actually changes, so an unchanged refresh redraws nothing. Main thread only; the
+// store calls are synchronous and report no errors, so every command acts as if the store succeeded.
+
+#include "capture/ClipModel.h"
+#include "panel/ClipFilter.h"
+#include "panel/UseMode.h"
+#include "platform/Clock.h"
+
+#include <QCache>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace mendrake {
+
+class HistoryStore;
+class Preferences;
+
+class PanelViewModel : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 windowLimit = 5000;   // most recently used rows kept in memory
+    static constexpr int resultLimit = 300;       // rows the result list shows at most
+    static constexpr int imageCacheLimit = 50;    // decoded preview images kept
+
+    // Loads the window of history at once (`reload`).
+    PanelViewModel(HistoryStore& store, Preferences& prefs, Clock& clock, QObject* parent = nullptr);
+    ~PanelViewModel() override;
+
+    // ---- observed ----
+    const QString& query() const { return query_; }
+    void setQuery(const QString& query);
+    ClipFilter filter() const { return filter_; }
+    void setFilter(ClipFilter filter);
+    const QList<ClipItem>& results() const { return results_; }
+    std::optional<qint64> selectedID() const { return selectedID_; }
+    void setSelectedID(std::optional<qint64> id);
+    int focusToken() const { return focusToken_; }
+
+    // ---- callbacks, set by the application ----
+    std::function<void(const ClipItem&, UseMode)> onActivate;
+    std::function<void()> onOpenSettings;
+
+    // ---- not observed ----
+    const QList<ClipItem>& items() const { return items_; }
+    qint64 totalCount() const { return totalCount_; }
+    HistoryStore& store() const { return store_; }
+    Preferences& prefs() const { return prefs_; }
+    Clock& clock() const { return clock_; }
+
+    // The result whose id is selectedID, or null.
+    const ClipItem* selectedItem() const;
+    int selectedIndex() const;  // -1 when nothing is selected
+
+    // ---- updates pushed in by the application ----
+    void reload();
+    void insertAtFront(const ClipItem& item);
+    void removeItems(const QSet<qint64>& ids);
+    void markUsed(qint64 id);
+    void prepareForShow();
+
+    // ---- commands ----
+    void moveSelection(int step);
+    void cycleFilter(int step);
+    void activateIndex(int index, UseMode mode);
+    void activateSelected(UseMode mode);
+    void deleteSelected();
+    void togglePinSelected();
+    // The item's decoded image through the cache; a null image when the store has none.
+    QImage imageFor(const ClipItem& item);
+
+signals:
+    void queryChanged();
+    void filterChanged();
+    void resultsChanged();
+    void selectedIDChanged();
+    void focusTokenChanged();
+
+private:
+    void refresh(bool resetSelection);
+    void setResults(QList<ClipItem> results);
+    void select(std::optional<qint64> id);
+    void recount();
+    void forgetImage(qint64 id);
+
+    struct CachedImage {
+        QString hash;  // row ids can be reused after deletion; the hash tells a stale entry apart
+        QImage image;
+    };
+
+    HistoryStore& store_;
+    Preferences& prefs_;
+    Clock& clock_;
+
+    QString query_;
+    ClipFilter filter_ = ClipFilter::all;
+    QList<ClipItem> results_;
+    std::optional<qint64> selectedID_;
+    int focusToken_ = 0;
+
+    QList<ClipItem> items_;
+    qint64 totalCount_ = 0;
+    QCache<qint64, CachedImage> imageCache_;
+};
+
+}  // namespace mendrake
