@@ -1,0 +1,122 @@
+#include "hotkey/HotKey.h"
+
+#include "FakeClock.h"
+#include "FakeHotKeyService.h"
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using test::FakeClock;
+using test::FakeHotKeyService;
+
+constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();
+constexpr HotKeyCombo kOther{49, HotKeyCombo::control | HotKeyCombo::option};
+
+struct HotKeyTest : ::testing::Test {
+    FakeHotKeyService service;
+    FakeClock clock;
+    HotKeyRegistry registry{service, clock};
+};
+
+TEST_F(HotKeyTest, IdsCountUpAndAFailedAttemptStillUsesOne) {
+    auto first = HotKey::create(registry, kDefault, [] {});
+    service.failNextRegistration = true;
+    auto refused = HotKey::create(registry, kOther, [] {});
+    auto third = HotKey::create(registry, kOther, [] {});
+
+    ASSERT_TRUE(first && third);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(first->id(), 1u);
+    EXPECT_EQ(third->id(), 3u);
+    EXPECT_EQ(registry.nextHotKeyID(), 4u);
+    EXPECT_FALSE(registry.hasAction(2));
+    ASSERT_EQ(service.attempts.size(), 3u);
+    EXPECT_EQ(service.attempts[1].id, 2u);
+    EXPECT_EQ(service.attempts[0].keyCode, 9u);
+    EXPECT_EQ(service.attempts[0].modifiers, 0x0300u);
+    EXPECT_EQ(service.handlerInstalls, 1);
+}
+
+TEST_F(HotKeyTest, ACombinationHeldElsewhereIsRefused) {
+    service.taken.insert({kDefault.keyCode, kDefault.modifiers});
+    EXPECT_FALSE(HotKey::create(registry, kDefault, [] {}));
+    EXPECT_TRUE(service.live.empty());
+}
+
+TEST_F(HotKeyTest, APressRunsTheActionOnceAfterTheHandlerReturns) {
+    int runs = 0;
+    auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
+    ASSERT_TRUE(service.press(kDefault.keyCode, kDefault.modifiers));
+    EXPECT_EQ(runs, 0) << "the action must not run inside the event handler";
+    clock.advance(0);
+    EXPECT_EQ(runs, 1);
+    clock.advance(1);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(HotKeyTest, EachRegistrationRunsItsOwnAction) {
+    std::vector<int> ran;
+    auto a = HotKey::create(registry, kDefault, [&] { ran.push_back(1); });
+    auto b = HotKey::create(registry, kOther, [&] { ran.push_back(2); });
+    service.press(kOther.keyCode, kOther.modifiers);
+    service.press(kDefault.keyCode, kDefault.modifiers);
+    clock.advance(0);
+    EXPECT_EQ(ran, (std::vector<int>{2, 1}));
+}
+
+TEST_F(HotKeyTest, DestroyingUnregistersAndDropsAPendingPress) {
+    int runs = 0;
+    auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
+    const auto handle = service.live.begin()->first;
+    service.press(kDefault.keyCode, kDefault.modifiers);
+    hotKey.reset();
+    clock.advance(0);
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(service.live.empty());
+    EXPECT_EQ(service.unregistered, (std::vector<HotKeyService::Handle>{handle}));
+    EXPECT_FALSE(service.press(kDefault.keyCode, kDefault.modifiers));
+}
+
+TEST_F(HotKeyTest, ReplacingTheRegistrationKeepsOnlyTheNewAction) {
+    // What the shell does on a shortcut change: register the new one, then release the old.
+    std::vector<int> ran;
+    auto current = HotKey::create(registry, kDefault, [&] { ran.push_back(1); });
+    auto next = HotKey::create(registry, kOther, [&] { ran.push_back(2); });
+    current = std::move(next);
+    EXPECT_FALSE(service.press(kDefault.keyCode, kDefault.modifiers));
+    service.press(kOther.keyCode, kOther.modifiers);
+    clock.advance(0);
+    EXPECT_EQ(ran, (std::vector<int>{2}));
+}
+
+TEST_F(HotKeyTest, AnActionMayReleaseItsOwnHotKey) {
+    std::unique_ptr<HotKey> hotKey;
+    int runs = 0;
+    hotKey = HotKey::create(registry, kDefault, [&] {
+        ++runs;
+        hotKey.reset();
+    });
+    service.press(kDefault.keyCode, kDefault.modifiers);
+    service.press(kDefault.keyCode, kDefault.modifiers);
+    clock.advance(0);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(service.live.empty());
+}
+
+TEST(HotKeyRegistryLifetime, APressPendingWhenTheRegistryGoesDoesNothing) {
+    FakeHotKeyService service;
+    FakeClock clock;
+    int runs = 0;
+    {
+        HotKeyRegistry registry(service, clock);
+        auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
+        service.press(kDefault.keyCode, kDefault.modifiers);
+    }
+    clock.advance(0);
+    EXPECT_EQ(runs, 0);
+}
+
+}  // namespace
+}  // namespace mendrake
