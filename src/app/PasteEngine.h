@@ -1,0 +1,57 @@
+#pragma once
+// The paste engine: puts a history item back on the clipboard (as copied, or as plain text) and
+// types the paste chord into the application the user was working in.
+//
+// It keeps no state of its own; the order of the whole "use an item" operation lives in
+// AppDelegate::activate, which calls the pieces here. Main thread only.
+
+#include "capture/ClipModel.h"
+#include "platform/Clock.h"
+#include "platform/KeySynthesiser.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+
+#include <memory>
+#include <optional>
+
+namespace mendrake {
+
+class HistoryStore;
+
+class PasteEngine {
+public:
+    // Time for the target application to become active before the keystroke reaches it.
+    static constexpr double pasteDelay = 0.08;
+    // Key code of the V position on an ANSI keyboard, used when the layout has no key for "v".
+    static constexpr std::uint32_t ansiVKeyCode = 9;
+
+    PasteEngine(Pasteboard& pasteboard, KeySynthesiser& keys, const KeyboardLayout& layout,
+                Workspace& workspace, Clock& clock);
+
+    // Clears the clipboard and writes the item: its files as file references, else (unless `plain`
+    // asks for text and it is not an image) every stored representation as one item, else its full
+    // text. Returns the clipboard's change count after the write.
+    qint64 writeToPasteboard(const ClipItem& item, HistoryStore& store, bool plain);
+
+    // Brings `target` to the front unless it already is, then posts the paste chord `pasteDelay`
+    // seconds later to whatever is in front then.
+    void pasteInto(const std::optional<RunningApplication>& target);
+
+    // One press of Control and the key that types "v" under the current layout, nothing else held.
+    void postCommandV();
+
+    bool isTrusted() const { return keys_.isTrusted(); }
+    void requestAccessibility() { keys_.requestAccessibility(); }
+
+private:
+    Pasteboard& pasteboard_;
+    KeySynthesiser& keys_;
+    const KeyboardLayout& layout_;
+    Workspace& workspace_;
+    Clock& clock_;
+    // Delayed keystrokes hold this weakly, so a paste scheduled before destruction does nothing.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace mendrake

@@ -1,0 +1,164 @@
+#include "menubar/StatusItemController.h"
+
+#include "prefs/Preferences.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace mendrake {
+
+namespace {
+const QChar kEllipsis(0x2026);
+}
+
+StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell, Preferences& prefs,
+                                           const KeyboardLayout& layout, Clock& clock,
+                                           std::function<QIcon(const QString&)> symbolIcon,
+                                           QObject* parent)
+    : QObject(parent),
+      shell_(std::move(shell)),
+      prefs_(prefs),
+      layout_(layout),
+      clock_(clock),
+      symbolIcon_(std::move(symbolIcon)),
+      menu_(std::make_unique<QMenu>()) {
+    item_ = new QSystemTrayIcon(this);
+    if (symbolIcon_) item_->setIcon(symbolIcon_(QStringLiteral("scissors")));
+    item_->setToolTip(QStringLiteral("Mendrake"));
+    menu_->setToolTipsVisible(false);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuNeedsUpdate);
+    item_->setContextMenu(menu_.get());
+    // A left click opens the same menu, as clicking a menu-bar item does; trays that show the
+    // context menu themselves never report a plain click.
+    connect(item_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) menu_->popup(QCursor::pos());
+    });
+    setVisible(prefs_.showMenuBarIcon());
+}
+
+StatusItemController::~StatusItemController() = default;
+
+void StatusItemController::setVisible(bool visible) { item_->setVisible(visible); }
+
+bool StatusItemController::isVisible() const { return item_->isVisible(); }
+
+QString StatusItemController::menuTitle(const QString& title) {
+    // Only titles of 49 characters or more are cut; counting stops early for long texts.
+    if (firstGraphemes(title, menuTitleLimit + 1) == firstGraphemes(title, menuTitleLimit))
+        return title;
+    return firstGraphemes(title, menuTitleLimit - 1) + kEllipsis;
+}
+
+QString StatusItemController::kindSymbol(ClipKind kind) {
+    switch (kind) {
+    case ClipKind::text: return QStringLiteral("text.alignleft");
+    case ClipKind::richText: return QStringLiteral("textformat");
+    case ClipKind::url: return QStringLiteral("link");
+    case ClipKind::image: return QStringLiteral("photo");
+    case ClipKind::file: return QStringLiteral("doc");
+    case ClipKind::color: return QStringLiteral("paintpalette");
+    }
+    return QStringLiteral("doc");
+}
+
+void StatusItemController::menuNeedsUpdate() {
+    menu_->clear();
+    auto shell = shell_.lock();
+    if (!shell) return;
+
+    const QList<ClipItem> items = shell->recentItems ? shell->recentItems() : QList<ClipItem>{};
+    recents_ = items.mid(0, recentsLimit);
+
+    if (recents_.isEmpty()) {
+        menu_->addAction(QStringLiteral("Nothing copied yet"))->setEnabled(false);
+    } else {
+        for (int i = 0; i < recents_.size(); ++i) addRecentEntry(recents_[i], i, *shell);
+    }
+    menu_->addSeparator();
+
+    const QString shortcut = displayString(prefs_.hotKey(), layout_);
+    connect(menu_->addAction(QStringLiteral("Open Mendrake   ") + shortcut), &QAction::triggered, this,
+            &StatusItemController::openPanel);
+
+    const bool paused = prefs_.isPaused();
+    QMenu* pause = menu_->addMenu(paused ? QStringLiteral("Paused") : QStringLiteral("Pause Capture"));
+    if (paused) {
+        connect(pause->addAction(QStringLiteral("Resume Now")), &QAction::triggered, this,
+                &StatusItemController::resume);
+    } else {
+        const std::pair<const char*, int> lengths[] = {
+            {"For 5 Minutes", 5}, {"For 15 Minutes", 15}, {"For 1 Hour", 60}, {"Until I Resume", 0}};
+        for (auto [title, minutes] : lengths) {
+            QAction* action = pause->addAction(QString::fromUtf8(title));
+            action->setData(minutes);
+            connect(action, &QAction::triggered, this, [this, minutes] { pauseFor(minutes); });
+        }
+    }
+    menu_->addSeparator();
+
+    connect(menu_->addAction(QStringLiteral("Check for Updates") + kEllipsis), &QAction::triggered, this,
+            &StatusItemController::checkUpdates);
+    QAction* settings = menu_->addAction(QStringLiteral("Settings") + kEllipsis);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(settings, &QAction::triggered, this, &StatusItemController::openSettings);
+    menu_->addSeparator();
+
+    QAction* quit = menu_->addAction(QStringLiteral("Quit Mendrake"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, [this] {
+        if (auto s = shell_.lock(); s && s->quit) s->quit();
+    });
+}
+
+QAction* StatusItemController::addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell) {
+    QAction* action = menu_->addAction(menuTitle(displayTitle(item)));
+    action->setData(index);
+    if (index < 9) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)));
+
+    std::optional<QImage> icon = shell.appIcon ? shell.appIcon(item.sourceBundleID) : std::nullopt;
+    if (icon && !icon->isNull())
+        action->setIcon(QIcon(QPixmap::fromImage(
+            icon->scaled(iconSize, iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation))));
+    else if (symbolIcon_)
+        action->setIcon(symbolIcon_(kindSymbol(item.kind)));
+
+    connect(action, &QAction::triggered, this, [this, index] { pasteRecent(index); });
+    return action;
+}
+
+void StatusItemController::pasteRecent(int index) {
+    if (shell_.expired() || index < 0 || index >= recents_.size()) return;
+    // The copy held here is pasted even if the row was deleted since the menu was built.
+    const ClipItem item = recents_[index];
+    clock_.after(pasteDelay, [shell = shell_, item] {
+        if (auto s = shell.lock(); s && s->pasteItem) s->pasteItem(item);
+    });
+}
+
+void StatusItemController::openPanel() {
+    if (auto s = shell_.lock(); s && s->togglePanel) s->togglePanel();
+}
+
+void StatusItemController::openSettings() {
+    if (auto s = shell_.lock(); s && s->openSettings) s->openSettings();
+}
+
+void StatusItemController::checkUpdates() {
+    if (auto s = shell_.lock(); s && s->checkForUpdates) s->checkForUpdates();
+}
+
+void StatusItemController::pauseFor(int minutes) {
+    if (shell_.expired()) return;
+    if (minutes != 0)
+        prefs_.setPausedUntil(clock_.now() + minutes * 60.0);
+    else
+        prefs_.setPausedUntil(Preferences::distantFuture);
+}
+
+void StatusItemController::resume() {
+    if (shell_.expired()) return;
+    prefs_.setPausedUntil(std::nullopt);
+}
+
+}  // namespace mendrake

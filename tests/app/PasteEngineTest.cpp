@@ -1,0 +1,187 @@
+#include "app/PasteEngine.h"
+
+#include "FakeClock.h"
+#include "FakeKeySynthesiser.h"
+#include "FakeKeyboardLayout.h"
+#include "FakePasteboard.h"
+#include "FakeWorkspace.h"
+#include "capture/Classification.h"
+#include "hotkey/HotKeyCombo.h"
+#include "store/HistoryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using test::FakePasteboard;
+
+class PasteEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto opened = HistoryStore::open(clock, dir.path());
+        ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
+        store = std::move(opened).value();
+    }
+
+    ClipItem record(ClipKind kind, const QString& text, RepresentationMap reps) {
+        CapturedClip clip;
+        clip.kind = kind;
+        clip.text = text;
+        clip.representations = std::move(reps);
+        clip.hash = contentHash(rawValue(kind).toUtf8(), text.toUtf8());
+        clip.byteSize = text.size();
+        auto item = store->record(clip);
+        EXPECT_TRUE(item.ok());
+        return item.value();
+    }
+
+    // The one item on the clipboard as a type → bytes table.
+    std::map<QString, QByteArray> clipboard() const {
+        std::map<QString, QByteArray> out;
+        if (pasteboard.items().size() != 1) return out;
+        for (auto& [type, bytes] : pasteboard.items()[0]) out[type] = bytes;
+        return out;
+    }
+
+    QTemporaryDir dir;
+    test::FakeClock clock;
+    FakePasteboard pasteboard;
+    test::FakeKeySynthesiser keys;
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
+    test::FakeWorkspace workspace;
+    std::unique_ptr<HistoryStore> store;
+    PasteEngine engine{pasteboard, keys, layout, workspace, clock};
+};
+
+TEST_F(PasteEngineTest, WritesEachKindAsCopiedOrAsPlainText) {
+    const QString longText = QString(3000, QLatin1Char('x')) + QStringLiteral("END");
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, '\0');
+    const struct {
+        ClipKind kind;
+        QString text;
+        RepresentationMap reps;
+        bool plain;
+        std::map<QString, QByteArray> expected;
+    } cases[] = {
+        {ClipKind::richText, "Bold words",
+         {{"public.html", "<b>Bold</b> words"}, {"public.utf8-plain-text", "Bold words"}}, false,
+         {{"public.html", "<b>Bold</b> words"}, {"public.utf8-plain-text", "Bold words"}}},
+        {ClipKind::richText, "Bold words",
+         {{"public.html", "<b>Bold</b> words"}, {"public.utf8-plain-text", "Bold words"}}, true,
+         {{"public.utf8-plain-text", "Bold words"}}},
+        {ClipKind::url, "https://example.org", {{"public.utf8-plain-text", "https://example.org"}}, true,
+         {{"public.utf8-plain-text", "https://example.org"}}},
+        // An image keeps its form even as "plain text".
+        {ClipKind::image, "Image 1×1", {{"public.png", png}}, true, {{"public.png", png}}},
+        // The preview is cut at 2000 characters; plain pasting must still give the whole text.
+        {ClipKind::text, longText, {{"public.utf8-plain-text", longText.toUtf8()}}, true,
+         {{"public.utf8-plain-text", longText.toUtf8()}}},
+    };
+    for (const auto& c : cases) {
+        const ClipItem item = record(c.kind, c.text, c.reps);
+        const qint64 count = engine.writeToPasteboard(item, *store, c.plain);
+        EXPECT_EQ(count, pasteboard.changeCount());
+        EXPECT_EQ(clipboard(), c.expected) << rawValue(c.kind).toStdString() << " plain=" << c.plain;
+    }
+}
+
+TEST_F(PasteEngineTest, FileItemsAreWrittenAsFilesInEveryModeSkippingBlankLines) {
+    const ClipItem item = record(ClipKind::file, "a.txt, b.txt, c d.txt",
+                                 {{filePathsType, "/tmp/a.txt\n\n/tmp/b.txt\n/tmp/c d.txt\n"},
+                                  {"public.file-url", "file:///tmp/a.txt"}});
+    for (bool plain : {false, true}) {
+        engine.writeToPasteboard(item, *store, plain);
+        const auto written = clipboard();
+        ASSERT_TRUE(written.contains("public.file-url"));
+        EXPECT_EQ(written.at("public.file-url"),
+                  "file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\nfile:///tmp/c%20d.txt\r\n");
+    }
+}
+
+TEST_F(PasteEngineTest, FilePathsThatAreNotUtf8FallBackToTheStoredRepresentations) {
+    const ClipItem item = record(ClipKind::file, "broken", {{filePathsType, QByteArray("/tmp/\xff\xfe", 7)},
+                                                            {"public.utf8-plain-text", "broken"}});
+    engine.writeToPasteboard(item, *store, false);
+    EXPECT_FALSE(clipboard().contains("public.file-url"));
+    EXPECT_TRUE(clipboard().contains(filePathsType));
+    engine.writeToPasteboard(item, *store, true);
+    EXPECT_EQ(clipboard(), (std::map<QString, QByteArray>{{"public.utf8-plain-text", "broken"}}));
+}
+
+TEST_F(PasteEngineTest, MissingOrCorruptBlobFallsBackToTheFullText) {
+    const QString text = QString(2500, QLatin1Char('y'));
+    for (bool corrupt : {false, true}) {
+        const ClipItem item = record(ClipKind::richText, text + (corrupt ? "c" : "m"),
+                                     {{"public.html", "<i>y</i>"}});
+        ASSERT_TRUE(item.blob);
+        const QString path = QDir(store->blobDirectory()).filePath(*item.blob);
+        if (corrupt) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("not a property list");
+        } else {
+            ASSERT_TRUE(QFile::remove(path));
+        }
+        engine.writeToPasteboard(item, *store, false);
+        EXPECT_EQ(clipboard(), (std::map<QString, QByteArray>{
+                                   {"public.utf8-plain-text", (text + (corrupt ? "c" : "m")).toUtf8()}}));
+    }
+}
+
+TEST_F(PasteEngineTest, ClipboardIsClearedEvenWhenNothingRemainsToWrite) {
+    pasteboard.copyText("someone else's copy");
+    const ClipItem item = record(ClipKind::file, "nothing", {{filePathsType, "\n\n"}});
+    engine.writeToPasteboard(item, *store, false);
+    EXPECT_TRUE(pasteboard.items().empty());
+}
+
+TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
+    engine.postCommandV();
+    // Dvorak puts "v" on the ANSI "." position (47).
+    test::FakeKeyboardLayout dvorak;
+    dvorak.keys = {{47, "v"}, {9, "k"}};
+    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postCommandV();
+    // A layout with no "v" at all falls back to the ANSI V position.
+    test::FakeKeyboardLayout none;
+    PasteEngine(pasteboard, keys, none, workspace, clock).postCommandV();
+
+    using Press = test::FakeKeySynthesiser::Press;
+    EXPECT_EQ(keys.presses, (std::vector<Press>{{9, HotKeyCombo::control},
+                                                {47, HotKeyCombo::control},
+                                                {9, HotKeyCombo::control}}));
+}
+
+TEST_F(PasteEngineTest, PasteActivatesTheTargetOnlyWhenItIsNotInFrontAndTypesAfterTheDelay) {
+    const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
+    workspace.frontmost = RunningApplication{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
+    engine.pasteInto(editor);
+    EXPECT_EQ(workspace.activated, std::vector<RunningApplication>{editor});
+    clock.advance(PasteEngine::pasteDelay - 0.01);
+    EXPECT_TRUE(keys.presses.empty());
+    clock.advance(0.02);
+    EXPECT_EQ(keys.presses.size(), 1u);
+
+    workspace.frontmost = editor;
+    engine.pasteInto(editor);
+    engine.pasteInto(std::nullopt);
+    clock.advance(1);
+    EXPECT_EQ(workspace.activated.size(), 1u);
+    EXPECT_EQ(keys.presses.size(), 3u);
+}
+
+TEST_F(PasteEngineTest, KeystrokeScheduledBeforeTheEngineWentAwayIsDropped) {
+    {
+        PasteEngine shortLived(pasteboard, keys, layout, workspace, clock);
+        shortLived.pasteInto(std::nullopt);
+    }
+    clock.advance(1);
+    EXPECT_TRUE(keys.presses.empty());
+}
+
+}  // namespace
+}  // namespace mendrake
