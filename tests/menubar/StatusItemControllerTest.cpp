@@ -1,0 +1,206 @@
+#include "menubar/StatusItemController.h"
+
+#include "FakeClock.h"
+#include "FakeDefaultsStore.h"
+#include "FakeKeyboardLayout.h"
+#include "FakeLoginItems.h"
+#include "FakeSystemLog.h"
+#include "prefs/Preferences.h"
+
+#include <QApplication>
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+ClipItem item(qint64 id, const QString& text, ClipKind kind = ClipKind::text,
+              std::optional<QString> source = std::nullopt) {
+    ClipItem i;
+    i.id = id;
+    i.kind = kind;
+    i.text = text;
+    i.sourceBundleID = source;
+    return i;
+}
+
+class StatusItemControllerTest : public ::testing::Test {
+protected:
+    StatusItemControllerTest() {
+        shell->recentItems = [this] { return history; };
+        shell->pasteItem = [this](const ClipItem& i) { pasted.push_back(i.id); };
+        shell->togglePanel = [this] { ++toggles; };
+        shell->openSettings = [this] { ++settingsOpened; };
+        shell->checkForUpdates = [this] { ++updateChecks; };
+        shell->quit = [this] { ++quits; };
+        shell->appIcon = [](const std::optional<QString>& id) -> std::optional<QImage> {
+            if (id != QStringLiteral("org.example.Editor")) return std::nullopt;
+            QImage icon(64, 64, QImage::Format_ARGB32);
+            icon.fill(Qt::red);
+            return icon;
+        };
+    }
+
+    // Opens the menu as the tray does and answers its entries' titles, top level only.
+    QStringList open() {
+        Q_EMIT controller.menu()->aboutToShow();
+        QStringList titles;
+        for (QAction* a : controller.menu()->actions()) titles << (a->isSeparator() ? "---" : a->text());
+        return titles;
+    }
+    QAction* entry(const QString& title) {
+        for (QAction* a : controller.menu()->actions())
+            if (a->text() == title) return a;
+        return nullptr;
+    }
+    QStringList pauseEntries() {
+        QStringList titles;
+        for (QAction* a : controller.menu()->actions())
+            if (a->menu())
+                for (QAction* s : a->menu()->actions()) titles << s->text();
+        return titles;
+    }
+    void choosePause(const QString& title) {
+        for (QAction* a : controller.menu()->actions())
+            if (a->menu())
+                for (QAction* s : a->menu()->actions())
+                    if (s->text() == title) s->trigger();
+    }
+
+    test::FakeClock clock;
+    test::FakeDefaultsStore defaults;
+    test::FakeLoginItems loginItems;
+    test::FakeSystemLog log;
+    NotificationCenter notifications;
+    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
+    std::shared_ptr<StatusMenuShell> shell = std::make_shared<StatusMenuShell>();
+    QStringList symbolsAsked;
+    StatusItemController controller{shell, prefs, layout, clock, [this](const QString& name) {
+                                        symbolsAsked << name;
+                                        return QIcon();
+                                    }};
+
+    QList<ClipItem> history;
+    std::vector<qint64> pasted;
+    int toggles = 0, settingsOpened = 0, updateChecks = 0, quits = 0;
+};
+
+TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommands) {
+    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake   ⇧⌘V", "Pause Capture", "---",
+                                   "Check for Updates…", "Settings…", "---", "Quit Mendrake"}));
+    EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
+    EXPECT_EQ(entry("Settings…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(entry("Quit Mendrake")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+TEST_F(StatusItemControllerTest, ListsTenRecentItemsWithShortcutsOnTheFirstNine) {
+    for (int i = 1; i <= 12; ++i) history << item(i, QStringLiteral("item %1").arg(i));
+    const QStringList titles = open();
+    EXPECT_EQ(titles.mid(0, 11), (QStringList{"item 1", "item 2", "item 3", "item 4", "item 5", "item 6",
+                                              "item 7", "item 8", "item 9", "item 10", "---"}));
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(entry(titles[i])->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
+    EXPECT_TRUE(entry("item 10")->shortcut().isEmpty());
+    EXPECT_EQ(controller.recents().size(), 10);
+}
+
+TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
+    const QString flag = QStringLiteral("🇫🇷");       // two code points, one character
+    const QString accented = QStringLiteral("e\u0301");  // e + combining acute, one character
+    const struct {
+        QString title;
+        QString shown;
+    } cases[] = {
+        {QString(48, 'a'), QString(48, 'a')},
+        {QString(49, 'a'), QString(47, 'a') + "…"},
+        {flag.repeated(48), flag.repeated(48)},
+        {flag.repeated(49), flag.repeated(47) + "…"},
+        {accented.repeated(49), accented.repeated(47) + "…"},
+        {QString(), QString()},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StatusItemController::menuTitle(c.title), c.shown) << c.title.size();
+}
+
+TEST_F(StatusItemControllerTest, EntryIconIsTheSourceAppOrElseTheKindSymbol) {
+    history << item(1, "from editor", ClipKind::text, QStringLiteral("org.example.Editor"))
+            << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
+            << item(3, "#ff0000", ClipKind::color);
+    open();
+    const QPixmap icon = entry("from editor")->icon().pixmap(16, 16);
+    EXPECT_EQ(icon.toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_TRUE(symbolsAsked.contains("link"));
+    EXPECT_TRUE(symbolsAsked.contains("paintpalette"));
+    EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
+}
+
+TEST_F(StatusItemControllerTest, ChoosingARecentPastesItsHeldCopyAfterTheMenuHasClosed) {
+    history << item(1, "first") << item(2, "second");
+    open();
+    history.clear();  // deleted after the menu was built: the held copy still pastes
+    entry("second")->trigger();
+    clock.advance(StatusItemController::pasteDelay / 2);
+    EXPECT_TRUE(pasted.empty());
+    clock.advance(StatusItemController::pasteDelay);
+    EXPECT_EQ(pasted, std::vector<qint64>{2});
+
+    controller.pasteRecent(2);
+    controller.pasteRecent(-1);
+    clock.advance(1);
+    EXPECT_EQ(pasted.size(), 1u);
+}
+
+TEST_F(StatusItemControllerTest, PauseForAWhileThenItEndsByItself) {
+    open();
+    EXPECT_EQ(pauseEntries(), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
+    choosePause("For 15 Minutes");
+    EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);
+
+    EXPECT_TRUE(open().contains("Paused"));
+    EXPECT_EQ(pauseEntries(), QStringList{"Resume Now"});
+    clock.advance(15 * 60 + 1);
+    EXPECT_TRUE(open().contains("Pause Capture"));
+}
+
+TEST_F(StatusItemControllerTest, PauseUntilResumedLastsUntilResumeNow) {
+    open();
+    choosePause("Until I Resume");
+    EXPECT_EQ(prefs.pausedUntil(), Preferences::distantFuture);
+    clock.advance(365 * 86400.0);
+    open();
+    choosePause("Resume Now");
+    EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
+}
+
+TEST_F(StatusItemControllerTest, OpenEntryShowsTheCurrentShortcut) {
+    prefs.setHotKey(HotKeyCombo{0, HotKeyCombo::control | HotKeyCombo::option});  // ⌃⌥A
+    EXPECT_TRUE(open().contains("Open Mendrake   ⌃⌥A"));
+}
+
+TEST_F(StatusItemControllerTest, CommandsReachTheShell) {
+    open();
+    entry("Open Mendrake   ⇧⌘V")->trigger();
+    entry("Check for Updates…")->trigger();
+    entry("Settings…")->trigger();
+    entry("Quit Mendrake")->trigger();
+    EXPECT_EQ(std::tuple(toggles, updateChecks, settingsOpened, quits), std::tuple(1, 1, 1, 1));
+}
+
+TEST_F(StatusItemControllerTest, WithTheShellGoneTheMenuIsEmptyAndActionsDoNothing) {
+    history << item(1, "first");
+    open();
+    controller.pasteRecent(0);  // scheduled while the shell still lived
+    shell.reset();
+    EXPECT_TRUE(open().isEmpty());
+    controller.pasteRecent(0);
+    controller.pauseFor(5);
+    controller.openPanel();
+    clock.advance(1);
+    EXPECT_TRUE(pasted.empty());
+    EXPECT_EQ(toggles, 0);
+    EXPECT_FALSE(prefs.isPaused());
+}
+
+}  // namespace
+}  // namespace mendrake
