@@ -1,0 +1,40 @@
+#pragma once
+// Shortcuts drawn as rows of small key caps: one cap per modifier, then one for the key.
+
+#include "hotkey/HotKeyCombo.h"
+
+#include <QStringList>
+#include <QWidget>
+
+namespace mendrake {
+
+// One entry per modifier present, in the order ⌃ ⌥ ⇧ ⌘, then the key's name: ⇧⌘V gives ⇧, ⌘, V.
+QStringList keyCapTexts(const HotKeyCombo& combo, const KeyboardLayout& layout);
+
+// One cap: the text on a softly filled, finely outlined rounded rectangle, at least 24 x 22.
+class KeyCap : public QWidget {
+public:
+    explicit KeyCap(QString text, QWidget* parent = nullptr);
+    const QString& text() const { return text_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString text_;
+};
+
+// Caps in a horizontal row, 4 pixels apart, centred vertically.
+class KeyCaps : public QWidget {
+public:
+    explicit KeyCaps(const QStringList& keys = {}, QWidget* parent = nullptr);
+    void setKeys(const QStringList& keys);
+    const QStringList& keys() const { return keys_; }
+
+private:
+    QStringList keys_;
+};
+
+}  // namespace mendrake

@@ -1,0 +1,75 @@
+#pragma once
+// The privacy statements, pausing and resuming capture, and the applications whose copies are
+// never recorded.
+
+#include "settings/AppChooserDialog.h"
+#include "settings/FormWidgets.h"
+
+#include <QPointer>
+
+class QPushButton;
+class QToolButton;
+
+namespace mendrake {
+
+
+class Workspace;
+struct SettingsServices;
+
+// What the ignored-apps list shows for one identifier.
+struct IgnoredAppInfo {
+    QString name;
+    QString detail;   // the identifier, or "Not installed"
+    bool installed = false;
+};
+IgnoredAppInfo ignoredAppInfo(const QString& bundleID, Workspace& workspace);
+
+// The list with every occurrence of `bundleID` removed / with the chosen ids appended, skipping
+// empty ones and those already listed.
+QStringList withoutBundleID(const QStringList& list, const QString& bundleID);
+QStringList withBundleIDs(const QStringList& list, const QStringList& chosen);
+
+class IgnoredAppRow : public QWidget {
+public:
+    IgnoredAppRow(const QString& bundleID, Workspace& workspace, std::function<void()> onRemove,
+                  QWidget* parent = nullptr);
+    const QString& bundleID() const { return bundleID_; }
+    QToolButton* removeButton() const { return remove_; }
+
+private:
+    QString bundleID_;
+    QToolButton* remove_;
+};
+
+class PrivacyPage : public FormPage {
+public:
+    explicit PrivacyPage(SettingsServices& services, QWidget* parent = nullptr);
+
+    QString captureTitle() const;
+    QString captureDetail() const;
+    QPushButton* resumeButton() const { return resume_; }
+    QToolButton* pauseButton() const { return pause_; }
+    QPushButton* addAppButton() const { return addApp_; }
+    QList<IgnoredAppRow*> ignoredRows() const;
+    // The open chooser of "Add App…", null when none is showing.
+    AppChooserDialog* chooser() const { return chooser_; }
+
+    void addApps(const QStringList& bundleIDs);
+
+private:
+    void refreshCapture();
+    void rebuildIgnored();
+    void chooseApps();
+
+    SettingsServices& services_;
+    QLabel* captureTitle_;
+    QLabel* captureDetail_;
+    QPushButton* resume_;
+    QToolButton* pause_;
+    FormGroup* ignored_;
+    QPushButton* addApp_;
+    QPointer<AppChooserDialog> chooser_;
+    int refreshGeneration_ = 0;
+};
+
+}  // namespace mendrake

@@ -1,0 +1,12 @@
+#pragma once
+// Ctrl+W closes and Ctrl+Q quits in the app's own windows (Super+W / Super+Q too, the literal ⌘).
+
+#include <QWidget>
+
+#include <functional>
+
+namespace mendrake {
+
+void installWindowShortcuts(QWidget* window, std::function<void()> quit);
+
+}  // namespace mendrake
