@@ -1,0 +1,189 @@
+// The real X11 hot-key service and keyboard layout, under a private Xvfb with openbox. Keys are
+// pressed with xdotool (XTest), layouts switched with setxkbmap.
+
+#include "hotkey/HotKey.h"
+#include "hotkey/KeyCodes.h"
+#include "platform/x11/SystemClock.h"
+#include "platform/x11/X11HotKeyService.h"
+#include "platform/x11/XkbKeyboardLayout.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace mendrake {
+namespace {
+
+constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// Lets events arrive for a while, for checks that something did not happen (or happened once).
+void settle(int milliseconds = 300) {
+    waitFor([] { return false; }, milliseconds);
+}
+
+int run(const QString& program, const QStringList& arguments) {
+    return QProcess::execute(program, arguments);
+}
+
+// The server's modifier state, lock bits included (CapsLock is Lock, NumLock is Mod2 here).
+std::uint16_t modifierState() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, root), nullptr);
+    const std::uint16_t mask = reply ? reply->mask : 0;
+    std::free(reply);
+    return mask;
+}
+constexpr std::uint16_t kCapsAndNumLock = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
+
+class KeyRecorder : public QWidget {
+public:
+    std::vector<quint32> scanCodes;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { scanCodes.push_back(event->nativeScanCode()); }
+};
+
+struct X11HotKeyTest : ::testing::Test {
+    X11HotKeyService service{x11KeycodeForKeyCode};
+    SystemClock clock;
+    HotKeyRegistry registry{service, clock};
+};
+
+TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKeys) {
+    int runs = 0;
+    QThread* ranOn = nullptr;
+    auto hotKey = HotKey::create(registry, kDefault, [&] {
+        ++runs;
+        ranOn = QThread::currentThread();
+    });
+    ASSERT_TRUE(hotKey);
+
+    ASSERT_EQ(run("xdotool", {"key", "super+shift+v"}), 0);
+    ASSERT_TRUE(waitFor([&] { return runs == 1; }));
+    settle();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(ranOn, QCoreApplication::instance()->thread());
+
+    ASSERT_EQ(run("xdotool", {"key", "Caps_Lock", "Num_Lock"}), 0);
+    ASSERT_EQ(modifierState() & kCapsAndNumLock, kCapsAndNumLock);
+    run("xdotool", {"key", "super+shift+v"});
+    EXPECT_TRUE(waitFor([&] { return runs == 2; }));
+    run("xdotool", {"key", "Caps_Lock", "Num_Lock"});
+    EXPECT_EQ(modifierState() & kCapsAndNumLock, 0);
+
+    // Other modifier sets and the bare key are not the shortcut.
+    run("xdotool", {"key", "super+v", "ctrl+shift+v", "v"});
+    settle();
+    EXPECT_EQ(runs, 2);
+}
+
+TEST_F(X11HotKeyTest, ACombinationAnotherClientHoldsIsRefusedAndStillUsesAnId) {
+    const unsigned keycode = x11KeycodeForKeyCode(kDefault.keyCode);
+    QProcess holder;
+    holder.start(QCoreApplication::applicationDirPath() + "/hotkey_grab_holder",
+                 {QString::number(keycode), QString::number(0x1 | 0x40)});  // Shift | Mod4
+    ASSERT_TRUE(holder.waitForReadyRead(5000));
+    ASSERT_EQ(holder.readLine().trimmed(), "ready");
+
+    const std::uint32_t before = registry.nextHotKeyID();
+    EXPECT_FALSE(HotKey::create(registry, kDefault, [] {}));
+    EXPECT_EQ(registry.nextHotKeyID(), before + 1);
+
+    // Nothing half-grabbed is left behind: once the other client goes, the shortcut is ours.
+    holder.kill();
+    holder.waitForFinished();
+    int runs = 0;
+    std::unique_ptr<HotKey> hotKey;
+    ASSERT_TRUE(waitFor([&] { return (hotKey = HotKey::create(registry, kDefault, [&] { ++runs; })) != nullptr; }));
+    run("xdotool", {"key", "super+shift+v"});
+    EXPECT_TRUE(waitFor([&] { return runs == 1; }));
+}
+
+TEST_F(X11HotKeyTest, TheSameCombinationTwiceInOneProcessIsRefusedAndTheFirstKeepsWorking) {
+    int first = 0;
+    auto hotKey = HotKey::create(registry, kDefault, [&] { ++first; });
+    ASSERT_TRUE(hotKey);
+    EXPECT_FALSE(HotKey::create(registry, kDefault, [] {}));
+    run("xdotool", {"key", "super+shift+v"});
+    EXPECT_TRUE(waitFor([&] { return first == 1; }));
+}
+
+TEST_F(X11HotKeyTest, ReleasingTheHotKeyLetsThePressReachTheFocusedWindow) {
+    KeyRecorder window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return window.isActiveWindow(); }));
+
+    int runs = 0;
+    auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
+    ASSERT_TRUE(hotKey);
+    run("xdotool", {"key", "super+shift+v"});
+    ASSERT_TRUE(waitFor([&] { return runs == 1; }));
+    settle(100);
+    const quint32 v = x11KeycodeForKeyCode(kDefault.keyCode);
+    EXPECT_EQ(std::count(window.scanCodes.begin(), window.scanCodes.end(), v), 0)
+        << "a grabbed press is not also typed";
+
+    hotKey.reset();
+    run("xdotool", {"key", "super+shift+v"});
+    EXPECT_TRUE(waitFor([&] {
+        return std::find(window.scanCodes.begin(), window.scanCodes.end(), v) != window.scanCodes.end();
+    }));
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(XkbKeyboardLayout, FollowsTheServersLayoutAtOnce) {
+    XkbKeyboardLayout layout(x11KeycodeForKeyCode);
+
+    ASSERT_EQ(run("setxkbmap", {"us"}), 0);
+    EXPECT_EQ(layoutCharacter(6, layout), "z");
+    EXPECT_EQ(keyCodeForCharacter("v", layout), 9);
+    EXPECT_EQ(keyName(9, layout), "V");
+    EXPECT_FALSE(layoutCharacter(36, layout)) << "Return types no printable text";
+    EXPECT_FALSE(layoutCharacter(52, layout)) << "no key at this code";
+
+    ASSERT_EQ(run("setxkbmap", {"de"}), 0);
+    EXPECT_EQ(layoutCharacter(6, layout), "y");
+    EXPECT_EQ(keyName(6, layout), "Y");
+    EXPECT_EQ(keyCodeForCharacter("Z", layout), 16);
+    EXPECT_EQ(keyCodeForCharacter("ü", layout), 33);
+    EXPECT_EQ(displayString(HotKeyCombo{41, HotKeyCombo::command}, layout), "⌘Ö");
+
+    ASSERT_EQ(run("setxkbmap", {"us", "-variant", "dvorak"}), 0);
+    EXPECT_EQ(keyCodeForCharacter("v", layout), 47);
+    EXPECT_EQ(displayString(kDefault, layout), "⇧⌘K");
+
+    ASSERT_EQ(run("setxkbmap", {"us"}), 0);
+    EXPECT_EQ(keyCodeForCharacter("v", layout), 9);
+}
+
+}  // namespace
+}  // namespace mendrake
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
