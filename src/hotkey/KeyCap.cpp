@@ -69,6 +69,7 @@ KeyCaps::KeyCaps(const QStringList& keys, QWidget* parent) : QWidget(parent) {
 }
 
 void KeyCaps::setKeys(const QStringList& keys) {
+    if (keys == keys_ && layout()->count() == keys.size()) return;
     keys_ = keys;
     while (QLayoutItem* item = layout()->takeAt(0)) {
         delete item->widget();

@@ -1,0 +1,227 @@
+// The shortcut recorder driven by key events that carry X keycodes, as xcb delivers them.
+
+#include "hotkey/HotKeyRecorder.h"
+#include "hotkey/KeyCap.h"
+#include "hotkey/KeyCodes.h"
+
+#include "FakeKeyboardLayout.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using test::FakeKeyboardLayout;
+
+constexpr std::uint32_t kV = 9, kC = 8, kX = 7, kQ = 12, kW = 13, kK = 40, kA = 0, kTab = 48,
+                        kSpace = 49, kEscape = 53, kCapsLock = 57;
+constexpr Qt::KeyboardModifiers none = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers super = Qt::MetaModifier;
+constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers alt = Qt::AltModifier;
+
+// Sends a key press as the X server would: the X keycode of the key's position as native scan code.
+void press(QWidget* target, std::uint32_t keyCode, Qt::KeyboardModifiers modifiers, int qtKey = Qt::Key_A,
+           quint32 nativeModifiers = 0) {
+    QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, x11KeycodeForKeyCode(keyCode), 0, nativeModifiers);
+    QApplication::sendEvent(target, &event);
+}
+
+class RecorderTest : public ::testing::Test {
+protected:
+    RecorderTest() : layout(FakeKeyboardLayout::usQwerty()) {
+        auto* column = new QVBoxLayout(&window);
+        recorder = new HotKeyRecorder(HotKeyCombo::defaultCombo(), layout);
+        recorder->setBeep([this] { ++beeps; });
+        field = new QLineEdit;
+        column->addWidget(recorder);
+        column->addWidget(field);
+        window.show();
+        field->setFocus();
+    }
+
+    FakeKeyboardLayout layout;
+    QWidget window;
+    HotKeyRecorder* recorder;
+    QLineEdit* field;
+    int beeps = 0;
+};
+
+struct KeyCase {
+    const char* name;
+    std::uint32_t keyCode;
+    Qt::KeyboardModifiers modifiers;
+    std::optional<HotKeyCombo> recorded;  // nullopt: refused with a beep
+};
+
+TEST_F(RecorderTest, RefusesUnsafeCombinationsAndRecordsTheRest) {
+    const KeyCase cases[] = {
+        {"⌘V is reserved", kV, super, std::nullopt},
+        {"⇧⌘V is accepted", kV, super | shift, HotKeyCombo{kV, 0x0300}},
+        {"a bare letter", kA, none, std::nullopt},
+        {"Shift and a letter", kA, shift, std::nullopt},
+        {"⌃Space", kSpace, ctrl, HotKeyCombo{kSpace, 0x1000}},
+        {"⌥⌘Space", kSpace, alt | super, HotKeyCombo{kSpace, 0x0900}},
+        {"⌘Space is reserved", kSpace, super, std::nullopt},
+        {"⌘C is reserved", kC, super, std::nullopt},
+        {"⌘X is reserved", kX, super, std::nullopt},
+        {"⌘Q is reserved", kQ, super, std::nullopt},
+        {"⌘W is reserved", kW, super, std::nullopt},
+        {"⌘Tab is reserved", kTab, super, std::nullopt},
+        {"⌘K is free", kK, super, HotKeyCombo{kK, 0x0100}},
+        {"⌃⌘C: only Command alone is reserved", kC, super | ctrl, HotKeyCombo{kC, 0x1100}},
+        {"⌃⌥⇧⌘ all four", kK, ctrl | alt | shift | super, HotKeyCombo{kK, 0x1b00}},
+    };
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorder->setCombo(HotKeyCombo::defaultCombo());
+        QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
+        beeps = 0;
+        recorder->startRecording();
+        press(field, c.keyCode, c.modifiers);
+        if (c.recorded) {
+            ASSERT_EQ(recorded.size(), 1);
+            EXPECT_EQ(recorded[0][0].value<HotKeyCombo>(), *c.recorded);
+            EXPECT_EQ(recorder->combo(), *c.recorded);
+            EXPECT_FALSE(recorder->isRecording());
+            EXPECT_FALSE(recorder->hasKeyFilter());
+            EXPECT_EQ(beeps, 0);
+        } else {
+            EXPECT_TRUE(recorded.isEmpty());
+            EXPECT_TRUE(recorder->isRecording());
+            EXPECT_EQ(beeps, 1);
+            EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
+            recorder->stopRecording();
+        }
+        EXPECT_TRUE(field->text().isEmpty()) << "a key reached the text field while recording";
+    }
+}
+
+TEST_F(RecorderTest, EscapeCancelsWithAnyModifiers) {
+    for (Qt::KeyboardModifiers modifiers : {none, super, ctrl | shift, alt | super | shift}) {
+        QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
+        recorder->startRecording();
+        press(field, kEscape, modifiers, Qt::Key_Escape);
+        EXPECT_FALSE(recorder->isRecording());
+        EXPECT_FALSE(recorder->hasKeyFilter());
+        EXPECT_TRUE(recorded.isEmpty());
+        EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
+    }
+    EXPECT_EQ(beeps, 0);
+}
+
+TEST_F(RecorderTest, CapsLockAndLoneModifierPressesAreIgnored) {
+    QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
+    recorder->startRecording();
+    // The modifier keys themselves arrive first; they must neither beep nor end recording.
+    press(field, kCapsLock, none, Qt::Key_CapsLock);
+    press(field, 55, super, Qt::Key_Meta);
+    press(field, 56, super | shift, Qt::Key_Shift);
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(beeps, 0);
+    // Caps Lock is on (X LockMask in the native state); only Command and Shift are recorded.
+    press(field, kK, super | shift, Qt::Key_K, /*LockMask*/ 0x2);
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorder->combo(), (HotKeyCombo{kK, 0x0300}));
+}
+
+TEST_F(RecorderTest, KeyWithoutAKnownPositionBeeps) {
+    recorder->startRecording();
+    QKeyEvent event(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier, 0, 0, 0);
+    QApplication::sendEvent(field, &event);
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(RecorderTest, RecordingConsumesShortcutsAndTypingUntilItStops) {
+    int closes = 0;
+    auto* close = new QShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_W), &window);
+    QObject::connect(close, &QShortcut::activated, [&] { ++closes; });
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+
+    recorder->startRecording();
+    QTest::keyClick(field, Qt::Key_W, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_X);
+    EXPECT_EQ(closes, 0);
+    EXPECT_TRUE(field->text().isEmpty());
+
+    recorder->stopRecording();
+    QTest::keyClick(field, Qt::Key_X);
+    QTest::keyClick(field, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "x");
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(RecorderTest, LeavingTheScreenStopsRecordingAndRemovesTheFilter) {
+    recorder->startRecording();
+    recorder->hide();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(recorder->hasKeyFilter());
+    recorder->show();
+    recorder->startRecording();
+    delete recorder;
+    QTest::keyClick(field, Qt::Key_Z);
+    EXPECT_EQ(field->text(), "z");
+}
+
+TEST_F(RecorderTest, MainButtonTogglesAndShowsThePrompt) {
+    QAbstractButton* main = recorder->mainButton();
+    EXPECT_EQ(main->toolTip(), "Click to record a new shortcut");
+    main->click();
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(main->toolTip(), "Press Esc to cancel");
+    EXPECT_TRUE(recorder->findChild<QLabel*>()->isVisible());
+    main->click();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(recorder->hasKeyFilter());
+}
+
+TEST_F(RecorderTest, ResetIsOfferedOnlyOffTheDefaultAndWhileIdle) {
+    QToolButton* reset = recorder->resetButton();
+    EXPECT_FALSE(reset->isVisible());
+    recorder->startRecording();
+    press(field, kV, alt | super);
+    EXPECT_EQ(recorder->combo(), (HotKeyCombo{kV, 0x0900}));
+    EXPECT_TRUE(reset->isVisible());
+    EXPECT_EQ(reset->toolTip(), QString::fromUtf8("Reset to ⇧⌘V"));
+
+    recorder->startRecording();
+    EXPECT_FALSE(reset->isVisible());
+    recorder->stopRecording();
+
+    QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
+    reset->click();
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorded[0][0].value<HotKeyCombo>(), HotKeyCombo::defaultCombo());
+    EXPECT_FALSE(reset->isVisible());
+}
+
+TEST(KeyCapTexts, OneCapPerModifierInFixedOrderThenTheKey) {
+    const FakeKeyboardLayout layout = FakeKeyboardLayout::usQwerty();
+    EXPECT_EQ(keyCapTexts(HotKeyCombo::defaultCombo(), layout), QStringList({"⇧", "⌘", "V"}));
+    EXPECT_EQ(keyCapTexts(HotKeyCombo{kSpace, 0x1b00}, layout), QStringList({"⌃", "⌥", "⇧", "⌘", "Space"}));
+    EXPECT_EQ(keyCapTexts(HotKeyCombo{kK, 0}, layout), QStringList({"K"}));
+    KeyCaps caps(keyCapTexts(HotKeyCombo{kV, 0x0900}, layout));
+    EXPECT_EQ(caps.findChildren<KeyCap*>().size(), 3);
+}
+
+}  // namespace
+}  // namespace mendrake
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
