@@ -1,7 +1,6 @@
 // The Linux services behind Preferences, on real files in a temporary directory.
 
 #include "platform/x11/IniDefaultsStore.h"
-#include "platform/x11/SyslogSystemLog.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
 #include "prefs/Preferences.h"
 
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace mendrake {
 namespace {
@@ -78,7 +76,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
     const QByteArray text = readFile(conf);
     EXPECT_TRUE(text.contains("maxItems=250")) << text.constData();
     EXPECT_TRUE(text.contains("hotKey=")) << text.constData();
-    EXPECT_TRUE(text.contains("keyCode")) << text.constData();
+    EXPECT_TRUE(text.contains(R"({\"keyCode\":0,\"modifiers\":4096})")) << text.constData();
 }
 
 TEST_F(LinuxStoresTest, AHandEditedFileWithJunkGivesDefaultsAndKeepsTheShortcutText) {
@@ -110,18 +108,6 @@ TEST_F(LinuxStoresTest, AnUnwritableSettingsLocationKeepsTheAppRunning) {
     EXPECT_FALSE(store.lastWriteSucceeded());
     EXPECT_EQ(prefs->maxItems(), 7);
     EXPECT_TRUE(prefs->isPaused());
-}
-
-TEST_F(LinuxStoresTest, AReadOnlyConfigDirectoryKeepsTheAppRunning) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes through directory permissions";
-    QDir().mkpath(QFileInfo(conf).path());
-    QFile::setPermissions(QFileInfo(conf).path(), QFile::ReadOwner | QFile::ExeOwner);
-    IniDefaultsStore store(conf);
-    auto prefs = load(store);
-    prefs->setShowMenuBarIcon(false);
-    EXPECT_FALSE(prefs->showMenuBarIcon());
-    EXPECT_FALSE(QFile::exists(conf));
-    QFile::setPermissions(QFileInfo(conf).path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(LinuxStoresTest, AutostartEntryIsWrittenHiddenAwareAndRemoved) {
@@ -169,16 +155,8 @@ TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {
         {"/opt/My Apps/mendrake", "\"/opt/My Apps/mendrake\""},
         {"/opt/a$b/mendrake", "\"/opt/a\\\\$b/mendrake\""},
         {"/opt/100%/mendrake", "/opt/100%%/mendrake"},
-        {"/opt/a\"b/m", "\"/opt/a\\\\\"b/m\""},
     };
     for (const auto& c : cases) EXPECT_EQ(desktopEntryExec(c.program), c.exec) << c.program;
-}
-
-TEST(SyslogSystemLog, TheLineAlsoGoesToStandardError) {
-    SyslogSystemLog log;
-    testing::internal::CaptureStderr();
-    log.write("Mendrake: could not register hotkey ⇧⌘V");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Mendrake: could not register hotkey ⇧⌘V\n");
 }
 
 }  // namespace
