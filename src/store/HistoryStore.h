@@ -71,6 +71,9 @@ public:
     // Rows containing every word of `query` as a word prefix (case and diacritics folded), most
     // recently used first, at most `limit`. A blank query gives an empty list.
     virtual QList<ClipItem> search(const QString& query, qint64 limit);
+    // The FTS5 query `search` runs for `query`: each whitespace-separated piece as a quoted prefix
+    // phrase, joined by spaces. Empty for a blank query.
+    static QString matchExpression(const QString& query);
     // The whole stored text (the item's `text` is only a preview).
     virtual std::optional<QString> fullText(qint64 id);
     // The item's stored representation map; empty when it has no blob or the file is unreadable.
@@ -120,6 +123,7 @@ private:
     QString directory_;
     QString blobDirectory_;
     sqlite3* db_ = nullptr;
+    StatementCache statements_;
 };
 
 }  // namespace mendrake

@@ -6,13 +6,48 @@ namespace mendrake {
 
 Statement& Statement::operator=(Statement&& other) noexcept {
     if (this != &other) {
-        sqlite3_finalize(handle_);
+        release();
         handle_ = std::exchange(other.handle_, nullptr);
+        cache_ = other.cache_;
+        sql_ = std::move(other.sql_);
     }
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(handle_); }
+Statement::~Statement() { release(); }
+
+void Statement::release() {
+    if (!handle_) return;
+    if (cache_)
+        cache_->put(sql_, handle_);
+    else
+        sqlite3_finalize(handle_);
+    handle_ = nullptr;
+}
+
+sqlite3_stmt* StatementCache::take(const QString& sql) {
+    const auto found = entries_.find(sql);
+    if (found == entries_.end()) return nullptr;
+    sqlite3_stmt* handle = found->second;
+    entries_.erase(found);
+    return handle;
+}
+
+void StatementCache::put(const QString& sql, sqlite3_stmt* handle) {
+    // Resetting ends any read the statement held open, so a cached statement never pins the WAL.
+    sqlite3_reset(handle);
+    sqlite3_clear_bindings(handle);
+    if (entries_.size() >= kCapacity || entries_.count(sql)) {
+        sqlite3_finalize(handle);
+        return;
+    }
+    entries_.emplace(sql, handle);
+}
+
+void StatementCache::clear() {
+    for (auto& [sql, handle] : entries_) sqlite3_finalize(handle);
+    entries_.clear();
+}
 
 int Statement::step() { return sqlite3_step(handle_); }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <utility>
 #include <optional>
 #include <variant>
@@ -21,13 +22,20 @@ inline Value textOrNull(const std::optional<QString>& text) {
     return text ? Value(*text) : Value(nullptr);
 }
 
+// Compiled statements kept for reuse, keyed by their SQL text. Owned by the store, which
+// finalizes them before closing the connection.
+class StatementCache;
+
 class Statement {
 public:
-    explicit Statement(sqlite3_stmt* handle) : handle_(handle) {}
-    Statement(Statement&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    explicit Statement(sqlite3_stmt* handle, StatementCache* cache = nullptr, QString sql = QString())
+        : handle_(handle), cache_(cache), sql_(std::move(sql)) {}
+    Statement(Statement&& other) noexcept
+        : handle_(std::exchange(other.handle_, nullptr)), cache_(other.cache_), sql_(std::move(other.sql_)) {}
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
+    // Returns a cached statement to its cache, finalizes any other. Must not outlive the store.
     ~Statement();
 
     // sqlite3_step: SQLITE_ROW (100), SQLITE_DONE (101) or an error code.
@@ -43,7 +51,28 @@ public:
     sqlite3_stmt* handle() const { return handle_; }
 
 private:
+    void release();
+
     sqlite3_stmt* handle_;
+    StatementCache* cache_;
+    QString sql_;
+};
+
+class StatementCache {
+public:
+    StatementCache() = default;
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+    ~StatementCache() { clear(); }
+
+    // A reset statement for `sql` with its bindings cleared, or null when none is cached.
+    sqlite3_stmt* take(const QString& sql);
+    void put(const QString& sql, sqlite3_stmt* handle);
+    void clear();
+
+private:
+    static constexpr int kCapacity = 64;
+    std::map<QString, sqlite3_stmt*> entries_;
 };
 
 }  // namespace mendrake

@@ -15,7 +15,9 @@
 namespace mendrake::test {
 namespace {
 
-[[noreturn]] void recordForever(const QString& directory, int round) {
+// Records without end; reports each of its first 200 recordings with one byte on `progress`.
+[[noreturn]] void recordForever(const QString& directory, int round, int progress) {
+    ::signal(SIGPIPE, SIG_IGN);  // the parent stops listening long before the kill
     FakeClock clock;
     auto opened = HistoryStore::open(clock, directory);
     if (!opened) _exit(2);
@@ -25,7 +27,8 @@ namespace {
         const QString text = QString("round %1 clip %2 ").arg(round).arg(i).repeated(1 + i % 40);
         RepresentationMap map;
         if (i % 3 == 0) map = {{"public.utf8-plain-text", text.toUtf8()}, {"public.html", "<p>" + text.toUtf8()}};
-        (void)store.record(textClip(text, map, map.empty() ? ClipKind::text : ClipKind::richText));
+        const bool recorded = bool(store.record(textClip(text, map, map.empty() ? ClipKind::text : ClipKind::richText)));
+        if (recorded && progress >= 0 && (i >= 200 || ::write(progress, "r", 1) != 1)) progress = -1;
         if (i % 7 == 0) store.touch(i / 2 + 1);
     }
 }
@@ -34,11 +37,29 @@ TEST(Crash, KilledMidBurstLeavesConsistentDatabaseAndBlobs) {
     QTemporaryDir temp;
     qint64 previousCount = 0;
     for (int round = 0; round < 5; ++round) {
+        int pipeEnds[2];
+        ASSERT_EQ(::pipe(pipeEnds), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0) recordForever(temp.path(), round);
-
-        std::this_thread::sleep_for(std::chrono::milliseconds(60 + 47 * round));
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            recordForever(temp.path(), round, pipeEnds[1]);
+        }
+        ::close(pipeEnds[1]);
+        // Wait (with a time-out) until the child is well into its burst, then kill it a little
+        // later at a moment that differs from round to round.
+        const int wanted = 5 + 31 * round;
+        int seen = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        char buffer[256];
+        while (seen < wanted && std::chrono::steady_clock::now() < deadline) {
+            const ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            seen += int(n);
+        }
+        ::close(pipeEnds[0]);
+        ASSERT_GE(seen, wanted) << "the child did not record in time";
+        std::this_thread::sleep_for(std::chrono::milliseconds(3 * round));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
