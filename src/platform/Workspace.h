@@ -1,0 +1,59 @@
+#pragma once
+// Workspace: the desktop's running and installed applications, their icons, and opening things.
+//
+// Contract: an application is known by its identifier, the desktop-entry id (for example
+// "org.gnome.TextEditor"; a window class where no entry matches) and a localized name.
+// `frontmostApplication` names the application of the active window, or nullopt when no window is
+// active. Icons come back as images of the asked pixel size, null when none is found. Activation,
+// opening and revealing are requests to the window manager, file manager or browser: they answer
+// false when the request could not be made and never wait for it to be carried out. The list of
+// installed applications is cached and re-read when the application directories change. Main
+// thread only. Owns nothing the caller must release.
+
+#include <QImage>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+#include <vector>
+
+namespace mendrake {
+
+struct RunningApplication {
+    std::optional<QString> bundleID;       // the application identifier
+    std::optional<QString> localizedName;
+    quint64 window = 0;                    // the window it was seen in front with; 0 when unknown
+
+    bool operator==(const RunningApplication&) const = default;
+};
+
+struct InstalledApplication {
+    QString bundleID;  // desktop-entry id
+    QString name;      // localized name
+    QString location;  // the desktop entry's file
+
+    bool operator==(const InstalledApplication&) const = default;
+};
+
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    // Brings the application to the front: the remembered window when it still exists, otherwise
+    // the topmost window of the application with that identifier.
+    virtual bool activate(const RunningApplication& app) = 0;
+
+    // Where the application with this identifier is installed (its desktop entry), or nullopt.
+    virtual std::optional<QString> applicationLocation(const QString& bundleID) = 0;
+    // The icon of a file; for an application's location, the application's icon.
+    virtual QImage iconForFile(const QString& path, int pixelSize) = 0;
+    // Visible installed applications, sorted by name.
+    virtual std::vector<InstalledApplication> installedApplications() = 0;
+
+    virtual bool openURL(const QUrl& url) = 0;
+    // Shows the file selected in the file manager, or at least opens its folder.
+    virtual bool revealFile(const QString& path) = 0;
+};
+
+}  // namespace mendrake

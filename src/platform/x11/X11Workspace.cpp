@@ -1,0 +1,187 @@
+#include "platform/x11/X11Workspace.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMimeDatabase>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace mendrake {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T> using Reply = std::unique_ptr<T, FreeDeleter>;
+
+}  // namespace
+
+struct X11Workspace::X {
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t root = 0;
+
+    xcb_atom_t atom(const char* name) {
+        Reply<xcb_intern_atom_reply_t> reply(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
+        return reply ? reply->atom : XCB_ATOM_NONE;
+    }
+
+    QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+        Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, name, type, 0, 4096), nullptr));
+        if (!reply || reply->type == XCB_ATOM_NONE) return {};
+        return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                          xcb_get_property_value_length(reply.get()));
+    }
+
+    std::vector<xcb_window_t> windows(xcb_window_t window, const char* name) {
+        const QByteArray bytes = property(window, atom(name), XCB_ATOM_WINDOW);
+        std::vector<xcb_window_t> out(bytes.size() / sizeof(xcb_window_t));
+        std::memcpy(out.data(), bytes.constData(), out.size() * sizeof(xcb_window_t));
+        return out;
+    }
+};
+
+X11Workspace::X11Workspace(QStringList dataDirs) : x_(new X), entries_(std::move(dataDirs)) {
+    if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        x_->connection = x11->connection();
+        x_->root = xcb_setup_roots_iterator(xcb_get_setup(x_->connection)).data->root;
+    }
+}
+
+X11Workspace::~X11Workspace() { delete x_; }
+
+std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 window) {
+    if (!x_->connection || window == 0) return std::nullopt;
+    RunningApplication app;
+    app.window = window;
+
+    const QByteArray wmClass = x_->property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    const QList<QByteArray> parts = wmClass.split('\0');
+    const QString instance = parts.size() > 0 ? QString::fromLocal8Bit(parts[0]) : QString();
+    const QString windowClass = parts.size() > 1 ? QString::fromLocal8Bit(parts[1]) : QString();
+
+    const QByteArray gtkId = x_->property(window, x_->atom("_GTK_APPLICATION_ID"), x_->atom("UTF8_STRING"));
+    std::optional<DesktopEntry> entry;
+    if (!gtkId.isEmpty()) {
+        app.bundleID = QString::fromUtf8(gtkId);
+        entry = entries_.byId(*app.bundleID);
+    } else {
+        entry = entries_.forWindowClass(windowClass, instance);
+        if (entry) app.bundleID = entry->id;
+        else if (!windowClass.isEmpty()) app.bundleID = windowClass;
+    }
+    if (entry && !entry->name.isEmpty()) app.localizedName = entry->name;
+    else if (!windowClass.isEmpty()) app.localizedName = windowClass;
+    if (!app.bundleID && !app.localizedName) return std::nullopt;
+    return app;
+}
+
+std::optional<RunningApplication> X11Workspace::frontmostApplication() {
+    if (!x_->connection) return std::nullopt;
+    const std::vector<xcb_window_t> active = x_->windows(x_->root, "_NET_ACTIVE_WINDOW");
+    if (active.empty() || active.front() == 0) return std::nullopt;
+    if (auto app = applicationOfWindow(active.front())) return app;
+    return RunningApplication{std::nullopt, std::nullopt, active.front()};
+}
+
+bool X11Workspace::activate(const RunningApplication& app) {
+    if (!x_->connection) return false;
+    // Topmost last, so the search below finds the window the user saw most recently.
+    const std::vector<xcb_window_t> stacking = x_->windows(x_->root, "_NET_CLIENT_LIST_STACKING");
+    xcb_window_t target = 0;
+    if (app.window && std::find(stacking.begin(), stacking.end(), app.window) != stacking.end())
+        target = xcb_window_t(app.window);
+    for (auto it = stacking.rbegin(); !target && app.bundleID && it != stacking.rend(); ++it) {
+        auto candidate = applicationOfWindow(*it);
+        if (candidate && candidate->bundleID == app.bundleID) target = *it;
+    }
+    if (!target) return false;
+
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = target;
+    event.type = x_->atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = 2;  // source indication: a pager, which window managers obey
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(x_->connection, 0, x_->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(x_->connection);
+    return true;
+}
+
+std::optional<QString> X11Workspace::applicationLocation(const QString& bundleID) {
+    if (auto entry = entries_.byId(bundleID)) return entry->path;
+    return std::nullopt;
+}
+
+QImage X11Workspace::iconForFile(const QString& path, int pixelSize) {
+    QIcon icon;
+    if (path.endsWith(QStringLiteral(".desktop"))) {
+        std::optional<DesktopEntry> entry = entries_.byPath(path);
+        if (!entry) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly)) entry = DesktopEntries::parse(file.read(1 << 20), QString());
+        }
+        if (entry && QFileInfo(entry->icon).isAbsolute()) icon = QIcon(entry->icon);
+        else if (entry && !entry->icon.isEmpty()) icon = QIcon::fromTheme(entry->icon);
+        if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    } else {
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+        icon = QIcon::fromTheme(type.iconName());
+        if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
+        if (icon.isNull())
+            icon = QIcon::fromTheme(QFileInfo(path).isDir() ? QStringLiteral("folder") : QStringLiteral("text-x-generic"));
+    }
+    if (icon.isNull()) return {};
+    return icon.pixmap(pixelSize, pixelSize).toImage().scaled(pixelSize, pixelSize, Qt::KeepAspectRatio,
+                                                               Qt::SmoothTransformation);
+}
+
+std::vector<InstalledApplication> X11Workspace::installedApplications() {
+    std::vector<InstalledApplication> apps;
+    for (const DesktopEntry& entry : entries_.all())
+        if (entry.visible) apps.push_back({entry.id, entry.name, entry.path});
+    std::sort(apps.begin(), apps.end(), [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.name, b.name) < 0;
+    });
+    return apps;
+}
+
+bool X11Workspace::openURL(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+bool X11Workspace::revealFile(const QString& path) {
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QString service = QStringLiteral("org.freedesktop.FileManager1");
+    bool available = bus.isConnected() && bus.interface() &&
+                     (bus.interface()->isServiceRegistered(service).value() ||
+                      bus.interface()->activatableServiceNames().value().contains(service));
+    if (!available) return QDesktopServices::openUrl(folder);
+
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       service, QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher* w) {
+        if (w->isError()) QDesktopServices::openUrl(folder);
+        w->deleteLater();
+    });
+    return true;
+}
+
+}  // namespace mendrake

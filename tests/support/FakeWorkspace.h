@@ -1,0 +1,59 @@
+#pragma once
+// An in-memory desktop: a settable frontmost application, a table of installed applications with
+// icons, and records of what was activated, opened and revealed. `locationLookups` counts the
+// location queries so that caching can be observed.
+
+#include "platform/Workspace.h"
+
+#include <map>
+
+namespace mendrake::test {
+
+class FakeWorkspace final : public Workspace {
+public:
+    std::optional<RunningApplication> frontmost;
+    std::vector<InstalledApplication> installed;
+    std::map<QString, QImage> iconsByLocation;
+
+    std::vector<RunningApplication> activated;
+    std::vector<QUrl> opened;
+    std::vector<QString> revealed;
+    int locationLookups = 0;
+
+    void setFrontmost(const QString& id, const QString& name) {
+        frontmost = RunningApplication{id, name, 1};
+    }
+
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+
+    bool activate(const RunningApplication& app) override {
+        activated.push_back(app);
+        return true;
+    }
+
+    std::optional<QString> applicationLocation(const QString& bundleID) override {
+        ++locationLookups;
+        for (auto& app : installed)
+            if (app.bundleID == bundleID) return app.location;
+        return std::nullopt;
+    }
+
+    QImage iconForFile(const QString& path, int pixelSize) override {
+        auto it = iconsByLocation.find(path);
+        if (it == iconsByLocation.end()) return {};
+        return it->second.scaled(pixelSize, pixelSize);
+    }
+
+    std::vector<InstalledApplication> installedApplications() override { return installed; }
+
+    bool openURL(const QUrl& url) override {
+        opened.push_back(url);
+        return true;
+    }
+    bool revealFile(const QString& path) override {
+        revealed.push_back(path);
+        return true;
+    }
+};
+
+}  // namespace mendrake::test
