@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -308,8 +309,20 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
                                          "last_used_at, pinned, blob, size)\nVALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"),
                           {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceBundleID),
                            textOrNull(clip.sourceAppName), now, now, textOrNull(blob), clip.byteSize});
-    if (!insert) return insert.error();
-    if (auto error = stepToDone(insert.value())) return *error;
+    // No row names this hash, so a file written above belongs to no row when the insert fails (a
+    // full disk, a lock): remove it rather than leave clipboard content no history deletion reaches.
+    // When a row with this hash exists (it could not be fetched above), the file may be its own.
+    auto dropBlob = [&] {
+        if (blob && !existing.value()) removeBlobs({*blob});
+    };
+    if (!insert) {
+        dropBlob();
+        return insert.error();
+    }
+    if (auto error = stepToDone(insert.value())) {
+        dropBlob();
+        return *error;
+    }
     if (auto item = fetch(sqlite3_last_insert_rowid(db_))) return *item;
     return StoreError::sqlite(QStringLiteral("inserted row not found"));
 }
@@ -331,9 +344,12 @@ std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
 }
 
 QList<ClipItem> HistoryStore::recent(qint64 limit) {
+    // The newest `limit` rows and the pinned rows. The union of ids, rather than an OR over the
+    // table, reads only those rows instead of scanning every row's text for its pinned flag.
     auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM clips ORDER BY "
-                                                "last_used_at DESC LIMIT ?) OR c.pinned = 1\nORDER BY c.last_used_at DESC"),
+                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM (SELECT id FROM clips "
+                                                "ORDER BY last_used_at DESC LIMIT ?) UNION SELECT id FROM clips WHERE "
+                                                "pinned = 1)\nORDER BY c.last_used_at DESC"),
                              {limit});
     if (!statement) return {};
     auto items = readItems(statement.value());
@@ -353,10 +369,21 @@ QString HistoryStore::matchExpression(const QString& query) {
 QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
     const QString matchExpression = HistoryStore::matchExpression(query);
     if (matchExpression.isEmpty()) return {};
+    // The newest matches are chosen on (id, last_used_at) from a covering index; only those rows
+    // are then read, so a common word does not carry every matching row's text through the sort.
     auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                                 QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
-                                                "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips_fts JOIN clips m "
+                                                "INDEXED BY idx_clips_id_last_used ON m.id = clips_fts.rowid WHERE "
+                                                "clips_fts MATCH ? ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
+                                                "c.last_used_at DESC"),
                              {matchExpression, limit});
+    if (!statement) {
+        // Without the covering index (it could not be created), the straightforward join.
+        statement = prepare(QStringLiteral("SELECT ") + columnList() +
+                                QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
+                                               "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+                            {matchExpression, limit});
+    }
     if (!statement) return {};
     auto items = readItems(statement.value());
     return items ? std::move(items).value() : QList<ClipItem>();
@@ -444,8 +471,11 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     }
     if (victims.empty()) return {};
 
-    QSet<qint64> ids;
-    for (const Victim& v : victims) ids.insert(v.id);
+    // Deleting in id order walks the table and the index once instead of jumping about.
+    std::vector<qint64> ids;
+    for (const Victim& v : victims) ids.push_back(v.id);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
     const bool inTransaction = !exec(QStringLiteral("BEGIN"));
     QSet<qint64> deleted;
