@@ -13,6 +13,7 @@ QStringList keyCapTexts(const HotKeyCombo& combo, const KeyboardLayout& layout);
 
 // One cap: the text on a softly filled, finely outlined rounded rectangle, at least 24 x 22.
 class KeyCap : public QWidget {
+    Q_OBJECT
 public:
     explicit KeyCap(QString text, QWidget* parent = nullptr);
     const QString& text() const { return text_; }
@@ -28,6 +29,7 @@ private:
 
 // Caps in a horizontal row, 4 pixels apart, centred vertically.
 class KeyCaps : public QWidget {
+    Q_OBJECT
 public:
     explicit KeyCaps(const QStringList& keys = {}, QWidget* parent = nullptr);
     void setKeys(const QStringList& keys);

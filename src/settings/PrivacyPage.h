@@ -30,6 +30,7 @@ QStringList withoutBundleID(const QStringList& list, const QString& bundleID);
 QStringList withBundleIDs(const QStringList& list, const QStringList& chosen);
 
 class IgnoredAppRow : public QWidget {
+    Q_OBJECT
 public:
     IgnoredAppRow(const QString& bundleID, Workspace& workspace, std::function<void()> onRemove,
                   QWidget* parent = nullptr);

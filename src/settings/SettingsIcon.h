@@ -9,6 +9,7 @@
 namespace mendrake {
 
 class SettingsIcon : public QWidget {
+    Q_OBJECT
 public:
     SettingsIcon(QString symbol, QColor tint, int size = 20, QWidget* parent = nullptr);
 

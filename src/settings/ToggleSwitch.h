@@ -6,6 +6,7 @@
 namespace mendrake {
 
 class ToggleSwitch : public QAbstractButton {
+    Q_OBJECT
 public:
     explicit ToggleSwitch(QWidget* parent = nullptr);
     QSize sizeHint() const override { return {38, 22}; }

@@ -1,0 +1,160 @@
+// The first-run guide: page flow, completion on any close, and the live permission status.
+
+#include "onboarding/OnboardingWindowController.h"
+#include "prefs/Preferences.h"
+
+#include "FakeClock.h"
+#include "FakeDefaultsStore.h"
+#include "FakeKeySynthesiser.h"
+#include "FakeKeyboardLayout.h"
+#include "FakeLoginItems.h"
+#include "FakeSystemLog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using Page = OnboardingView::Page;
+
+class OnboardingTest : public ::testing::Test {
+protected:
+    OnboardingTest()
+        : layout(test::FakeKeyboardLayout::usQwerty()), prefs(defaults, loginItems, log, notifications, clock) {
+        makeController();
+    }
+
+    // As the shell does: finishing marks the guide completed and drops the controller.
+    void makeController() {
+        controller = std::make_unique<OnboardingWindowController>(
+            OnboardingServices{prefs, layout, keys, clock, [this] { ++quits; }}, [this] {
+                ++finishes;
+                prefs.setHasCompletedOnboarding(true);
+                controller.reset();
+            });
+    }
+
+    void pressReturn() {
+        QWidget* window = controller->window();
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_Return);
+    }
+
+    test::FakeClock clock;
+    test::FakeDefaultsStore defaults;
+    test::FakeLoginItems loginItems;
+    test::FakeSystemLog log;
+    NotificationCenter notifications;
+    test::FakeKeyboardLayout layout;
+    test::FakeKeySynthesiser keys;
+    Preferences prefs;
+    std::unique_ptr<OnboardingWindowController> controller;
+    int finishes = 0;
+    int quits = 0;
+};
+
+TEST_F(OnboardingTest, ReturnWalksThroughThePagesAndTheLastOneFinishes) {
+    controller->show(false);
+    QWidget* window = controller->window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Welcome to Mendrake");
+    EXPECT_EQ(window->size(), QSize(500, 400));
+    OnboardingView* view = controller->view();
+    EXPECT_EQ(view->page(), Page::welcome);
+    EXPECT_EQ(view->hotKey(), QString::fromUtf8("⇧⌘V"));
+    EXPECT_EQ(view->primaryButton()->text(), "Continue");
+
+    pressReturn();
+    EXPECT_EQ(view->page(), Page::permissions);
+    pressReturn();  // trusted: Continue goes on
+    EXPECT_EQ(view->page(), Page::tryIt);
+    EXPECT_EQ(view->primaryButton()->text(), "Start Using Mendrake");
+    pressReturn();
+    EXPECT_EQ(finishes, 1);
+    EXPECT_TRUE(prefs.hasCompletedOnboarding());
+    EXPECT_EQ(controller, nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the window goes safely
+}
+
+TEST_F(OnboardingTest, ClosingOnTheFirstPageCompletesTheGuideOnce) {
+    controller->show(false);
+    auto* raw = controller.get();
+    bool stillThere = true;
+    QObject::connect(controller->view(), &QObject::destroyed, [&] { stillThere = false; });
+    controller->window()->close();
+    EXPECT_EQ(finishes, 1);
+    EXPECT_TRUE(prefs.hasCompletedOnboarding());
+    EXPECT_EQ(controller, nullptr);
+    (void)raw;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(stillThere);
+}
+
+TEST_F(OnboardingTest, ControllerKeptByItsOwnerFinishesOnlyOnce) {
+    int ownFinishes = 0;
+    OnboardingWindowController kept(OnboardingServices{prefs, layout, keys, clock, {}}, [&] { ++ownFinishes; });
+    kept.show(false);
+    QWidget* window = kept.window();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(ownFinishes, 1);
+    EXPECT_EQ(kept.window(), nullptr);
+    kept.show(true);
+    kept.window()->close();
+    EXPECT_EQ(ownFinishes, 1);
+}
+
+TEST_F(OnboardingTest, PermissionPageTurnsGrantedWithinASecond) {
+    keys.trusted = false;
+    controller->show(true);
+    OnboardingView* view = controller->view();
+    EXPECT_EQ(view->page(), Page::permissions);
+    EXPECT_FALSE(view->skipButton()->isHidden());
+    EXPECT_FALSE(view->requestButton()->isHidden());
+    EXPECT_TRUE(view->grantedLabel()->isHidden());
+    view->requestButton()->click();
+    EXPECT_EQ(keys.accessibilityRequests, 1);
+
+    keys.trusted = true;
+    clock.advance(1.0);
+    EXPECT_TRUE(view->trusted());
+    EXPECT_TRUE(view->skipButton()->isHidden());
+    EXPECT_TRUE(view->requestButton()->isHidden());
+    EXPECT_FALSE(view->grantedLabel()->isHidden());
+    EXPECT_NE(view->findChild<QLabel*>("checkmark.circle.fill"), nullptr);
+}
+
+TEST_F(OnboardingTest, SkipAdvancesWithoutThePermission) {
+    keys.trusted = false;
+    controller->show(false);
+    OnboardingView* view = controller->view();
+    EXPECT_TRUE(view->skipButton()->isHidden());  // only on the permissions page
+    pressReturn();
+    view->skipButton()->click();
+    EXPECT_EQ(view->page(), Page::tryIt);
+    EXPECT_TRUE(view->skipButton()->isHidden());
+}
+
+TEST_F(OnboardingTest, ShowingAgainStartsAFreshViewWithTheCurrentShortcut) {
+    controller->show(false);
+    pressReturn();
+    prefs.setHotKey(HotKeyCombo{49, 0x1000});
+    controller->show(true);
+    EXPECT_EQ(controller->view()->page(), Page::permissions);
+    EXPECT_EQ(controller->view()->hotKey(), QString::fromUtf8("⌃Space"));
+    EXPECT_EQ(clock.liveTimers(), 1u);  // the replaced view's poll stopped with it
+}
+
+}  // namespace
+}  // namespace mendrake
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

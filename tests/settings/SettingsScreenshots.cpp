@@ -1,0 +1,102 @@
+// Opens every settings page and every guide page on a real display with sample data and saves
+// each as a PNG: settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11; the pictures
+// in docs/screenshots come from here. Exits non-zero when a picture could not be written.
+
+#include "onboarding/OnboardingWindowController.h"
+#include "settings/SettingsDetail.h"
+#include "settings/SettingsWindowController.h"
+#include "store/HistoryStore.h"
+
+#include "SettingsTestEnvironment.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace mendrake;
+
+namespace {
+
+// Lets the window system map and paint the window; polls instead of sleeping a fixed time.
+void settle(QWidget* window) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 3000 && !window->isVisible()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QElapsedTimer paint;
+    paint.start();
+    while (paint.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool save(QWidget* window, const QString& path) {
+    settle(window);
+    const bool ok = window->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+QImage sampleIcon(QColor color) {
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(color);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 14, 14);
+    return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    QDir().mkpath(out);
+    bool ok = true;
+
+    test::SettingsTestEnvironment env;
+    env.workspace.iconsByLocation[env.workspace.installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
+    env.workspace.iconsByLocation[env.workspace.installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
+    env.prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "com.1password.1password"});
+    env.prefs.setMaxItems(5000);
+    env.prefs.setRetentionDays(30);
+    env.keys.trusted = false;
+
+    QTemporaryDir dir;
+    auto opened = HistoryStore::open(env.clock, dir.path());
+    if (!opened) return 1;
+    std::unique_ptr<HistoryStore> store = std::move(opened.value());
+    for (int i = 0; i < 1234; ++i) {
+        CapturedClip clip;
+        clip.text = QString("Sample clip number %1 with some text in it").arg(i);
+        clip.hash = contentHash("text", clip.text.toUtf8());
+        clip.representations = {{"public.utf8-plain-text", clip.text.toUtf8()}};
+        clip.byteSize = clip.text.size();
+        (void)store->record(clip);
+    }
+
+    SettingsWindowController settings(env.services(store.get()));
+    for (SettingsPage page : allSettingsPages) {
+        settings.show(page);
+        ok &= save(settings.window(), out + "/settings-" + rawValue(page) + ".png");
+    }
+    settings.show(SettingsPage::privacy);
+    env.prefs.setPausedUntil(env.clock.now() + 900);
+    ok &= save(settings.window(), out + "/settings-privacy-paused.png");
+    settings.window()->close();
+
+    OnboardingWindowController guide(OnboardingServices{env.prefs, env.layout, env.keys, env.clock, {}}, [] {});
+    guide.show(false);
+    ok &= save(guide.window(), out + "/guide-welcome.png");
+    guide.view()->advance();
+    ok &= save(guide.window(), out + "/guide-permissions.png");
+    env.keys.trusted = true;
+    env.clock.advance(1.0);
+    ok &= save(guide.window(), out + "/guide-permissions-granted.png");
+    guide.view()->advance();
+    ok &= save(guide.window(), out + "/guide-try-it.png");
+    return ok ? 0 : 1;
+}
