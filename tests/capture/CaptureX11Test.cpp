@@ -1,0 +1,299 @@
+// The capture path on a real X server: xclip and our own clipboard owner copy, the X11 pasteboard
+// and workspace read, the monitor decides.
+#include "X11Session.h"
+
+#include "FakeDefaultsStore.h"
+#include "FakeLoginItems.h"
+#include "FakeSystemLog.h"
+#include "capture/Classification.h"
+#include "capture/ClipboardMonitor.h"
+#include "platform/x11/SystemClock.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "prefs/Preferences.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace mendrake {
+namespace {
+
+using namespace test;
+namespace pt = pasteboard_type;
+
+QByteArray pngBytes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+class CaptureX11 : public ::testing::Test {
+protected:
+    SystemClock clock;
+    FakeDefaultsStore defaults;
+    FakeLoginItems loginItems;
+    FakeSystemLog log;
+    NotificationCenter notifications;
+    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    X11Pasteboard board;
+    X11Workspace workspace;
+    std::unique_ptr<ClipboardMonitor> monitor;
+    std::vector<CapturedClip> captured;
+
+    void SetUp() override {
+        monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock);
+        monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
+        monitor->start();
+    }
+
+    // Waits for the next capture; none when nothing is recorded within `ms`.
+    std::optional<CapturedClip> nextCapture(int ms = 3000) {
+        const size_t before = captured.size();
+        if (!waitUntil([&] { return captured.size() > before; }, ms)) return std::nullopt;
+        return captured.back();
+    }
+    // Waits until the monitor has looked at the latest change (whatever it decided).
+    void settle() {
+        waitUntil([&] { return monitor->lastChangeCount() == board.changeCount(); });
+        waitUntil([] { return false; }, 400);
+    }
+};
+
+// ---- classification of each kind from real owners ----
+
+TEST_F(CaptureX11, PlainTextLinkAndColour) {
+    struct Case { QByteArray text; ClipKind kind; };
+    for (const Case& c : {Case{"hello from xclip", ClipKind::text}, Case{"https://example.com/a?b=1", ClipKind::url},
+                          Case{"#ff8800", ClipKind::color}, Case{"rgba(0, 0, 0, 0.5)", ClipKind::color}}) {
+        xclipCopy("text/plain", c.text);
+        auto clip = nextCapture();
+        ASSERT_TRUE(clip) << c.text.constData();
+        EXPECT_EQ(clip->kind, c.kind) << c.text.constData();
+        EXPECT_EQ(clip->text, QString::fromUtf8(c.text));
+        EXPECT_EQ(clip->hash, contentHash("text", c.text));
+        EXPECT_EQ(clip->representations.at(pt::string), c.text);
+    }
+}
+
+TEST_F(CaptureX11, TextWithHtmlIsRichTextKeepingBothRepresentations) {
+    auto owner = ownerCopy({}, {{"text/plain;charset=utf-8", "Bold words"}, {"text/plain", "Bold words"},
+                                {"UTF8_STRING", "Bold words"}, {"text/html", "<b>Bold</b> words"}});
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->kind, ClipKind::richText);
+    EXPECT_EQ(clip->text, "Bold words");
+    EXPECT_EQ(clip->representations.size(), 2u);
+    EXPECT_EQ(clip->representations.at(pt::html), "<b>Bold</b> words");
+    EXPECT_EQ(clip->byteSize, 10 + 17);
+}
+
+TEST_F(CaptureX11, PngIsAnImageMeasuredAndHashedOverItsBytes) {
+    const QByteArray png = pngBytes(64, 48);
+    xclipCopy("image/png", png);
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->kind, ClipKind::image);
+    EXPECT_EQ(clip->text, QString::fromUtf8("Image 64×48"));
+    EXPECT_EQ(clip->hash, contentHash("image", png));
+    EXPECT_EQ(clip->representations.at(pt::png), png);
+}
+
+TEST_F(CaptureX11, ThreeFilesFromAUriList) {
+    xclipCopy("text/uri-list", "file:///tmp/d/a.txt\r\nfile:///tmp/d/b%20c.png\r\nfile:///tmp/d/c\r\n");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->kind, ClipKind::file);
+    EXPECT_EQ(clip->text, "3 files: a.txt, b c.png, c\n/tmp/d/a.txt\n/tmp/d/b c.png\n/tmp/d/c");
+    EXPECT_EQ(clip->hash, contentHash("file", "/tmp/d/a.txt\n/tmp/d/b c.png\n/tmp/d/c"));
+}
+
+// ---- what the monitor refuses ----
+
+TEST_F(CaptureX11, PasswordManagerHintIsNotRecorded) {
+    auto owner = ownerCopy({}, {{"text/plain", "hunter2"}, {"x-kde-passwordManagerHint", "secret"}});
+    EXPECT_FALSE(nextCapture(1500));
+    xclipCopy("text/plain", "ordinary");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, "ordinary");
+}
+
+TEST_F(CaptureX11, IgnoredApplicationInFrontIsNotRecorded) {
+    prefs.setExcludedBundleIDs({"SecretKeeper"});
+    Window keeper = openWindow("SecretKeeper");
+    xclipCopy("text/plain", "from the keeper");
+    EXPECT_FALSE(nextCapture(1500));
+    closeWindow(keeper);
+
+    Window other = openWindow("PlainEditor");
+    xclipCopy("text/plain", "from the editor");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->sourceBundleID, "PlainEditor");
+    closeWindow(other);
+}
+
+TEST_F(CaptureX11, CopyDuringPauseIsDroppedAndTheFirstAfterIsRecorded) {
+    prefs.setPausedUntil(clock.now() + 1.0);
+    xclipCopy("text/plain", "while paused");
+    EXPECT_FALSE(nextCapture(1500));
+    xclipCopy("text/plain", "after the pause");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, "after the pause");
+    EXPECT_EQ(captured.size(), 1u);
+}
+
+TEST_F(CaptureX11, EarlierContentIsNotRecordedAndTwoQuickCopiesGiveTheLater) {
+    monitor.reset();
+    xclipCopy("text/plain", "before the monitor");
+    waitUntil([] { return false; }, 300);
+    monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock);
+    monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
+    monitor->poll();
+    EXPECT_TRUE(captured.empty());
+
+    const qint64 start = board.changeCount();
+    xclipCopy("text/plain", "first quick copy");
+    xclipCopy("text/plain", "second quick copy");
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() >= start + 2; }));
+    monitor->poll();
+    monitor->poll();
+    ASSERT_EQ(captured.size(), 1u);
+    EXPECT_EQ(captured[0].text, "second quick copy");
+}
+
+TEST_F(CaptureX11, FrontmostApplicationFromItsDesktopEntryIsStamped) {
+    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + "/applications";
+    QDir().mkpath(apps);
+    QFile entry(apps + "/org.example.Notes.desktop");
+    ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+    entry.write("[Desktop Entry]\nType=Application\nName=Example Notes\nExec=notes\nStartupWMClass=ExampleNotes\n");
+    entry.close();
+    X11Workspace fresh;  // reads the entry just written
+    ClipboardMonitor stamped(board, fresh, prefs, clock);
+    stamped.onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
+    stamped.start();
+    monitor.reset();
+
+    Window notes = openWindow("ExampleNotes");
+    xclipCopy("text/plain", "a note");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->sourceBundleID, "org.example.Notes");
+    EXPECT_EQ(clip->sourceAppName, "Example Notes");
+    closeWindow(notes);
+}
+
+TEST_F(CaptureX11, OwnWritesAreServedCompletelyAndSkippedOnce) {
+    const qint64 count = board.writeString("written by us");
+    EXPECT_EQ(count, board.changeCount());
+    monitor->ignoredChangeCounts.insert(count);
+    EXPECT_EQ(run("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}), "written by us");
+    const QByteArray targets = run("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
+    EXPECT_TRUE(targets.contains("text/plain\n")) << targets.constData();
+    EXPECT_TRUE(targets.contains("UTF8_STRING")) << targets.constData();
+    EXPECT_FALSE(nextCapture(1000));
+    EXPECT_TRUE(monitor->ignoredChangeCounts.empty());
+
+    monitor->ignoredChangeCounts.insert(board.writeItem({{pt::string, "two"}, {pt::html, "<i>two</i>"}, {pt::fileURL, "file:///tmp/x\r\n"}}));
+    EXPECT_EQ(run("xclip", {"-o", "-selection", "clipboard", "-t", "text/html"}), "<i>two</i>");
+    EXPECT_EQ(run("xclip", {"-o", "-selection", "clipboard", "-t", "x-special/gnome-copied-files"}), "copy\nfile:///tmp/x");
+
+    monitor->ignoredChangeCounts.insert(board.writeFileURLs({QUrl::fromLocalFile("/tmp/a b"), QUrl::fromLocalFile("/tmp/c")}));
+    EXPECT_EQ(run("xclip", {"-o", "-selection", "clipboard", "-t", "text/uri-list"}), "file:///tmp/a%20b\r\nfile:///tmp/c\r\n");
+    EXPECT_FALSE(nextCapture(1000));
+}
+
+// ---- bad input ----
+
+TEST_F(CaptureX11, OwnerThatStopsAnsweringCostsOneTimeOutAndRecordsNothing) {
+    QElapsedTimer slowest;
+    qint64 longestTick = 0;
+    monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
+    auto owner = ownerCopy({"--hang", "image/png"}, {{"text/plain", "caption"}, {"image/png", pngBytes(8, 8)}});
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() != monitor->lastChangeCount(); }));
+    slowest.start();
+    monitor->poll();
+    longestTick = slowest.elapsed();
+    EXPECT_TRUE(captured.empty());
+    EXPECT_LT(longestTick, 6000) << "one tick waited " << longestTick << " ms";
+    std::fprintf(stderr, "frozen owner: the tick gave up after %lld ms\n", (long long)longestTick);
+
+    xclipCopy("text/plain", "next copy");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, "next copy");
+}
+
+TEST_F(CaptureX11, OwnerThatDiesMidTransferRecordsNothing) {
+    QByteArray big = pngBytes(4, 4) + QByteArray(2 * 1024 * 1024, 'z');
+    auto owner = ownerCopy({"--die-mid", "image/png"}, {{"image/png", big}, {"text/plain", "caption"}});
+    ASSERT_TRUE(waitUntil([&] { return board.changeCount() != monitor->lastChangeCount(); }));
+    QElapsedTimer timer;
+    timer.start();
+    monitor->poll();
+    EXPECT_LT(timer.elapsed(), 6000);
+    EXPECT_TRUE(captured.empty());
+    xclipCopy("text/plain", "after the dead owner");
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, "after the dead owner");
+}
+
+TEST_F(CaptureX11, MalformedOffersAreHandledWithoutRecordingGarbage) {
+    xclipCopy("text/plain", QByteArray("caf\xe9 \xff ok", 8));
+    auto clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_TRUE(clip->text.contains(QChar::ReplacementCharacter));
+
+    xclipCopy("text/uri-list", "https://example.com/\r\n::not a url::\r\n");
+    EXPECT_FALSE(nextCapture(1000)) << "no file URL and nothing else offered";
+
+    const QByteArray broken = pngBytes(10, 10).left(30) + "garbage";
+    xclipCopy("image/png", broken);
+    clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, "Image");
+    EXPECT_EQ(clip->hash, contentHash("image", broken));
+
+    xclipCopy("text/plain", "");
+    EXPECT_FALSE(nextCapture(1000)) << "empty offer";
+}
+
+TEST_F(CaptureX11, HugeOfferIsLeftOutAndMemoryStaysBounded) {
+    const qint64 mib = 1024 * 1024;
+    QByteArray huge(200 * mib, 'h');
+    auto owner = ownerCopy({"--chunk", QString::number(1024 * 1024)},
+                           {{"text/plain", "small caption"}, {"application/x-huge", huge}});
+    huge.clear();
+    huge.squeeze();
+    QElapsedTimer timer;
+    timer.start();
+    auto clip = nextCapture(30000);
+    ASSERT_TRUE(clip);
+    std::fprintf(stderr, "200 MiB offer: captured in %lld ms\n", (long long)timer.elapsed());
+    EXPECT_EQ(clip->text, "small caption");
+    EXPECT_FALSE(clip->representations.count("application/x-huge"));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    // The test itself held the 200 MiB once; reading may add one representation and the cap.
+    EXPECT_LT(usage.ru_maxrss / 1024, 200 + 200 + 50 + 100) << "peak RSS MiB";
+}
+
+}  // namespace
+}  // namespace mendrake
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,112 @@
+// The X11 workspace against a real window manager: which application is in front, activating
+// one, and the installed applications from desktop entries.
+#include "X11Session.h"
+
+#include "capture/AppIcon.h"
+#include "platform/x11/X11Workspace.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace mendrake {
+namespace {
+
+using namespace test;
+
+class WorkspaceX11 : public ::testing::Test {
+protected:
+    // Each test reads its own data directory, so entries do not leak between tests.
+    QString dataDir = qEnvironmentVariable("XDG_DATA_HOME") + "/" +
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    QString apps = dataDir + "/applications";
+
+    void SetUp() override { QDir().mkpath(apps); }
+    void writeEntry(const QString& fileName, const QByteArray& body) {
+        QFile file(apps + "/" + fileName);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[Desktop Entry]\nType=Application\nExec=true\n" + body);
+    }
+    X11Workspace workspace() { return X11Workspace({dataDir}); }
+};
+
+TEST_F(WorkspaceX11, IdentityFollowsGtkIdThenStartupClassThenFileNameThenClass) {
+    writeEntry("org.example.ByClass.desktop", "Name=By Class\nStartupWMClass=WinByClass\n");
+    writeEntry("winbyfile.desktop", "Name=By File\nName[de]=Nach Datei\n");
+    writeEntry("org.example.Gtk.desktop", "Name=Gtk App\n");
+    X11Workspace ws = workspace();
+
+    struct Case { QString windowClass; QString gtkId; QString id; QString name; };
+    const std::vector<Case> cases{
+        {"WinByClass", "", "org.example.ByClass", "By Class"},
+        {"WinByFile", "", "winbyfile", "By File"},
+        {"WinUnknown", "", "WinUnknown", "WinUnknown"},
+        {"WinGtk", "org.example.Gtk", "org.example.Gtk", "Gtk App"},
+    };
+    for (const Case& c : cases) {
+        Window w = openWindow(c.windowClass);
+        if (!c.gtkId.isEmpty())
+            run("xprop", {"-id", w.id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", c.gtkId});
+        auto front = ws.frontmostApplication();
+        ASSERT_TRUE(front) << c.windowClass.toStdString();
+        EXPECT_EQ(front->bundleID, c.id) << c.windowClass.toStdString();
+        EXPECT_EQ(front->localizedName, c.name) << c.windowClass.toStdString();
+        EXPECT_EQ(front->window, w.id.toULongLong());
+        closeWindow(w);
+    }
+}
+
+TEST_F(WorkspaceX11, ActivatesTheRememberedWindowOrTheApplicationsTopWindow) {
+    X11Workspace ws = workspace();
+    Window first = openWindow("FirstApp");
+    auto remembered = ws.frontmostApplication();
+    Window second = openWindow("SecondApp");
+    ASSERT_EQ(ws.frontmostApplication()->bundleID, "SecondApp");
+
+    ASSERT_TRUE(ws.activate(*remembered));
+    EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "FirstApp"; }));
+
+    ASSERT_TRUE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
+    EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "SecondApp"; }));
+
+    EXPECT_FALSE(ws.activate(RunningApplication{QString("NotRunning"), std::nullopt, 0}));
+    closeWindow(first);
+    closeWindow(second);
+}
+
+TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleAndReReadAfterChanges) {
+    writeEntry("zeta.desktop", "Name=Zeta\n");
+    writeEntry("alpha.desktop", "Name=Alpha\n");
+    writeEntry("hidden.desktop", "Name=Hidden\nNoDisplay=true\n");
+    writeEntry("gone.desktop", "Name=Gone\nHidden=true\n");
+    X11Workspace ws = workspace();
+    auto names = [&] {
+        QStringList out;
+        for (auto& app : ws.installedApplications()) out << app.name;
+        return out;
+    };
+    EXPECT_EQ(names(), QStringList({"Alpha", "Zeta"}));
+    EXPECT_TRUE(ws.applicationLocation("hidden")) << "hidden from lists, still an application";
+    EXPECT_FALSE(ws.applicationLocation("gone"));
+
+    writeEntry("middle.desktop", "Name=Middle\n");
+    EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Middle", "Zeta"}); }));
+}
+
+TEST_F(WorkspaceX11, AppIconComesFromTheEntryAt32Pixels) {
+    QImage source(96, 96, QImage::Format_ARGB32);
+    source.fill(Qt::magenta);
+    const QString iconPath = QDir::temp().filePath("mendrake-capture-icon.png");
+    ASSERT_TRUE(source.save(iconPath));
+    writeEntry("org.example.Painted.desktop", "Name=Painted\nIcon=" + iconPath.toUtf8() + "\n");
+    X11Workspace ws = workspace();
+    AppIcons icons(ws);
+    auto icon = icons.appIcon(QString("org.example.Painted"));
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->size(), QSize(32, 32));
+    EXPECT_EQ(QColor(icon->pixel(16, 16)), QColor(Qt::magenta));
+    EXPECT_FALSE(icons.appIcon(QString("org.example.Missing")));
+}
+
+}  // namespace
+}  // namespace mendrake

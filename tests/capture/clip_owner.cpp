@@ -1,0 +1,150 @@
+// A clipboard owner for the X11 tests: offers several types at once, as one copy of a real
+// application would, and can misbehave on purpose.
+//   clip_owner [--hang TYPE] [--die-mid TYPE] [--chunk BYTES] TYPE=FILE...
+// --hang TYPE     never answers a request for TYPE (a frozen owner)
+// --die-mid TYPE  starts an incremental transfer of TYPE, sends one chunk and exits
+// Prints "owned" once it holds the CLIPBOARD selection; exits when another client takes it.
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+xcb_connection_t* conn;
+
+xcb_atom_t atom(const std::string& name) {
+    auto reply = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, name.size(), name.c_str()), nullptr);
+    xcb_atom_t a = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return a;
+}
+
+struct Offer {
+    std::string data;
+};
+
+struct Transfer {  // an incremental transfer in progress
+    xcb_window_t requestor;
+    xcb_atom_t property, type;
+    const std::string* data;
+    size_t offset;
+    bool dieAfterFirst;
+};
+
+void notify(const xcb_selection_request_event_t* req, xcb_atom_t property) {
+    xcb_selection_notify_event_t ev{};
+    ev.response_type = XCB_SELECTION_NOTIFY;
+    ev.time = req->time;
+    ev.requestor = req->requestor;
+    ev.selection = req->selection;
+    ev.target = req->target;
+    ev.property = property;
+    xcb_send_event(conn, 0, req->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string hang, dieMid;
+    size_t chunk = 64 * 1024;
+    std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--hang" && i + 1 < argc) hang = argv[++i];
+        else if (arg == "--die-mid" && i + 1 < argc) dieMid = argv[++i];
+        else if (arg == "--chunk" && i + 1 < argc) chunk = std::stoul(argv[++i]);
+        else {
+            auto eq = arg.rfind('=');
+            if (eq == std::string::npos) { fprintf(stderr, "bad argument %s\n", arg.c_str()); return 2; }
+            std::ifstream in(arg.substr(eq + 1), std::ios::binary);
+            if (!in) { fprintf(stderr, "cannot read %s\n", arg.c_str()); return 2; }
+            std::stringstream buffer;
+            buffer << in.rdbuf();
+            offers.emplace_back(arg.substr(0, eq), buffer.str());
+        }
+    }
+
+    conn = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(conn)) return 1;
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn)).data;
+    xcb_window_t win = xcb_generate_id(conn);
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(conn, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
+
+    const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
+    std::map<xcb_atom_t, std::string> byAtom;
+    std::vector<xcb_atom_t> offered{targets};
+    for (auto& [type, bytes] : offers) {
+        xcb_atom_t a = atom(type);
+        byAtom[a] = bytes;
+        offered.push_back(a);
+    }
+    const xcb_atom_t hangAtom = hang.empty() ? XCB_ATOM_NONE : atom(hang);
+    const xcb_atom_t dieAtom = dieMid.empty() ? XCB_ATOM_NONE : atom(dieMid);
+
+    xcb_set_selection_owner(conn, win, clipboard, XCB_CURRENT_TIME);
+    auto owner = xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, clipboard), nullptr);
+    if (!owner || owner->owner != win) return 1;
+    free(owner);
+    printf("owned\n");
+    fflush(stdout);
+
+    std::vector<Transfer> transfers;
+    while (xcb_generic_event_t* event = xcb_wait_for_event(conn)) {
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_CLEAR) return 0;
+        if (type == XCB_SELECTION_REQUEST) {
+            auto* req = reinterpret_cast<xcb_selection_request_event_t*>(event);
+            xcb_atom_t property = req->property ? req->property : req->target;
+            if (req->target == hangAtom) {
+                // A frozen owner: the request is never answered.
+            } else if (req->target == targets) {
+                xcb_change_property(conn, XCB_PROP_MODE_REPLACE, req->requestor, property, XCB_ATOM_ATOM,
+                                    32, offered.size(), offered.data());
+                notify(req, property);
+            } else if (auto it = byAtom.find(req->target); it != byAtom.end()) {
+                const std::string& data = it->second;
+                if (data.size() <= chunk && req->target != dieAtom) {
+                    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, req->requestor, property, req->target,
+                                        8, data.size(), data.data());
+                } else {
+                    uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+                    xcb_change_window_attributes(conn, req->requestor, XCB_CW_EVENT_MASK, &events);
+                    uint32_t size = data.size();
+                    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, req->requestor, property, incr, 32, 1, &size);
+                    transfers.push_back({req->requestor, property, req->target, &data, 0, req->target == dieAtom});
+                }
+                notify(req, property);
+            } else {
+                notify(req, XCB_ATOM_NONE);
+            }
+        } else if (type == XCB_PROPERTY_NOTIFY) {
+            auto* ev = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if (ev->state == XCB_PROPERTY_DELETE) {
+                for (auto it = transfers.begin(); it != transfers.end(); ++it) {
+                    if (it->requestor != ev->window || it->property != ev->atom) continue;
+                    const size_t n = std::min(chunk, it->data->size() - it->offset);
+                    xcb_change_property(conn, XCB_PROP_MODE_REPLACE, it->requestor, it->property, it->type, 8, n,
+                                        it->data->data() + it->offset);
+                    it->offset += n;
+                    if (it->dieAfterFirst) { xcb_flush(conn); _exit(0); }
+                    if (n == 0) transfers.erase(it);
+                    break;
+                }
+            }
+        }
+        free(event);
+        xcb_flush(conn);
+    }
+    return 0;
+}
