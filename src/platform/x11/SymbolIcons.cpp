@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
+#include <QStandardPaths>
 
 #include <cmath>
 
@@ -65,10 +66,18 @@ const SymbolEntry* findEntry(const QString& symbol) {
     return nullptr;
 }
 
-// Without a desktop session Qt looks only in "hicolor", which holds almost nothing; Adwaita is what
-// the app installs alongside it.
+// Without a desktop session (or on the offscreen platform) Qt may know no theme and no icon
+// directory at all; Adwaita is installed with the app, so it stands in.
 void ensureThemeFallback() {
     static const bool done = [] {
+        QStringList paths = QIcon::themeSearchPaths();
+        const QStringList dataDirs =
+            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                      QStandardPaths::LocateDirectory);
+        for (const QString& dir : dataDirs)
+            if (!paths.contains(dir)) paths << dir;
+        QIcon::setThemeSearchPaths(paths);
+        if (QIcon::themeName().isEmpty()) QIcon::setThemeName(QStringLiteral("Adwaita"));
         if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
             QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
         return true;

@@ -1,0 +1,84 @@
+#include "panel/FloatingPanel.h"
+
+#include "panel/PanelStyle.h"
+#include "platform/x11/PanelWindowHints.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace mendrake {
+namespace {
+
+QPainterPath roundedShape(const QRectF& rect) {
+    QPainterPath path;
+    path.addRoundedRect(rect, FloatingPanel::cornerRadius, FloatingPanel::cornerRadius);
+    return path;
+}
+
+}  // namespace
+
+FloatingPanel::FloatingPanel(QWidget* content)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("MendrakePanel"));
+    setWindowTitle(QStringLiteral("Mendrake"));
+    translucent_ = compositorRunning();
+    if (translucent_) setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(contentWidth, contentHeight);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(content);
+}
+
+bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
+    // The window sees a key press before the focused widget does: the key commands go first and the
+    // rest is typed into the search field.
+    if (watched == windowHandle() && event->type() == QEvent::KeyPress && keyHandler &&
+        keyHandler(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void FloatingPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() && onResignKey)
+        onResignKey();
+}
+
+void FloatingPanel::showEvent(QShowEvent* event) {
+    if (!filterInstalled_ && windowHandle()) {
+        windowHandle()->installEventFilter(this);
+        filterInstalled_ = true;
+    }
+    // Before mapping: the window manager reads these when the window appears.
+    setFloatingPanelHints(windowHandle());
+    QWidget::showEvent(event);
+}
+
+void FloatingPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor background = palette().color(QPalette::Window);
+    if (translucent_) background.setAlphaF(0.94f);
+    p.fillPath(roundedShape(r), background);
+    p.setPen(QPen(panelstyle::withAlpha(panelstyle::primary(), 0.15), 1));
+    p.drawPath(roundedShape(r));
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateMask();
+}
+
+void FloatingPanel::updateMask() {
+    // Without a compositor the corners outside the rounded shape would show as opaque squares.
+    if (translucent_) return;
+    setMask(QRegion(roundedShape(QRectF(rect())).toFillPolygon().toPolygon()));
+}
+
+}  // namespace mendrake

@@ -1,0 +1,283 @@
+// The panel's widgets on the offscreen platform: rows, badges, empty states, chips, preview by kind,
+// the metadata line, the paused label and keys arriving through the window.
+#include "FakeWorkspace.h"
+#include "PanelSampleHistory.h"
+#include "PanelTestEnv.h"
+#include "capture/AppIcon.h"
+#include "panel/EmptyState.h"
+#include "panel/FilterBar.h"
+#include "panel/FloatingPanel.h"
+#include "panel/FooterBar.h"
+#include "panel/PanelController.h"
+#include "panel/PanelView.h"
+#include "panel/PanelViewModel.h"
+#include "panel/PreviewPane.h"
+#include "panel/ResultList.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace mendrake;
+using namespace mendrake::test;
+
+namespace {
+
+class PanelViewsTest : public ::testing::Test {
+protected:
+    PanelTestEnv env;
+    FakeWorkspace workspace;
+    std::unique_ptr<AppIcons> icons;
+    std::unique_ptr<PanelViewModel> model;
+    std::unique_ptr<PanelController> controller;
+
+    void make(bool sample = true) {
+        if (sample) addSampleHistory(env, workspace);
+        icons = std::make_unique<AppIcons>(workspace);
+        model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+    }
+    PanelView& view() { return controller->view(); }
+    PreviewPane& preview() { return *view().previewPane(); }
+    void select(qint64 id) { model->setSelectedID(id); }
+    void showPanel() {
+        controller->show();
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(PanelViewsTest, RowsFollowTheResultsWithKeyBadgesThenAges) {
+    make();
+    ResultList& list = *view().resultList();
+    ASSERT_EQ(list.model()->rowCount(), 12);
+    EXPECT_EQ(list.model()->index(0, 0).data().toString(), "Meeting notes: ship the panel on Friday, review on Monday.");
+    EXPECT_EQ(list.model()->index(5, 0).data().toString(), "#include <vector>") << "the title is the first line";
+    EXPECT_EQ(ClipRowDelegate::badgeText(0, "now"), "⌘1");
+    EXPECT_EQ(ClipRowDelegate::badgeText(8, "1d"), "⌘9");
+    EXPECT_EQ(ClipRowDelegate::badgeText(9, ageLabel(model->results()[9], env.clock.now())), "2d");
+    model->setFilter(ClipFilter::colors);
+    EXPECT_EQ(list.model()->rowCount(), 3);
+}
+
+TEST_F(PanelViewsTest, EmptyStatesNameWhatIsMissing) {
+    make(false);
+    EmptyState& empty = *view().resultList()->emptyState();
+    EXPECT_FALSE(empty.isHidden());
+    EXPECT_EQ(empty.symbolName(), "scissors");
+    EXPECT_EQ(empty.message(), "Copy something to get started");
+    model->setQuery("  ");
+    EXPECT_EQ(empty.symbolName(), "magnifyingglass");
+    EXPECT_EQ(empty.message(), "No matches for “  ”");
+    model->insertAtFront(makeClip(1, "something", env.clock.now()));
+    EXPECT_FALSE(model->results().isEmpty()) << "spaces list everything";
+    EXPECT_TRUE(empty.isHidden());
+    model->setQuery("zebra");
+    EXPECT_FALSE(empty.isHidden());
+    EXPECT_EQ(empty.message(), "No matches for “zebra”");
+}
+
+TEST_F(PanelViewsTest, ClickingAChipFiltersAndHighlightsOnlyThatChip) {
+    make();
+    showPanel();
+    model->setSelectedID(4);
+    FilterChip* links = view().filterBar()->chips()[3];
+    ASSERT_EQ(links->text(), "Links");
+    QTest::mouseClick(links, Qt::LeftButton);
+    EXPECT_EQ(model->filter(), ClipFilter::links);
+    EXPECT_EQ(model->selectedID(), 2);
+    QStringList titles, current;
+    for (FilterChip* chip : view().filterBar()->chips()) {
+        titles << chip->text();
+        if (chip->isCurrent()) current << chip->text();
+    }
+    EXPECT_EQ(titles, (QStringList{"All", "Pinned", "Text", "Links", "Images", "Files", "Colors"}));
+    EXPECT_EQ(current, QStringList{"Links"});
+}
+
+TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
+    make();
+    using Page = PreviewPane::Page;
+
+    select(1);
+    EXPECT_EQ(preview().page(), Page::text);
+    EXPECT_EQ(preview().shownText(), env.store.rows[0].text);
+    EXPECT_FALSE(preview().usesMonospacedFont());
+    select(6);
+    EXPECT_TRUE(preview().usesMonospacedFont()) << "code is set in the monospaced font";
+
+    select(2);
+    EXPECT_EQ(preview().page(), Page::link);
+    EXPECT_EQ(preview().linkTitle(), "www.example.org");
+    EXPECT_EQ(preview().shownText(), env.store.rows[1].text);
+
+    select(3);
+    EXPECT_EQ(preview().page(), Page::image);
+    EXPECT_EQ(preview().shownImageSize(), QSize(640, 400));
+
+    select(4);
+    EXPECT_EQ(preview().page(), Page::files);
+    EXPECT_EQ(preview().shownFiles(),
+              (QStringList{"/home/user/Documents/report-final.pdf", "/home/user/Pictures/holiday.png",
+                           "/home/user/Projects/mendrake/src/panel/PanelViewModel.cpp"}));
+
+    select(5);
+    EXPECT_EQ(preview().page(), Page::color);
+    EXPECT_EQ(preview().swatchColor(), QColor(255, 149, 0));
+    select(12);
+    EXPECT_EQ(preview().swatchColor(), QColor(Qt::transparent)) << "an unreadable colour leaves the swatch empty";
+    EXPECT_EQ(preview().shownText(), "not a colour");
+}
+
+TEST_F(PanelViewsTest, LongTextsEndWithAnEllipsisLine) {
+    make(false);
+    ClipItem exact = makeClip(1, QString(2000, QLatin1Char('a')), env.clock.now());
+    ClipItem longer = makeClip(2, QString(2000, QLatin1Char('b')), env.clock.now() - 1);
+    longer.fullLength = 2001;
+    env.store.rows = {exact, longer};
+    model->reload();
+    select(1);
+    EXPECT_FALSE(preview().shownText().endsWith("…"));
+    select(2);
+    EXPECT_TRUE(preview().shownText().endsWith("\n…"));
+}
+
+TEST_F(PanelViewsTest, FileListsStopAtTwentyAndLinksWithoutAHostAreCalledLink) {
+    QString text = "25 files";
+    for (int i = 1; i <= 25; ++i) text += QStringLiteral("\n/tmp/file-%1").arg(i);
+    const QStringList paths = PreviewPane::filePathsFor(text);
+    EXPECT_EQ(paths.size(), 20);
+    EXPECT_EQ(paths.last(), "/tmp/file-20");
+    EXPECT_EQ(PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file"), QStringList{"/tmp/only-file"});
+
+    const std::vector<std::pair<QString, QString>> links = {
+        {"https://example.com/path", "example.com"}, {"  http://a.b.example:8080/x \n", "a.b.example"},
+        {"example.com", "Link"}, {"mailto:someone@example.com", "Link"}, {"http://exa mple.com", "Link"}};
+    for (const auto& [text, title] : links) EXPECT_EQ(PreviewPane::linkTitleFor(text), title) << text.toStdString();
+}
+
+TEST_F(PanelViewsTest, ImageWithoutStoredDataShowsItsText) {
+    make(false);
+    env.store.rows = {makeClip(1, "Image 10 × 10", env.clock.now(), ClipKind::image)};
+    model->reload();
+    EXPECT_EQ(preview().page(), PreviewPane::Page::imageMissing);
+    EXPECT_EQ(preview().shownText(), "Image 10 × 10");
+}
+
+TEST_F(PanelViewsTest, MetaRowNamesAppTimeSizeAndPin) {
+    make();
+    env.clock.advance(100);
+    select(5);  // from Editor, pinned, copied 7200 s before the start
+    MetaRow& meta = *preview().metaRow();
+    EXPECT_FALSE(meta.isHidden());
+    EXPECT_EQ(meta.appName(), "Editor");
+    EXPECT_TRUE(meta.hasAppIcon());
+    EXPECT_EQ(meta.relativeTime(), "2 hours ago");
+    EXPECT_EQ(meta.size(), "7 bytes");
+    EXPECT_TRUE(meta.showsPinned());
+    select(3);
+    EXPECT_EQ(meta.appName(), "Unknown app");
+    EXPECT_FALSE(meta.hasAppIcon());
+    EXPECT_EQ(meta.size(), "182 KB");
+    EXPECT_FALSE(meta.showsPinned());
+}
+
+TEST_F(PanelViewsTest, NothingSelectedLeavesThePaneBlank) {
+    make(false);
+    EXPECT_EQ(preview().page(), PreviewPane::Page::blank);
+    EXPECT_TRUE(preview().metaRow()->isHidden()) << "an empty history shows no metadata row";
+    addSampleHistory(env, workspace);
+    model->reload();
+    EXPECT_FALSE(preview().metaRow()->isHidden());
+    model->setQuery("nothing matches this");
+    EXPECT_EQ(preview().page(), PreviewPane::Page::blank);
+    EXPECT_TRUE(preview().metaRow()->isHidden());
+}
+
+TEST_F(PanelViewsTest, PausedLabelOnlyWhileThePauseLiesAhead) {
+    make();
+    showPanel();
+    EXPECT_TRUE(view().pausedLabel()->isHidden());
+    env.prefs.setPausedUntil(env.clock.now() + 300);
+    EXPECT_FALSE(view().pausedLabel()->isHidden());
+    env.clock.advance(301);
+    controller->hide();
+    showPanel();
+    EXPECT_TRUE(view().pausedLabel()->isHidden()) << "an expired pause is no pause";
+}
+
+TEST_F(PanelViewsTest, ClickSelectsAndDoubleClickPastes) {
+    make();
+    showPanel();
+    std::vector<std::pair<qint64, UseMode>> used;
+    model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
+    ResultList& list = *view().resultList();
+    const QRect third = list.visualRect(list.model()->index(2, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(model->selectedID(), 3);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(1, 0)).center());
+    ASSERT_FALSE(used.empty());
+    EXPECT_EQ(used.back(), std::make_pair(qint64(2), UseMode::paste));
+}
+
+TEST_F(PanelViewsTest, KeysReachTheCommandsFirstAndTheFieldOtherwise) {
+    env.addTexts(120, "note");
+    make(false);
+    showPanel();
+    QWindow* window = controller->panel().windowHandle();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(view().searchField()->hasFocus());
+
+    for (char c : std::string("note 1")) QTest::keyClick(window, c);
+    EXPECT_EQ(model->query(), "note 1");
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(model->query(), "");
+    EXPECT_EQ(view().searchField()->text(), "");
+    EXPECT_TRUE(controller->isVisible());
+
+    // Moving far down scrolls the list so the selected row stays in view.
+    ResultList& list = *view().resultList();
+    for (int i = 0; i < 6; ++i) QTest::keyClick(window, Qt::Key_PageDown);
+    EXPECT_EQ(model->selectedID(), 61);
+    QApplication::processEvents();
+    const QRect selectedRect = list.visualRect(list.model()->index(60, 0));
+    EXPECT_TRUE(list.viewport()->rect().contains(selectedRect)) << "row at " << selectedRect.y();
+    EXPECT_GT(list.verticalScrollBar()->value(), 0);
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(controller->isVisible()) << "Escape with an empty query hides the panel";
+}
+
+TEST_F(PanelViewsTest, FooterHintsAndSettingsButton) {
+    make();
+    int opened = 0;
+    model->onOpenSettings = [&] { ++opened; };
+    QStringList hints;
+    for (KeyHint* hint : view().footerBar()->findChildren<KeyHint*>()) hints << hint->key() + " " + hint->label();
+    EXPECT_EQ(hints, (QStringList{"↩ Paste", "⌥↩ Plain text", "⌘P Pin", "⌘⌫ Delete"}));
+    EXPECT_EQ(view().footerBar()->settingsButton()->toolTip(), "Settings");
+    QTest::mouseClick(view().footerBar()->settingsButton(), Qt::LeftButton);
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(PanelViewsTest, ShowRemembersTheFrontApplicationButNotItself) {
+    make();
+    EXPECT_FALSE(controller->previousApp());
+    workspace.setFrontmost("org.example.Editor", "Editor");
+    showPanel();
+    ASSERT_TRUE(controller->previousApp());
+    EXPECT_EQ(controller->previousApp()->bundleID, "org.example.Editor");
+    controller->hide();
+    workspace.frontmost = RunningApplication{"mendrake", "Mendrake", quint64(controller->panel().winId())};
+    showPanel();
+    EXPECT_FALSE(controller->previousApp());
+    EXPECT_EQ(controller->panel().size(), QSize(760, 460));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
