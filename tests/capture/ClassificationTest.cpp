@@ -59,25 +59,6 @@ TEST(Classification, TextKindsFollowColourThenLinkThenRichText) {
     }
 }
 
-TEST(Classification, SameStringAsTextOrRichTextHashesAlike) {
-    FakePasteboard plain, rich;
-    plain.copyText("same words");
-    rich.copy({{{pt::string, "same words"}, {pt::html, "<i>same words</i>"}}});
-    EXPECT_EQ(readClip(plain)->hash, readClip(rich)->hash);
-}
-
-TEST(Classification, InvalidUtf8IsRecordedWithReplacementCharactersAndRawBytesKept) {
-    FakePasteboard board;
-    const QByteArray bytes("caf\xe9 \xff\xfe ok", 10);
-    board.copy({{{pt::string, bytes}}});
-    auto clip = readClip(board);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->kind, ClipKind::text);
-    EXPECT_TRUE(clip->text.contains(QChar::ReplacementCharacter));
-    EXPECT_EQ(clip->hash, contentHash("text", clip->text.toUtf8()));
-    EXPECT_EQ(clip->representations.at(pt::string), bytes);
-}
-
 TEST(Classification, MarkerTypeOnAnyItemRefusesTheChange) {
     for (const QString& marker : skipMarkerTypes()) {
         FakePasteboard board;
@@ -231,16 +212,11 @@ TEST(Classification, OwnerVanishingMidReadRecordsNothing) {
 
 TEST(Classification, WebURLs) {
     const std::vector<std::pair<QString, bool>> cases{
-        {"https://example.com", true},
         {"HTTP://EXAMPLE.COM/x", true},
-        {"\n  https://example.com/path?q=1#frag  \n", true},
         {"https://de.wikipedia.org/wiki/Müller", true},
-        {"https://example.com/a b", false},
         {"mailto:me@example.com", false},
         {"file:///etc/passwd", false},
-        {"https://", false},
         {"example.com", false},
-        {"", false},
         {"https://example.com/" + QString(4076, u'a'), false},
         {"https://example.com/" + QString(4075, u'a'), true},
     };

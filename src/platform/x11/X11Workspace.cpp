@@ -68,12 +68,12 @@ std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 wind
     RunningApplication app;
     app.window = window;
 
-    const QByteArray wmClass = x_->property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    const QByteArray wmClass = x_->property(window, XCB_ATOM_WM_CLASS, XCB_GET_PROPERTY_TYPE_ANY);
     const QList<QByteArray> parts = wmClass.split('\0');
     const QString instance = parts.size() > 0 ? QString::fromLocal8Bit(parts[0]) : QString();
     const QString windowClass = parts.size() > 1 ? QString::fromLocal8Bit(parts[1]) : QString();
 
-    const QByteArray gtkId = x_->property(window, x_->atom("_GTK_APPLICATION_ID"), x_->atom("UTF8_STRING"));
+    const QByteArray gtkId = x_->property(window, x_->atom("_GTK_APPLICATION_ID"), XCB_GET_PROPERTY_TYPE_ANY);
     std::optional<DesktopEntry> entry;
     if (!gtkId.isEmpty()) {
         app.bundleID = QString::fromUtf8(gtkId);
