@@ -1,0 +1,246 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainMenu.h"
+#include "capture/ClipboardMonitor.h"
+#include "menubar/StatusItemController.h"
+#include "onboarding/OnboardingWindowController.h"
+#include "panel/PanelController.h"
+#include "panel/PanelViewModel.h"
+#include "prefs/Preferences.h"
+#include "settings/SettingsWindowController.h"
+#include "store/HistoryStore.h"
+
+#include <QApplication>
+
+namespace mendrake {
+
+namespace {
+QPointer<AppDelegate> sharedDelegate;
+}
+
+AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* parent)
+    : QObject(parent),
+      prefs_(prefs),
+      services_(std::move(services)),
+      appIcons_(services_.workspace),
+      pasteEngine_(services_.pasteboard, services_.keys, services_.keyboardLayout, services_.workspace,
+                   services_.clock),
+      updater_(services_.updatePublicKey,
+               [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
+      hotKeyRegistry_(services_.hotKeys, services_.clock) {}
+
+AppDelegate::~AppDelegate() {
+    // The menu must find the shell gone before the objects it calls into are destroyed.
+    statusShell_.reset();
+    for (auto token : observers_) services_.notifications.removeObserver(token);
+    // The guide and the settings window read the store and preferences; the hot key needs its
+    // registry; the panel shows the model: tear down in the reverse of their dependencies.
+    onboardingWindow_.reset();
+    settingsWindow_.reset();
+    hotKey_.reset();
+    statusItem_.reset();
+    panel_.reset();
+    panelModel_.reset();
+    monitor_.reset();
+    store_.reset();
+}
+
+AppDelegate* AppDelegate::shared() { return sharedDelegate.data(); }
+
+bool AppDelegate::applicationDidFinishLaunching() {
+    sharedDelegate = this;
+    qApp->installEventFilter(new MainMenu([terminate = services_.terminate] { terminate(0); }, this));
+
+    auto opened = services_.openStore();
+    if (!opened) {
+        services_.alerts.showAlert(QStringLiteral("Mendrake couldn't open its history database"),
+                                   opened.error().description());
+        services_.terminate(1);
+        return false;
+    }
+    store_ = std::move(opened).value();
+
+    monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
+                                                  services_.clock);
+    panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
+    panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
+
+    QPointer<AppDelegate> self(this);
+    panelModel_->onActivate = [self](const ClipItem& item, UseMode mode) {
+        if (self) self->activate(item, mode, true);
+    };
+    panelModel_->onOpenSettings = [self] {
+        if (self) self->openSettings();
+    };
+    monitor_->onCapture = [self](const CapturedClip& capture) {
+        if (self) self->handleCapture(capture);
+    };
+
+    wireStatusMenu();
+    registerHotKey();
+    observeNotifications();
+    monitor_->start();
+    applyRetention();
+    maintenanceTimer_ = services_.clock.every(maintenanceInterval, 0, [self] {
+        if (self) self->applyRetention();
+    });
+    if (!prefs_.hasCompletedOnboarding()) showOnboarding(false);
+    return true;
+}
+
+void AppDelegate::wireStatusMenu() {
+    QPointer<AppDelegate> self(this);
+    statusShell_ = std::make_shared<StatusMenuShell>();
+    statusShell_->recentItems = [self] {
+        return self && self->panelModel_ ? self->panelModel_->items() : QList<ClipItem>{};
+    };
+    statusShell_->pasteItem = [self](const ClipItem& item) {
+        if (self) self->activate(item, UseMode::paste, false);
+    };
+    statusShell_->togglePanel = [self] {
+        if (self) self->togglePanel();
+    };
+    statusShell_->openSettings = [self] {
+        if (self) self->openSettings();
+    };
+    statusShell_->checkForUpdates = [self] {
+        if (self) self->updater_.checkForUpdates();
+    };
+    statusShell_->quit = [self] {
+        if (self) self->services_.terminate(0);
+    };
+    statusShell_->appIcon = [self](const std::optional<QString>& bundleID) -> std::optional<QImage> {
+        if (!self) return std::nullopt;
+        return self->appIcons_.appIcon(bundleID);
+    };
+    statusItem_ = std::make_unique<StatusItemController>(statusShell_, prefs_, services_.keyboardLayout,
+                                                         services_.clock, services_.symbolIcon);
+}
+
+void AppDelegate::applicationShouldHandleReopen() {
+    if (panel_) panel_->show();
+}
+
+void AppDelegate::hidePanelIfVisible() {
+    if (panel_ && panel_->isVisible()) panel_->hide();
+}
+
+void AppDelegate::activate(const ClipItem& item, UseMode mode, bool returnToPreviousApp) {
+    const std::optional<RunningApplication> target =
+        returnToPreviousApp && panel_ ? panel_->previousApp() : std::nullopt;
+    hidePanelIfVisible();
+
+    const qint64 count = pasteEngine_.writeToPasteboard(item, *store_, mode == UseMode::pastePlain);
+    monitor_->ignoredChangeCounts.insert(count);
+    store_->touch(item.id);
+    panelModel_->markUsed(item.id);
+
+    if (mode == UseMode::copyOnly || !prefs_.pasteDirectly()) return;
+    if (!pasteEngine_.isTrusted()) {
+        showOnboarding(true);
+        return;
+    }
+    pasteEngine_.pasteInto(target);
+}
+
+void AppDelegate::togglePanel() {
+    if (!panel_) return;
+    if (panel_->isVisible())
+        panel_->hide();
+    else
+        panel_->show();
+}
+
+void AppDelegate::openSettings() {
+    hidePanelIfVisible();
+    if (!settingsWindow_) {
+        QPointer<AppDelegate> self(this);
+        SettingsServices settings{prefs_, services_.keyboardLayout, services_.workspace, services_.keys,
+                                  services_.clock};
+        settings.store = store_.get();
+        settings.onHistoryCleared = [self] {
+            if (self && self->panelModel_) self->panelModel_->reload();
+        };
+        settings.checkForUpdates = [self] {
+            if (self) self->updater_.checkForUpdates();
+        };
+        settings.canCheckForUpdates = true;
+        settings.quit = [self] {
+            if (self) self->services_.terminate(0);
+        };
+        settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
+    }
+    settingsWindow_->show();
+}
+
+void AppDelegate::showOnboarding(bool startOnPermissions) {
+    hidePanelIfVisible();
+    if (!onboardingWindow_) {
+        QPointer<AppDelegate> self(this);
+        OnboardingServices guide{prefs_, services_.keyboardLayout, services_.keys, services_.clock};
+        guide.quit = [self] {
+            if (self) self->services_.terminate(0);
+        };
+        onboardingWindow_ = std::make_unique<OnboardingWindowController>(std::move(guide), [self] {
+            if (!self) return;
+            self->prefs_.setHasCompletedOnboarding(true);
+            self->onboardingWindow_.reset();
+        });
+    }
+    onboardingWindow_->show(startOnPermissions);
+}
+
+void AppDelegate::registerHotKey() {
+    const HotKeyCombo combo = prefs_.hotKey();
+    if (registeredCombo_ == combo) return;
+
+    QPointer<AppDelegate> self(this);
+    auto created = HotKey::create(hotKeyRegistry_, combo, [self] {
+        if (self) self->togglePanel();
+    });
+    if (created) {
+        hotKey_ = std::move(created);
+        registeredCombo_ = combo;
+        return;
+    }
+
+    const QString wanted = displayString(combo, services_.keyboardLayout);
+    services_.log.write(QStringLiteral("Mendrake: could not register hotkey ") + wanted);
+    if (!registeredCombo_) return;
+
+    const HotKeyCombo previous = *registeredCombo_;
+    prefs_.setHotKey(previous);
+    services_.alerts.showAlert(
+        wanted + QStringLiteral(" is already in use"),
+        QStringLiteral("Another app uses this shortcut, so Mendrake kept ") +
+            displayString(previous, services_.keyboardLayout) + QStringLiteral("."));
+}
+
+void AppDelegate::observeNotifications() {
+    QPointer<AppDelegate> self(this);
+    auto& center = services_.notifications;
+    observers_.push_back(center.addObserver(hotKeyChangedNotification, [self] {
+        if (self) self->registerHotKey();
+    }));
+    observers_.push_back(center.addObserver(menuBarIconChangedNotification, [self] {
+        if (self && self->statusItem_) self->statusItem_->setVisible(self->prefs_.showMenuBarIcon());
+    }));
+    observers_.push_back(center.addObserver(historyLimitsChangedNotification, [self] {
+        if (self) self->applyRetention();
+    }));
+}
+
+void AppDelegate::applyRetention() {
+    if (!store_ || !panelModel_) return;
+    const QSet<qint64> removed = store_->trim(prefs_.retentionDays(), prefs_.maxItems());
+    panelModel_->removeItems(removed);
+}
+
+void AppDelegate::handleCapture(const CapturedClip& capture) {
+    auto recorded = store_->record(capture);
+    if (!recorded) return;
+    panelModel_->insertAtFront(recorded.value());
+    if (prefs_.playSound()) services_.sound.playNamed(QStringLiteral("Tink").toStdString());
+}
+
+}  // namespace mendrake

@@ -1,0 +1,134 @@
+#pragma once
+// AppDelegate: the owner of every long-lived object of the process and the wiring between them.
+// At launch it opens the history, builds the clipboard monitor, the panel and its model, the tray
+// item, registers the global shortcut, follows the preference notifications, starts capturing and
+// trims the history (then hourly). Afterwards it records captures, carries out the use of a chosen
+// item (paste, plain paste, copy) and opens the settings and the first-run guide.
+//
+// Every callback that other objects hold back into the delegate holds it weakly and does nothing
+// once it is gone. Main thread only.
+
+#include "app/PasteEngine.h"
+#include "app/Updater.h"
+#include "capture/AppIcon.h"
+#include "capture/ClipModel.h"
+#include "hotkey/HotKey.h"
+#include "panel/UseMode.h"
+#include "platform/AlertPresenter.h"
+#include "platform/Clock.h"
+#include "platform/HotKeyService.h"
+#include "platform/KeySynthesiser.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/Pasteboard.h"
+#include "platform/SoundPlayer.h"
+#include "platform/SystemLog.h"
+#include "platform/Workspace.h"
+#include "prefs/NotificationCenter.h"
+#include "store/StoreError.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace mendrake {
+
+class ClipboardMonitor;
+class HistoryStore;
+class OnboardingWindowController;
+class PanelController;
+class PanelViewModel;
+class Preferences;
+class SettingsWindowController;
+class StatusItemController;
+struct StatusMenuShell;
+
+// The platform roles the application runs on. Every reference outlives the delegate.
+struct AppServices {
+    Clock& clock;
+    Pasteboard& pasteboard;
+    Workspace& workspace;
+    KeySynthesiser& keys;
+    KeyboardLayout& keyboardLayout;
+    HotKeyService& hotKeys;
+    SoundPlayer& sound;
+    SystemLog& log;
+    AlertPresenter& alerts;
+    NotificationCenter& notifications;
+    // Ends the process's event loop with this exit status.
+    std::function<void(int status)> terminate;
+    // Opens the history (the default location in the real application).
+    std::function<StoreResult<std::unique_ptr<HistoryStore>>()> openStore;
+    // Named symbols for the tray and its menu.
+    std::function<QIcon(const QString&)> symbolIcon;
+    // The build's update signing key.
+    QString updatePublicKey;
+};
+
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double maintenanceInterval = 3600;
+
+    AppDelegate(Preferences& prefs, AppServices services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The process-wide weak reference to the delegate, set at the start of the launch sequence.
+    static AppDelegate* shared();
+
+    // The launch sequence. False when the history could not be opened: the alert has been shown,
+    // termination with a non-zero status requested, and nothing else was created.
+    bool applicationDidFinishLaunching();
+    // Running `mendrake` again while this one runs.
+    void applicationShouldHandleReopen();
+
+    void activate(const ClipItem& item, UseMode mode, bool returnToPreviousApp);
+    void togglePanel();
+    void openSettings();
+    void showOnboarding(bool startOnPermissions);
+    void registerHotKey();
+    void applyRetention();
+    void handleCapture(const CapturedClip& capture);
+
+    Preferences& prefs() const { return prefs_; }
+    HistoryStore* store() const { return store_.get(); }
+    ClipboardMonitor* monitor() const { return monitor_.get(); }
+    PanelViewModel* panelModel() const { return panelModel_.get(); }
+    PanelController* panel() const { return panel_.get(); }
+    Updater& updater() { return updater_; }
+    StatusItemController* statusItem() const { return statusItem_.get(); }
+    SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
+    OnboardingWindowController* onboardingWindow() const { return onboardingWindow_.get(); }
+    PasteEngine& pasteEngine() { return pasteEngine_; }
+    const std::optional<HotKeyCombo>& registeredCombo() const { return registeredCombo_; }
+
+private:
+    void observeNotifications();
+    void wireStatusMenu();
+    void hidePanelIfVisible();
+
+    Preferences& prefs_;
+    AppServices services_;
+    AppIcons appIcons_;
+    PasteEngine pasteEngine_;
+    std::unique_ptr<HistoryStore> store_;
+    std::unique_ptr<ClipboardMonitor> monitor_;
+    std::unique_ptr<PanelViewModel> panelModel_;
+    std::unique_ptr<PanelController> panel_;
+    Updater updater_;
+    std::shared_ptr<StatusMenuShell> statusShell_;
+    std::unique_ptr<StatusItemController> statusItem_;
+    HotKeyRegistry hotKeyRegistry_;
+    std::unique_ptr<HotKey> hotKey_;
+    std::unique_ptr<Clock::Timer> maintenanceTimer_;
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
+    std::unique_ptr<OnboardingWindowController> onboardingWindow_;
+    std::vector<NotificationCenter::Token> observers_;
+    std::optional<HotKeyCombo> registeredCombo_;
+};
+
+}  // namespace mendrake

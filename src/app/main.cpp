@@ -1,0 +1,70 @@
+// The program entry: one Mendrake per user, no window of its own, the platform's Linux
+// implementations wired into the AppDelegate. Reads no arguments.
+
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "hotkey/KeyCodes.h"
+#include "platform/x11/CanberraSoundPlayer.h"
+#include "platform/x11/IniDefaultsStore.h"
+#include "platform/x11/MessageBoxAlertPresenter.h"
+#include "platform/x11/SymbolIcons.h"
+#include "platform/x11/SyslogSystemLog.h"
+#include "platform/x11/SystemClock.h"
+#include "platform/x11/X11HotKeyService.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XTestKeySynthesiser.h"
+#include "platform/x11/XdgAutostartLoginItems.h"
+#include "platform/x11/XkbKeyboardLayout.h"
+#include "prefs/Preferences.h"
+#include "store/HistoryStore.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    using namespace mendrake;
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mendrake"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Mendrake"));
+    QApplication::setDesktopFileName(QStringLiteral("mendrake"));
+    // The app lives in the tray: closing its last window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (instance.notifyRunningInstance()) return 0;
+
+    SystemClock clock;
+    SyslogSystemLog log;
+    IniDefaultsStore defaults;
+    XdgAutostartLoginItems loginItems(QApplication::applicationFilePath());
+    NotificationCenter notifications;
+    X11Pasteboard pasteboard;
+    X11Workspace workspace;
+    XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
+    X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
+    XTestKeySynthesiser keys(&x11KeycodeForKeyCode);
+    CanberraSoundPlayer sound;
+    MessageBoxAlertPresenter alerts;
+    Preferences prefs(defaults, loginItems, log, notifications, clock);
+
+    AppServices services{clock, pasteboard, workspace, keys, keyboardLayout, hotKeys, sound, log, alerts,
+                         notifications};
+    services.terminate = [](int status) {
+        // Queued, so that a request made before the event loop runs still ends it.
+        QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
+    };
+    services.openStore = [&clock] { return HistoryStore::open(clock); };
+    services.symbolIcon = [](const QString& name) { return symbolIcon(name); };
+    services.updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY);
+
+    AppDelegate delegate(prefs, std::move(services));
+    // Listen before launching, so that a second start during a slow launch finds this process.
+    bool launched = false;
+    instance.listen([&] {
+        if (launched) delegate.applicationShouldHandleReopen();
+    });
+    QTimer::singleShot(0, [&] { launched = delegate.applicationDidFinishLaunching(); });
+    return application.exec();
+}
