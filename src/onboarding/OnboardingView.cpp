@@ -175,7 +175,7 @@ QWidget* OnboardingView::makePermissions() {
     layout->addWidget(title);
     auto* explanation = text(desktopTexts::accessibilityExplanation(), 1.0, QFont::Normal, true);
     explanation->setAlignment(Qt::AlignHCenter);
-    explanation->setMaximumWidth(400);
+    explanation->setFixedWidth(400);
     layout->addWidget(explanation, 0, Qt::AlignHCenter);
     request_ = new QPushButton("Open Accessibility Settings");
     request_->setMinimumHeight(32);

@@ -1,6 +1,7 @@
 #include "settings/Formatting.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -38,6 +39,13 @@ QString formatByteCount(qint64 bytes) {
     return number + u' ' + QLatin1String(units[unit]);
 }
 
+// The locale's short time format without seconds (the C locale's short format carries them).
+static QString shortTimeFormat(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    format.remove(QRegularExpression(QStringLiteral("[:.]ss?")));
+    return format;
+}
+
 PauseTexts pauseTexts(std::optional<double> pausedUntil, double now, double distantFuture,
                       const QLocale& locale) {
     if (!pausedUntil || *pausedUntil <= now)
@@ -48,7 +56,7 @@ PauseTexts pauseTexts(std::optional<double> pausedUntil, double now, double dist
     const QDateTime end = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(*pausedUntil * 1000.0));
     return {QStringLiteral("Capture is paused"),
             QStringLiteral("Nothing is recorded until ") +
-                locale.toString(end.toLocalTime().time(), QLocale::ShortFormat) + u'.'};
+                locale.toString(end.toLocalTime().time(), shortTimeFormat(locale)) + u'.'};
 }
 
 }  // namespace mendrake

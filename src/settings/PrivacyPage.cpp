@@ -95,10 +95,7 @@ PrivacyPage::PrivacyPage(SettingsServices& services, QWidget* parent)
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     resume_ = new QPushButton("Resume");
     connect(resume_, &QPushButton::clicked, &prefs, [&prefs] { prefs.setPausedUntil(std::nullopt); });
-    pause_ = new QToolButton;
-    pause_->setText("Pause");
-    pause_->setPopupMode(QToolButton::InstantPopup);
-    pause_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    pause_ = new QPushButton("Pause");
     auto* menu = new QMenu(pause_);
     Clock& clock = services.clock;
     for (auto [label, seconds] : {std::pair{"For 5 Minutes", 300}, {"For 15 Minutes", 900}, {"For 1 Hour", 3600}})

@@ -49,7 +49,7 @@ public:
     QString captureTitle() const;
     QString captureDetail() const;
     QPushButton* resumeButton() const { return resume_; }
-    QToolButton* pauseButton() const { return pause_; }
+    QPushButton* pauseButton() const { return pause_; }
     QPushButton* addAppButton() const { return addApp_; }
     QList<IgnoredAppRow*> ignoredRows() const;
     // The open chooser of "Add App…", null when none is showing.
@@ -66,7 +66,7 @@ private:
     QLabel* captureTitle_;
     QLabel* captureDetail_;
     QPushButton* resume_;
-    QToolButton* pause_;
+    QPushButton* pause_;
     FormGroup* ignored_;
     QPushButton* addApp_;
     QPointer<AppChooserDialog> chooser_;

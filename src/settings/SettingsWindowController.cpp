@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QListWidget>
 #include <QScreen>
 
 namespace mendrake {
@@ -67,6 +68,8 @@ void SettingsWindowController::createWindow() {
     layout->addWidget(detail_, 1);
 
     installWindowShortcuts(window_.get(), services_.quit);
+    // The page list takes the keyboard first, so the search field shows its placeholder.
+    sidebar_->list()->setFocus();
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

@@ -158,6 +158,15 @@ TEST(FormattingTest, ByteCountsReadAsFileSizes) {
     EXPECT_EQ(formatItemCount(1234, QLocale(QLocale::German, QLocale::Germany)), "1.234");
 }
 
+TEST(FormattingTest, PauseEndIsAShortTimeWithoutSeconds) {
+    const double end = QDateTime(QDate(2026, 3, 2), QTime(9, 5, 42)).toSecsSinceEpoch();
+    const double now = end - 60;
+    EXPECT_EQ(pauseTexts(end, now, 1e12, QLocale::c()).detail, "Nothing is recorded until 09:05.");
+    const QString english = pauseTexts(end, now, 1e12, QLocale(QLocale::English, QLocale::UnitedStates)).detail;
+    EXPECT_TRUE(english.startsWith("Nothing is recorded until 9:05")) << english.toStdString();
+    EXPECT_TRUE(english.endsWith("AM.")) << english.toStdString();
+}
+
 class PrivacyPageTest : public ::testing::Test {
 protected:
     PrivacyPageTest() {
