@@ -1,0 +1,32 @@
+#pragma once
+// Shared by the fuzz targets: a property that must hold for every input. A violation aborts, which
+// libFuzzer (and the corpus replay) reports as a crash together with the input that caused it.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                      \
+        }                                                                                      \
+    } while (0)
+
+// Text from fuzz bytes: UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd,
+// raw UTF-16 so that lone surrogates and NULs reach the parser too.
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+inline QString fuzzText(const uint8_t* data, size_t size) {
+    if (size == 0) return QString();
+    if (data[0] & 1) {
+        // Copied rather than cast: the fuzz bytes need not be aligned for char16_t.
+        QString text(qsizetype((size - 1) / 2), Qt::Uninitialized);
+        std::memcpy(text.data(), data + 1, size_t(text.size()) * sizeof(char16_t));
+        return text;
+    }
+    return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+}
