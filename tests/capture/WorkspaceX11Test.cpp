@@ -96,7 +96,7 @@ TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleAndReReadAfterChanges)
 TEST_F(WorkspaceX11, AppIconComesFromTheEntryAt32Pixels) {
     QImage source(96, 96, QImage::Format_ARGB32);
     source.fill(Qt::magenta);
-    const QString iconPath = QDir::temp().filePath("mendrake-capture-icon.png");
+    const QString iconPath = scratchDir() + "/icon.png";
     ASSERT_TRUE(source.save(iconPath));
     writeEntry("org.example.Painted.desktop", "Name=Painted\nIcon=" + iconPath.toUtf8() + "\n");
     X11Workspace ws = workspace();

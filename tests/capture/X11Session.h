@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <functional>
@@ -27,8 +28,14 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return true;
 }
 
+// A folder of this process's own: X11 test groups run in parallel and must not share files.
+inline QString scratchDir() {
+    static QTemporaryDir dir;
+    return dir.path();
+}
+
 inline QString writeFile(const QString& name, const QByteArray& bytes) {
-    const QString path = QDir::temp().filePath(QStringLiteral("mendrake-capture-") + name);
+    const QString path = scratchDir() + u'/' + name;
     QFile file(path);
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(bytes);
