@@ -1,0 +1,39 @@
+// A small window that stands in for "the application the user was working in": every paste it
+// receives is appended to a log file as one line, "formats=<offered types> text=<text>", with line
+// breaks in the text written as "\n". Usage: paste-target LOGFILE
+#include <QApplication>
+#include <QFile>
+#include <QMimeData>
+#include <QPlainTextEdit>
+
+class RecordingEdit final : public QPlainTextEdit {
+public:
+    explicit RecordingEdit(QString logPath) : logPath_(std::move(logPath)) {}
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override {
+        QStringList formats = source->formats();
+        formats.sort();
+        QString text = source->text();
+        text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        QFile log(logPath_);
+        if (log.open(QIODevice::Append)) {
+            log.write(("formats=" + formats.join(',') + " text=" + text + "\n").toUtf8());
+        }
+        QPlainTextEdit::insertFromMimeData(source);
+    }
+
+private:
+    QString logPath_;
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) return 2;
+    RecordingEdit edit(QString::fromLocal8Bit(argv[1]));
+    edit.setWindowTitle(QStringLiteral("Paste Target"));
+    edit.resize(700, 400);
+    edit.move(200, 150);
+    edit.show();
+    return app.exec();
+}
