@@ -377,13 +377,14 @@ QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
                                                 "clips_fts MATCH ? ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
                                                 "c.last_used_at DESC"),
                              {matchExpression, limit});
-    if (!statement) {
-        // Without the covering index (it could not be created), the straightforward join.
-        statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                                QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
-                                               "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
-                            {matchExpression, limit});
+    if (statement) {
+        if (auto items = readItems(statement.value())) return std::move(items).value();
     }
+    // Without that index (it could not be created, or was dropped), the straightforward join.
+    statement = prepare(QStringLiteral("SELECT ") + columnList() +
+                            QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
+                                           "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+                        {matchExpression, limit});
     if (!statement) return {};
     auto items = readItems(statement.value());
     return items ? std::move(items).value() : QList<ClipItem>();
