@@ -227,14 +227,16 @@ TEST_F(CaptureX11, OwnWritesAreServedCompletelyAndSkippedOnce) {
 
 TEST_F(CaptureX11, OwnerThatStopsAnsweringOrDiesMidTransferCostsOneTimeOutAndRecordsNothing) {
     const QByteArray big = pngBytes(4, 4) + QByteArray(2 * 1024 * 1024, 'z');
-    for (const char* fault : {"--hang", "--die-mid"}) {
-        auto owner = ownerCopy({fault, "image/png"}, {{"text/plain", "caption"}, {"image/png", big}});
+    const std::vector<std::pair<const char*, const char*>> faults{
+        {"--hang", "TARGETS"}, {"--hang", "image/png"}, {"--die-mid", "image/png"}};
+    for (auto [fault, type] : faults) {
+        auto owner = ownerCopy({fault, type}, {{"text/plain", "caption"}, {"image/png", big}});
         ASSERT_TRUE(waitUntil([&] { return board.changeCount() != monitor->lastChangeCount(); }));
         QElapsedTimer timer;
         timer.start();
         monitor->poll();
         const qint64 tickMs = timer.elapsed();
-        std::fprintf(stderr, "%s owner: the tick gave up after %lld ms\n", fault, (long long)tickMs);
+        std::fprintf(stderr, "%s %s: the tick gave up after %lld ms\n", fault, type, (long long)tickMs);
         EXPECT_LT(tickMs, 6000) << fault;
         EXPECT_TRUE(captured.empty()) << fault;
 
