@@ -75,17 +75,20 @@ TEST_F(WorkspaceX11, ActivatesTheRememberedWindowOrTheApplicationsTopWindow) {
 }
 
 TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleAndReReadAfterChanges) {
+    QDir(apps).removeRecursively();
+    X11Workspace ws = workspace();
+    EXPECT_TRUE(ws.installedApplications().empty());
+    QDir().mkpath(apps);
     writeEntry("zeta.desktop", "Name=Zeta\n");
     writeEntry("alpha.desktop", "Name=Alpha\n");
     writeEntry("hidden.desktop", "Name=Hidden\nNoDisplay=true\n");
     writeEntry("gone.desktop", "Name=Gone\nHidden=true\n");
-    X11Workspace ws = workspace();
     auto names = [&] {
         QStringList out;
         for (auto& app : ws.installedApplications()) out << app.name;
         return out;
     };
-    EXPECT_EQ(names(), QStringList({"Alpha", "Zeta"}));
+    EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Zeta"}); }));
     EXPECT_TRUE(ws.applicationLocation("hidden")) << "hidden from lists, still an application";
     EXPECT_FALSE(ws.applicationLocation("gone"));
 

@@ -85,7 +85,11 @@ void DesktopEntries::reload() {
     QSet<QString> seen;  // an id found in a folder of higher priority hides the others
     for (const QString& dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
-        if (!QFileInfo(root).isDir()) continue;
+        if (!QFileInfo(root).isDir()) {
+            // Notice the folder being created later (the first application installed per user).
+            if (QFileInfo(dataDir).isDir()) watcher_.addPath(dataDir);
+            continue;
+        }
         watcher_.addPath(root);
         QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
