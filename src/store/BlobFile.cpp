@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace mendrake {
 
@@ -16,6 +17,50 @@ struct PlistDeleter {
     void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// libplist asserts, aborting the whole process, when asked for a dictionary key that holds a NUL
+// character, and a damaged or hostile file can hold one. Such a file is refused before it is
+// parsed: no string object of the binary property list may contain a NUL. Bounds are checked
+// here; everything else about the format is left to libplist.
+bool stringsHoldNoNul(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const quint64 n = quint64(bytes.size());
+    auto bigEndian = [&](quint64 at, quint64 size) -> std::optional<quint64> {
+        if (size < 1 || size > 8 || at > n || size > n - at) return std::nullopt;
+        quint64 value = 0;
+        for (quint64 i = 0; i < size; ++i) value = value << 8 | p[at + i];
+        return value;
+    };
+    if (n < 8 + 32) return false;
+    const quint64 offsetSize = p[n - 26];
+    const auto objects = bigEndian(n - 24, 8);
+    const auto table = bigEndian(n - 8, 8);
+    if (offsetSize < 1 || offsetSize > 8 || !objects || !table || *table >= n ||
+        *objects > (n - *table) / offsetSize)
+        return false;
+    for (quint64 i = 0; i < *objects; ++i) {
+        const auto offset = bigEndian(*table + i * offsetSize, offsetSize);
+        if (!offset || *offset >= n) return false;
+        const unsigned type = p[*offset] >> 4;
+        if (type != 5 && type != 6) continue;  // ASCII and UTF-16 strings
+        quint64 length = p[*offset] & 0xF;
+        quint64 start = *offset + 1;
+        if (length == 0xF) {
+            const auto marker = bigEndian(start, 1);
+            if (!marker || (*marker >> 4) != 1) return false;
+            const quint64 size = quint64(1) << (*marker & 0xF);
+            const auto extended = bigEndian(start + 1, size);
+            if (!extended) return false;
+            length = *extended;
+            start += 1 + size;
+        }
+        const quint64 unit = type == 5 ? 1 : 2;
+        if (start > n || length > (n - start) / unit) return false;
+        for (quint64 j = 0; j < length; ++j)
+            if (p[start + j * unit] == 0 && (unit == 1 || p[start + j * unit + 1] == 0)) return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -35,7 +80,8 @@ QByteArray encodeRepresentations(const RepresentationMap& map) {
 }
 
 std::optional<RepresentationMap> decodeRepresentations(const QByteArray& bytes) {
-    if (!bytes.startsWith("bplist00") || bytes.size() > qsizetype(UINT32_MAX)) return std::nullopt;
+    if (!bytes.startsWith("bplist00") || bytes.size() > qsizetype(UINT32_MAX) || !stringsHoldNoNul(bytes))
+        return std::nullopt;
     plist_t root = nullptr;
     plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &root);
     PlistPtr owner(root);

@@ -361,6 +361,9 @@ QString HistoryStore::matchExpression(const QString& query) {
     for (const QString& piece : query.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
         QString quoted = piece;
         quoted.replace(u'"', QStringLiteral("\"\""));
+        // FTS5 reads a NUL as the end of the query (a syntax error that empties the results); the
+        // tokenizer splits indexed text at NUL anyway, so inside the phrase a space means the same.
+        quoted.replace(QChar(0), u' ');
         phrases << u'"' + quoted + QStringLiteral("\"*");
     }
     return phrases.join(u' ');
