@@ -1,7 +1,7 @@
 // Whole-path timing of the clipboard monitor on a real X server (run it inside tests/support/with-x11
 // through bench/capture-latency.sh): the time from `xclip` finishing to the capture callback for
 // text and for a 10 MiB PNG, and the CPU the monitor burns while nothing is copied.
-//   bench_capture [idle-seconds]
+//   bench_capture_latency [idle-seconds]
 #include "capture/ClipboardMonitor.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/X11Pasteboard.h"

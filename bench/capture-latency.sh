@@ -5,4 +5,4 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$root/build}"
-exec "$root/tests/support/with-x11" "$build/bench/bench_capture" "${2:-60}"
+exec "$root/tests/support/with-x11" "$build/bench/bench_capture_latency" "${2:-60}"
