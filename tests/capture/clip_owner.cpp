@@ -23,7 +23,7 @@ xcb_connection_t* conn;
 
 xcb_atom_t atom(const std::string& name) {
     auto reply = xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, name.size(), name.c_str()), nullptr);
-    xcb_atom_t a = reply ? reply->atom : XCB_ATOM_NONE;
+    xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(reply);
     return a;
 }
@@ -89,8 +89,8 @@ int main(int argc, char** argv) {
         byAtom[a] = bytes;
         offered.push_back(a);
     }
-    const xcb_atom_t hangAtom = hang.empty() ? XCB_ATOM_NONE : atom(hang);
-    const xcb_atom_t dieAtom = dieMid.empty() ? XCB_ATOM_NONE : atom(dieMid);
+    const xcb_atom_t hangAtom = hang.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(hang);
+    const xcb_atom_t dieAtom = dieMid.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(dieMid);
 
     xcb_set_selection_owner(conn, win, clipboard, XCB_CURRENT_TIME);
     auto owner = xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, clipboard), nullptr);

@@ -35,7 +35,7 @@ struct X11Workspace::X {
     xcb_atom_t atom(const char* name) {
         Reply<xcb_intern_atom_reply_t> reply(
             xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr));
-        return reply ? reply->atom : XCB_ATOM_NONE;
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
 
     QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
