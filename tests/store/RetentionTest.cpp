@@ -1,135 +1,71 @@
-#include "FakeClock.h"
 #include "StoreTestSupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace mendrake::test {
 namespace {
 
-constexpr double kDay = 86400;
+using Retention = StoreTest;
+constexpr qint64 kNoLimit = HistoryStore::noCountLimit;
 
-class Retention : public ::testing::Test {
-protected:
-    QTemporaryDir temp;
-    FakeClock clock{100 * kDay};
-    std::unique_ptr<HistoryStore> store = openStore(clock, temp.path());
+TEST_F(Retention, TrimAppliesAgeAndCountLimitsToUnpinnedRowsOnly) {
+    QList<qint64> ids;  // newest first: 1, 2, ... 6 days, then 30 days old
+    for (double days : {1, 2, 3, 4, 5, 6, 30}) ids << add(QString("row %1").arg(days), days);
+    const qint64 pinnedOld = add("pinned old", 365, true), pinnedNew = add("pinned new", 0.5, true);
+    const QString oldestBlob = blobOf(ids[6]);
 
-    // A row last used `daysAgo` days before now, with a blob file.
-    qint64 rowUsed(double daysAgo, bool pinned = false) {
-        const double now = clock.now();
-        clock.setNow(now - daysAgo * kDay);
-        const QString text = QString("row %1 %2").arg(++serial).arg(daysAgo);
-        const auto item = store->record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}}));
-        clock.setNow(now);
-        EXPECT_TRUE(item);
-        if (pinned) store->setPinned(item->id, true);
-        return item ? item->id : -1;
-    }
-    QString blobOf(qint64 id) { return store->blobDirectory() + "/" + *store->fetch(id)->blob; }
-    QStringList blobFiles() const { return QDir(store->blobDirectory()).entryList(QDir::Files); }
-    int serial = 0;
-};
-
-TEST_F(Retention, NoLimitsDeleteNothing) {
-    rowUsed(400);
-    EXPECT_TRUE(store->trim(0, HistoryStore::noCountLimit).isEmpty());
-    EXPECT_TRUE(store->trim(-5, HistoryStore::noCountLimit).isEmpty());
-    EXPECT_EQ(store->count(), 1);
-}
-
-TEST_F(Retention, AgeLimitRemovesOldUnpinnedRowsWithTheirFiles) {
-    const qint64 old = rowUsed(8), recent = rowUsed(6.9), pinnedOld = rowUsed(365, true);
-    const QString oldBlob = blobOf(old);
-    EXPECT_EQ(store->trim(7, HistoryStore::noCountLimit), QSet<qint64>{old});
-    EXPECT_FALSE(QFile::exists(oldBlob));
-    EXPECT_TRUE(store->fetch(recent));
-    EXPECT_TRUE(store->fetch(pinnedOld));
-    EXPECT_TRUE(QFile::exists(blobOf(pinnedOld)));
-}
-
-TEST_F(Retention, CountLimitKeepsTheNewestUnpinnedRowsPlusPinnedOnes) {
-    QList<qint64> unpinned;
-    for (int i = 5; i >= 1; --i) unpinned << rowUsed(i);  // oldest first
-    const qint64 pinnedA = rowUsed(50, true), pinnedB = rowUsed(0.5, true);
-    EXPECT_EQ(store->trim(0, 3), (QSet<qint64>{unpinned[0], unpinned[1]}));
-    EXPECT_EQ(store->count(), 5);
-    EXPECT_TRUE(store->fetch(pinnedA) && store->fetch(pinnedB));
-    EXPECT_EQ(blobFiles().size(), 5);
-}
-
-TEST_F(Retention, RowCaughtByBothLimitsIsListedOnce) {
-    const qint64 ancient = rowUsed(30);
-    rowUsed(1);
-    const QString file = blobOf(ancient);
-    const auto removed = store->trim(7, 1);
-    EXPECT_EQ(removed, QSet<qint64>{ancient});
-    EXPECT_FALSE(QFile::exists(file));
-    EXPECT_EQ(store->count(), 1);
+    EXPECT_TRUE(store->trim(0, kNoLimit).isEmpty());
+    EXPECT_TRUE(store->trim(-3, kNoLimit).isEmpty());
+    EXPECT_EQ(store->trim(7, 5), (QSet<qint64>{ids[5], ids[6]}));  // the 30-day row is caught by both, listed once
+    EXPECT_FALSE(QFile::exists(oldestBlob));
+    EXPECT_EQ(store->trim(3, kNoLimit), (QSet<qint64>{ids[3], ids[4]}));
+    EXPECT_EQ(store->trim(0, 1), (QSet<qint64>{ids[1], ids[2]}));
+    EXPECT_EQ(idsOf(store->recent(10)), (QList<qint64>{pinnedNew, ids[0], pinnedOld}));
+    EXPECT_EQ(blobFiles().size(), 3);
 }
 
 TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
-    const qint64 stubborn = rowUsed(20), goes = rowUsed(21);
+    const qint64 stubborn = add("stubborn", 20), goes = add("goes", 21), kept = add("kept");
     const QString stubbornBlob = blobOf(stubborn), goneBlob = blobOf(goes);
-    failDeletesOf(*store, stubborn);
-    EXPECT_EQ(store->trim(7, HistoryStore::noCountLimit), QSet<qint64>{goes});
+    failDeletesOf(stubborn);
+    EXPECT_EQ(store->trim(7, kNoLimit), QSet<qint64>{goes});
     EXPECT_TRUE(store->fetch(stubborn));
     EXPECT_TRUE(QFile::exists(stubbornBlob));
     EXPECT_FALSE(QFile::exists(goneBlob));
 
-    store->clearHistory(false);
-    EXPECT_TRUE(store->fetch(stubborn)) << "the single DELETE fails as a whole";
-    EXPECT_TRUE(QFile::exists(stubbornBlob));
+    store->clearHistory(false);  // one DELETE that fails as a whole
+    EXPECT_TRUE(store->fetch(stubborn) && store->fetch(kept));
+    EXPECT_EQ(blobFiles().size(), 2);
 }
 
-TEST_F(Retention, ClearKeepingPinnedLeavesExactlyThePinnedRowsAndFiles) {
-    const qint64 pinned = rowUsed(1, true);
-    rowUsed(2);
-    rowUsed(3);
-    // A file no row names (a recording killed before its insert) is not the store's to judge.
-    QFile orphan(store->blobDirectory() + "/orphan.plist");
-    ASSERT_TRUE(orphan.open(QIODevice::WriteOnly));
-    orphan.close();
+TEST_F(Retention, ClearRemovesRowsFilesAndTheWriteAheadLog) {
+    const qint64 pinned = add("pinned", 1, true);
+    for (int i = 0; i < 40; ++i) add(QString("row %1").arg(i), i);
+    writeFile(store->blobDirectory() + "/orphan.plist", "");  // named by no row: not the store's to judge
+    const QString pinnedBlob = QFileInfo(blobOf(pinned)).fileName();
 
     store->clearHistory(true);
-    EXPECT_EQ(store->count(), 1);
-    EXPECT_TRUE(store->fetch(pinned));
-    EXPECT_TRUE(blobFiles().contains(QFileInfo(blobOf(pinned)).fileName()));
-    EXPECT_EQ(blobFiles().size(), 2);
-
+    EXPECT_EQ(idsOf(store->recent(100)), QList<qint64>{pinned});
+    EXPECT_EQ(blobFiles(), (QStringList{pinnedBlob, "orphan.plist"}));
     store->clearHistory(false);
     EXPECT_EQ(store->count(), 0);
     EXPECT_EQ(blobFiles(), QStringList{"orphan.plist"});
     EXPECT_TRUE(store->search("row", 10).isEmpty());
+    EXPECT_EQ(QFileInfo(store->databasePath() + "-wal").size(), 0);
 }
 
-TEST_F(Retention, ClearTruncatesTheWriteAheadLog) {
-    for (int i = 0; i < 50; ++i) rowUsed(i);
-    const QString wal = store->databasePath() + "-wal";
-    ASSERT_GT(QFileInfo(wal).size(), 0);
-    store->clearHistory(false);
-    EXPECT_EQ(QFileInfo(wal).size(), 0);
-}
-
-TEST_F(Retention, DiskUsageCountsAllocatedBytesOfEveryFile) {
+TEST_F(Retention, DiskUsageCountsAllocatedBlocksOfEveryFile) {
     const qint64 before = store->diskUsage();
     EXPECT_GT(before, 0);
-    EXPECT_EQ(before % 512, 0) << "allocated sizes come in blocks";
     QDir(store->blobDirectory()).mkpath("nested");
-    QFile deep(store->blobDirectory() + "/nested/deep");
-    ASSERT_TRUE(deep.open(QIODevice::WriteOnly));
-    deep.write(QByteArray(64 * 1024, 'x'));
-    deep.close();
+    writeFile(store->blobDirectory() + "/nested/deep", QByteArray(64 * 1024, 'x'));
     const qint64 after = store->diskUsage();
     EXPECT_GE(after - before, 64 * 1024);
-    EXPECT_LT(after - before, 64 * 1024 + 16 * 1024);
-    // A sparse file takes its allocated size, not its length.
+    EXPECT_LT(after - before, 80 * 1024);
     QFile sparse(temp.path() + "/sparse");
-    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(sparse.resize(100 * 1024 * 1024));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(100 * 1024 * 1024));
     sparse.close();
-    EXPECT_LT(store->diskUsage() - after, 1024 * 1024);
+    EXPECT_LT(store->diskUsage() - after, 1024 * 1024) << "a sparse file counts what it allocates";
 }
 
 }  // namespace

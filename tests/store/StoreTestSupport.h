@@ -1,29 +1,24 @@
 #pragma once
-// Helpers shared by the store tests: clips as the classification would make them, raw SQL access.
+// Helpers shared by the store tests: a store in a temporary directory, clips as the classification
+// would make them, raw SQL access.
 
+#include "FakeClock.h"
 #include "capture/ClipModel.h"
 #include "store/HistoryStore.h"
 
 #include <QBuffer>
-#include <QImage>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace mendrake::test {
 
-inline CapturedClip textClip(const QString& text, RepresentationMap representations = {},
-                             ClipKind kind = ClipKind::text) {
-    CapturedClip clip;
-    clip.kind = kind;
-    clip.text = text;
-    clip.hash = contentHash("text", text.toUtf8());
-    clip.representations = std::move(representations);
-    clip.byteSize = text.toUtf8().size();
-    for (const auto& [type, bytes] : clip.representations) clip.byteSize += bytes.size();
-    clip.sourceBundleID = QStringLiteral("org.example.Editor");
-    clip.sourceAppName = QStringLiteral("Editor");
-    return clip;
+inline CapturedClip textClip(const QString& text, RepresentationMap map = {}, ClipKind kind = ClipKind::text) {
+    const QByteArray utf8 = text.toUtf8();
+    return {kind, text, contentHash("text", utf8), std::move(map), QString("org.example.Editor"), QString("Editor"),
+            utf8.size()};
 }
 
 inline QByteArray encodedImage(const char* format, QColor color) {
@@ -36,28 +31,50 @@ inline QByteArray encodedImage(const char* format, QColor color) {
     return bytes;
 }
 
-inline std::unique_ptr<HistoryStore> openStore(Clock& clock, const QString& directory) {
-    auto opened = HistoryStore::open(clock, directory);
-    if (!opened) ADD_FAILURE() << opened.error().description().toStdString();
-    return opened ? std::move(opened).value() : nullptr;
-}
-
 inline QString textOf(HistoryStore& store, const QString& sql) {
     auto statement = store.prepare(sql);
-    if (!statement || statement->step() != 100) return QStringLiteral("<no row>");
-    return statement->textAt(0);
+    return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
 }
 
-inline qint64 intOf(HistoryStore& store, const QString& sql) {
-    auto value = store.queryInt(sql);
-    return value && value.value() ? *value.value() : -1;
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
 }
 
-// Makes every DELETE of the row with this id fail, as a full disk or I/O error would.
-inline void failDeletesOf(HistoryStore& store, qint64 id) {
-    ASSERT_FALSE(store.exec(QStringLiteral("CREATE TEMP TRIGGER refuse_delete_%1 BEFORE DELETE ON main.clips "
-                                           "WHEN old.id = %1 BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;")
-                                .arg(id)));
-}
+class StoreTest : public ::testing::Test {
+protected:
+    QTemporaryDir temp;
+    FakeClock clock{100 * 86400.0};
+    std::unique_ptr<HistoryStore> store = open();
+
+    std::unique_ptr<HistoryStore> open() {
+        auto opened = HistoryStore::open(clock, temp.path());
+        if (!opened) ADD_FAILURE() << opened.error().description().toStdString();
+        return opened ? std::move(opened).value() : nullptr;
+    }
+    // Records a clip with a blob file, last used `daysAgo` days before now.
+    qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
+        const double now = clock.now();
+        clock.setNow(now - daysAgo * 86400);
+        const auto item = store->record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}}));
+        clock.setNow(now);
+        EXPECT_TRUE(item);
+        if (pinned) store->setPinned(item->id, true);
+        return item ? item->id : -1;
+    }
+    QString blobOf(qint64 id) { return store->blobDirectory() + "/" + store->fetch(id)->blob.value_or("?"); }
+    QStringList blobFiles() { return QDir(store->blobDirectory()).entryList(QDir::Files); }
+    static QList<qint64> idsOf(const QList<ClipItem>& items) {
+        QList<qint64> ids;
+        for (const ClipItem& item : items) ids << item.id;
+        return ids;
+    }
+    // Makes every DELETE of this row fail, as an I/O error would.
+    void failDeletesOf(qint64 id) {
+        ASSERT_FALSE(store->exec(QString("CREATE TEMP TRIGGER refuse_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;").arg(id)));
+    }
+};
 
 }  // namespace mendrake::test
