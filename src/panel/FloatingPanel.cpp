@@ -3,6 +3,7 @@
 #include "panel/PanelStyle.h"
 #include "platform/x11/PanelWindowHints.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -34,7 +35,35 @@ FloatingPanel::FloatingPanel(QWidget* content)
     layout->addWidget(content);
 }
 
+void FloatingPanel::showAndTakeKeyboard() {
+    wantsKeyboard_ = true;
+    show();
+    raise();
+    activateWindow();
+    if (windowHandle() && windowHandle()->isExposed()) {
+        wantsKeyboard_ = false;
+        takeKeyboard();
+    }
+}
+
+void FloatingPanel::takeKeyboard() {
+    setFloatingPanelHints(windowHandle());
+    takeInputFocus(windowHandle());
+    // Shown again right after hiding, the window may still be Qt's focus window from before, so the
+    // focus event that follows changes nothing and the widgets would stay inactive.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
+        QApplication::setActiveWindow(this);
+}
+
 bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
+    // Window managers may turn down an activation request that comes without a fresh user event
+    // (focus-stealing prevention); the panel was summoned by the user, so it takes the keyboard
+    // itself once the window is mapped.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && wantsKeyboard_ &&
+        windowHandle()->isExposed()) {
+        wantsKeyboard_ = false;
+        takeKeyboard();
+    }
     // The window sees a key press before the focused widget does: the key commands go first and the
     // rest is typed into the search field.
     if (watched == windowHandle() && event->type() == QEvent::KeyPress && keyHandler &&

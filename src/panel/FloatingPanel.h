@@ -30,6 +30,9 @@ public:
 
     bool isTranslucent() const { return translucent_; }
 
+    // Shows the window and gives it the keyboard as soon as it is on screen.
+    void showAndTakeKeyboard();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -39,9 +42,11 @@ protected:
 
 private:
     void updateMask();
+    void takeKeyboard();
 
     bool translucent_ = false;
     bool filterInstalled_ = false;
+    bool wantsKeyboard_ = false;
 };
 
 }  // namespace mendrake

@@ -31,9 +31,7 @@ void PanelController::show() {
     previousApp_ = front && !isOwnWindow(front->window) ? front : std::nullopt;
     model_.prepareForShow();
     positionPanel();
-    panel_->show();
-    panel_->raise();
-    panel_->activateWindow();
+    panel_->showAndTakeKeyboard();
 }
 
 void PanelController::hide() {
@@ -66,6 +64,9 @@ void PanelController::positionPanel() {
 }
 
 bool PanelController::isOwnWindow(quint64 window) const {
+    // One of this application's windows holding the keyboard means this application is in front,
+    // even before the window manager has published it as the active window.
+    if (QWindow* focus = QGuiApplication::focusWindow(); focus && focus != panel_->windowHandle()) return true;
     if (window == 0) return false;
     for (QWindow* w : QGuiApplication::topLevelWindows())
         if (w->handle() && quint64(w->winId()) == window) return true;

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -26,16 +27,51 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
     return a;
 }
 
+void sendToRoot(xcb_connection_t* c, xcb_window_t window, xcb_atom_t type, std::array<uint32_t, 5> data) {
+    xcb_client_message_event_t event = {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+bool isViewable(xcb_connection_t* c, xcb_window_t window) {
+    xcb_get_window_attributes_reply_t* attrs =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool viewable = attrs && attrs->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(attrs);
+    return viewable;
+}
+
 }  // namespace
 
 void setFloatingPanelHints(QWindow* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;
     const auto id = xcb_window_t(window->winId());
-
     const xcb_atom_t netWmState = atom(c, "_NET_WM_STATE");
+    const xcb_atom_t netWmDesktop = atom(c, "_NET_WM_DESKTOP");
+    const uint32_t allDesktops = 0xFFFFFFFF;
+    const xcb_atom_t sticky = atom(c, "_NET_WM_STATE_STICKY"), skipTaskbar = atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                     skipPager = atom(c, "_NET_WM_STATE_SKIP_PAGER"), above = atom(c, "_NET_WM_STATE_ABOVE");
+
+    if (isViewable(c, id)) {
+        // A mapped window asks the window manager (EWMH client messages, source: application).
+        constexpr uint32_t add = 1, fromApplication = 1;
+        sendToRoot(c, id, netWmDesktop, {allDesktops, fromApplication, 0, 0, 0});
+        sendToRoot(c, id, netWmState, {add, sticky, above, fromApplication, 0});
+        sendToRoot(c, id, netWmState, {add, skipTaskbar, skipPager, fromApplication, 0});
+        xcb_flush(c);
+        return;
+    }
+
+    // An unmapped window carries the properties the manager reads when mapping it. Keep whatever is
+    // already there (Qt writes its own states before mapping too).
     std::vector<xcb_atom_t> states;
-    // Keep whatever is already there (Qt writes its own states before mapping too).
     xcb_get_property_reply_t* existing = xcb_get_property_reply(
         c, xcb_get_property(c, 0, id, netWmState, XCB_ATOM_ATOM, 0, 64), nullptr);
     if (existing && existing->format == 32) {
@@ -43,17 +79,18 @@ void setFloatingPanelHints(QWindow* window) {
         states.assign(data, data + xcb_get_property_value_length(existing) / 4);
     }
     free(existing);
-    for (const char* name : {"_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER",
-                             "_NET_WM_STATE_ABOVE"}) {
-        const xcb_atom_t a = atom(c, name);
+    for (xcb_atom_t a : {sticky, skipTaskbar, skipPager, above})
         if (std::find(states.begin(), states.end(), a) == states.end()) states.push_back(a);
-    }
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netWmState, XCB_ATOM_ATOM, 32, uint32_t(states.size()),
                         states.data());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, netWmDesktop, XCB_ATOM_CARDINAL, 32, 1, &allDesktops);
+    xcb_flush(c);
+}
 
-    const uint32_t allDesktops = 0xFFFFFFFF;
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
-                        &allDesktops);
+void takeInputFocus(QWindow* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window) return;
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, xcb_window_t(window->winId()), XCB_CURRENT_TIME);
     xcb_flush(c);
 }
 

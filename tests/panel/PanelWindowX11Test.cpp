@@ -1,0 +1,218 @@
+// The floating panel on a real X server with openbox: where it appears, that it is on top, focused,
+// on every desktop and out of the taskbar, that keys typed on the keyboard reach the commands and
+// the search field, and that it hides when another window is clicked. The virtual screen is split
+// into two monitors (left and right, 800 x 1000 each).
+#include "PanelSampleHistory.h"
+#include "PanelTestEnv.h"
+#include "capture/AppIcon.h"
+#include "panel/FloatingPanel.h"
+#include "panel/PanelController.h"
+#include "panel/PanelView.h"
+#include "panel/PanelViewModel.h"
+#include "platform/x11/X11Workspace.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace mendrake;
+using namespace mendrake::test;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// Polls `condition` while letting Qt process events; false on time-out.
+template <class F>
+bool waitFor(F condition, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+quint64 focusedWindow() { return run("xdotool", {"getwindowfocus"}).toULongLong(); }
+
+QString property(quint64 window, const char* name) {
+    return run("xprop", {"-id", QString::number(window), QString::fromLatin1(name)});
+}
+
+QPoint windowOrigin(quint64 window) {
+    const QString info = run("xwininfo", {"-id", QString::number(window)});
+    auto field = [&](const QString& label) {
+        const int at = info.indexOf(label);
+        return at < 0 ? -1 : info.mid(at + label.size()).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    };
+    return {field("Absolute upper-left X:"), field("Absolute upper-left Y:")};
+}
+
+bool isUnmapped(quint64 window) {
+    return run("xwininfo", {"-id", QString::number(window)}).contains("IsUnMapped");
+}
+
+class PanelWindowX11Test : public ::testing::Test {
+protected:
+    PanelTestEnv env;
+    FakeWorkspace fakeWorkspace;
+    X11Workspace workspace;
+    std::unique_ptr<AppIcons> icons;
+    std::unique_ptr<PanelViewModel> model;
+    std::unique_ptr<PanelController> controller;
+
+    void SetUp() override {
+        addSampleHistory(env, fakeWorkspace);
+        icons = std::make_unique<AppIcons>(workspace);
+        model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+    }
+    void TearDown() override { controller->hide(); }
+    quint64 panelWindow() const { return quint64(controller->panel().winId()); }
+
+    bool showAndWaitForFocus() {
+        controller->show();
+        const bool ok = waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
+        if (!ok)
+            std::cerr << "active " << controller->panel().isActiveWindow() << " visible " << controller->isVisible()
+                      << " focus " << focusedWindow() << " panel " << panelWindow() << " mapped "
+                      << !isUnmapped(panelWindow()) << "\n";
+        return ok;
+    }
+};
+
+struct Terminal {
+    QProcess process;
+    quint64 window = 0;
+    // An xterm of class `cls` at the given place; waits until it is mapped and active.
+    bool start(const QString& cls, const QString& geometry) {
+        process.start("xterm", {"-class", cls, "-geometry", geometry});
+        return waitFor([&] {
+            window = run("xdotool", {"search", "--sync", "--onlyvisible", "--class", cls}).section('\n', 0, 0).toULongLong();
+            return window != 0;
+        }, 10000);
+    }
+    ~Terminal() {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+};
+
+TEST_F(PanelWindowX11Test, AppearsCentredHighOnTheMonitorUnderThePointer) {
+    ASSERT_EQ(QGuiApplication::screens().size(), 2) << "xrandr did not split the screen";
+    struct Case { QPoint pointer; QPoint origin; };
+    // Centre x of the monitor minus 380; top at 40% of 1000 minus 230.
+    for (const Case& c : {Case{{1200, 500}, {820, 170}}, Case{{100, 900}, {20, 170}}}) {
+        run("xdotool", {"mousemove", QString::number(c.pointer.x()), QString::number(c.pointer.y())});
+        ASSERT_TRUE(waitFor([&] { return QCursor::pos() == c.pointer; }));
+        ASSERT_TRUE(showAndWaitForFocus());
+        EXPECT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == c.origin; }))
+            << "at " << windowOrigin(panelWindow()).x() << "," << windowOrigin(panelWindow()).y();
+        EXPECT_EQ(controller->panel().size(), QSize(760, 460));
+        controller->hide();
+        ASSERT_TRUE(waitFor([&] { return isUnmapped(panelWindow()); }));
+    }
+}
+
+TEST_F(PanelWindowX11Test, OnTopOfOtherWindowsOnEveryDesktopAndOutOfTheTaskbar) {
+    Terminal term;
+    ASSERT_TRUE(term.start("PanelTestTerm", "120x50+0+0"));
+    run("xdotool", {"windowactivate", "--sync", QString::number(term.window)});
+    run("xdotool", {"mousemove", "800", "500"});
+    ASSERT_TRUE(showAndWaitForFocus());
+
+    // Every desktop is desktop 0xFFFFFFFF; openbox keeps stickiness there rather than in the states.
+    auto placedForAllDesktops = [&] {
+        const QString states = property(panelWindow(), "_NET_WM_STATE");
+        return states.contains("_NET_WM_STATE_ABOVE") && states.contains("_NET_WM_STATE_SKIP_TASKBAR") &&
+               states.contains("_NET_WM_STATE_SKIP_PAGER") &&
+               property(panelWindow(), "_NET_WM_DESKTOP").contains("4294967295");
+    };
+    EXPECT_TRUE(waitFor(placedForAllDesktops)) << property(panelWindow(), "_NET_WM_STATE").toStdString() << " "
+                                               << property(panelWindow(), "_NET_WM_DESKTOP").toStdString();
+    const QString stacking = run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+    const QString last = stacking.section(QLatin1Char(','), -1).trimmed();
+    EXPECT_EQ(last.toULongLong(nullptr, 16), panelWindow()) << stacking.toStdString();
+
+    // Shown a second time, after being withdrawn, it keeps all of that. (The window manager first
+    // gives the keyboard back to the terminal.)
+    controller->hide();
+    ASSERT_TRUE(waitFor([&] { return focusedWindow() == term.window; }));
+    ASSERT_TRUE(showAndWaitForFocus());
+    EXPECT_TRUE(waitFor(placedForAllDesktops)) << property(panelWindow(), "_NET_WM_DESKTOP").toStdString();
+}
+
+TEST_F(PanelWindowX11Test, RemembersTheApplicationInFrontButNotItself) {
+    Terminal term;
+    ASSERT_TRUE(term.start("PanelTestFront", "80x20+900+600"));
+    run("xdotool", {"windowactivate", "--sync", QString::number(term.window)});
+    ASSERT_TRUE(showAndWaitForFocus());
+    ASSERT_TRUE(controller->previousApp());
+    EXPECT_EQ(controller->previousApp()->bundleID, "PanelTestFront");
+    controller->hide();
+
+    QWidget own;
+    own.setWindowTitle("own window");
+    own.resize(300, 200);
+    own.show();
+    own.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return own.isActiveWindow() && focusedWindow() == quint64(own.winId()); }));
+    ASSERT_TRUE(showAndWaitForFocus());
+    EXPECT_FALSE(controller->previousApp());
+}
+
+TEST_F(PanelWindowX11Test, ClickingAnotherWindowHidesThePanel) {
+    Terminal term;
+    ASSERT_TRUE(term.start("PanelTestClick", "60x10+900+700"));
+    run("xdotool", {"mousemove", "100", "100"});  // panel on the left monitor
+    ASSERT_TRUE(showAndWaitForFocus());
+    run("xdotool", {"mousemove", "1000", "750", "click", "1"});
+    EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
+}
+
+TEST_F(PanelWindowX11Test, TypedKeysReachTheCommandsAndTheSearchField) {
+    std::vector<std::pair<qint64, UseMode>> used;
+    model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
+    ASSERT_TRUE(showAndWaitForFocus());
+
+    run("xdotool", {"type", "--delay", "20", "report"});
+    EXPECT_TRUE(waitFor([&] { return model->query() == "report"; })) << model->query().toStdString();
+    EXPECT_EQ(controller->view().searchField()->text(), "report");
+
+    run("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(waitFor([&] { return model->query().isEmpty(); }));
+    run("xdotool", {"key", "Down", "Down"});
+    EXPECT_TRUE(waitFor([&] { return model->selectedID() == 3; }));
+    run("xdotool", {"key", "ctrl+p"});
+    EXPECT_TRUE(waitFor([&] { return model->results()[2].pinned; }));
+    run("xdotool", {"key", "ctrl+2", "alt+Return", "ctrl+Return"});
+    EXPECT_TRUE(waitFor([&] { return used.size() == 3; }));
+    EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{
+                        {2, UseMode::paste}, {3, UseMode::pastePlain}, {3, UseMode::copyOnly}}));
+    EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
+
+    run("xdotool", {"key", "ctrl+w"});
+    EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Two monitors side by side on the one virtual screen, before Qt reads the screens.
+    QProcess::execute("xrandr", {"--setmonitor", "L", "800/200x1000/250+0+0", "screen"});
+    QProcess::execute("xrandr", {"--setmonitor", "R", "800/200x1000/250+800+0", "none"});
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
