@@ -118,6 +118,8 @@ QString HistoryStore::blobPath(const QString& name) const { return blobDirectory
 StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(Clock& clock, std::optional<QString> directory) {
     QString root = directory.value_or(defaultDirectory());
     while (root.size() > 1 && root.endsWith(u'/')) root.chop(1);
+    // An empty path would put the history at the file-system root.
+    if (root.isEmpty()) return StoreError::fileSystem(QStringLiteral("No folder was given for the history."));
     std::unique_ptr<HistoryStore> store(new HistoryStore(clock, root));
     if (auto error = store->openDatabase()) return *error;
     return store;

@@ -54,6 +54,7 @@ TEST_F(OpenStore, FailuresReportTheCauseAndOverwriteNothing) {
         {temp.path() + "/junk", StoreError::Kind::sqlite, "SQLite: file is not a database"},
         {temp.path() + "/occupied", StoreError::Kind::fileSystem, temp.path() + "/occupied"},
         {temp.path() + "/occupied/Mendrake", StoreError::Kind::fileSystem, temp.path() + "/occupied/Mendrake"},
+        {"", StoreError::Kind::fileSystem, "No folder"},
     };
     for (const auto& c : cases) {
         auto opened = HistoryStore::open(clock, c.directory);
