@@ -1,0 +1,23 @@
+// Holds a global key grab on the root window, as another application's shortcut would, until
+// killed. Usage: grab-key (grabs Shift+Super+V under every lock-key combination)
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <cstdio>
+#include <initializer_list>
+
+int main() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 1;
+    const KeyCode v = XKeysymToKeycode(display, XK_v);
+    for (unsigned locks : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)})
+        XGrabKey(display, v, ShiftMask | Mod4Mask | locks, DefaultRootWindow(display), True, GrabModeAsync,
+                 GrabModeAsync);
+    XSync(display, False);
+    std::puts("grabbed");
+    std::fflush(stdout);
+    for (;;) {
+        XEvent event;
+        XNextEvent(display, &event);
+    }
+}
