@@ -111,15 +111,6 @@ TEST_F(AppDelegateTest, HistoryThatCannotBeOpenedAlertsAndTerminatesLeavingTheFi
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"history.sqlite"});
 }
 
-TEST_F(AppDelegateTest, HistoryLocationThatIsAFileAlsoFailsTheLaunch) {
-    const QString path = QDir(dir.path()).filePath("Mendrake");
-    QFile(path).open(QIODevice::WriteOnly);
-    openStore = [this, path] { return HistoryStore::open(clock, path); };
-    launch(false);
-    EXPECT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(terminations, std::vector<int>{1});
-}
-
 TEST_F(AppDelegateTest, CapturesAreRecordedShownAndChimeOnlyWhenSoundIsOn) {
     launch();
     copyElsewhere("first copy");
@@ -237,15 +228,9 @@ TEST_F(AppDelegateTest, TakenNewShortcutAlertsNamingBothAndKeepsThePreviousOne) 
     EXPECT_EQ(hotKeys.attempts.size(), attempts + 1);  // putting the old one back re-registers nothing
     EXPECT_TRUE(hotKeys.unregistered.empty());
     EXPECT_TRUE(hotKeys.press(kDefault.keyCode, kDefault.modifiers));
-    clock.advance(0.01);
-    EXPECT_TRUE(app->panel()->isVisible());
-}
 
-TEST_F(AppDelegateTest, ReassigningTheSameShortcutRegistersNothing) {
-    launch();
-    const size_t attempts = hotKeys.attempts.size();
-    prefs->setHotKey(kDefault);
-    EXPECT_EQ(hotKeys.attempts.size(), attempts);
+    prefs->setHotKey(kDefault);  // the same combo again: nothing to register
+    EXPECT_EQ(hotKeys.attempts.size(), attempts + 1);
 }
 
 TEST_F(AppDelegateTest, ShortcutAndReopenShowThePanelAndTheShortcutTogglesIt) {
@@ -281,12 +266,6 @@ TEST_F(AppDelegateTest, HourlyTrimRemovesWhatAgedOutMeanwhile) {
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(app->panelModel()->items().front().text, "recent copy");
     EXPECT_EQ(app->panelModel()->items().size(), 1);
-}
-
-TEST_F(AppDelegateTest, HidingTheTrayIconFollowsThePreference) {
-    launch();
-    prefs->setShowMenuBarIcon(false);
-    EXPECT_FALSE(app->statusItem()->isVisible());
 }
 
 TEST_F(AppDelegateTest, FirstLaunchOpensTheGuideAndClosingItCompletesIt) {

@@ -174,14 +174,5 @@ TEST_F(PasteEngineTest, PasteActivatesTheTargetOnlyWhenItIsNotInFrontAndTypesAft
     EXPECT_EQ(keys.presses.size(), 3u);
 }
 
-TEST_F(PasteEngineTest, KeystrokeScheduledBeforeTheEngineWentAwayIsDropped) {
-    {
-        PasteEngine shortLived(pasteboard, keys, layout, workspace, clock);
-        shortLived.pasteInto(std::nullopt);
-    }
-    clock.advance(1);
-    EXPECT_TRUE(keys.presses.empty());
-}
-
 }  // namespace
 }  // namespace mendrake

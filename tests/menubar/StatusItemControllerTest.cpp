@@ -178,15 +178,6 @@ TEST_F(StatusItemControllerTest, OpenEntryShowsTheCurrentShortcut) {
     EXPECT_TRUE(open().contains("Open Mendrake   ⌃⌥A"));
 }
 
-TEST_F(StatusItemControllerTest, CommandsReachTheShell) {
-    open();
-    entry("Open Mendrake   ⇧⌘V")->trigger();
-    entry("Check for Updates…")->trigger();
-    entry("Settings…")->trigger();
-    entry("Quit Mendrake")->trigger();
-    EXPECT_EQ(std::tuple(toggles, updateChecks, settingsOpened, quits), std::tuple(1, 1, 1, 1));
-}
-
 TEST_F(StatusItemControllerTest, WithTheShellGoneTheMenuIsEmptyAndActionsDoNothing) {
     history << item(1, "first");
     open();
