@@ -81,7 +81,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     observeNotifications();
     monitor_->start();
     applyRetention();
-    maintenanceTimer_ = services_.clock.every(maintenanceInterval, 0, [self] {
+    maintenanceTimer_ = services_.clock.every(maintenanceInterval, 60, [self] {
         if (self) self->applyRetention();
     });
     if (!prefs_.hasCompletedOnboarding()) showOnboarding(false);
