@@ -4,6 +4,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace mendrake {
@@ -11,6 +12,16 @@ namespace mendrake {
 namespace {
 const QByteArray kReopen = "reopen\n";
 const QByteArray kAck = "ok\n";
+
+// Only a process of the same user may tell us another Mendrake runs; a socket planted by someone
+// else (possible in the shared /tmp fallback) must not make us quit.
+bool peerIsThisUser(const QLocalSocket& socket) {
+    struct ucred credentials {};
+    socklen_t length = sizeof credentials;
+    if (getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+        return false;
+    return credentials.uid == getuid();
+}
 }  // namespace
 
 SingleInstance::SingleInstance(QString socketPath) : socketPath_(std::move(socketPath)) {}
@@ -27,7 +38,7 @@ QString SingleInstance::defaultSocketPath() {
 bool SingleInstance::notifyRunningInstance(int timeoutMs) const {
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(timeoutMs)) return false;
+    if (!socket.waitForConnected(timeoutMs) || !peerIsThisUser(socket)) return false;
     socket.write(kReopen);
     if (!socket.waitForBytesWritten(timeoutMs)) return false;
     // The answer proves a live Mendrake read the request, not just a socket that accepted it.
