@@ -21,13 +21,6 @@ namespace {
 using P = SettingsPage;
 using Sections = std::vector<std::vector<SettingsPage>>;
 
-TEST(SettingsPageTest, RawValuesRoundTripAndUnknownOnesYieldNothing) {
-    for (SettingsPage page : allSettingsPages) EXPECT_EQ(settingsPageFromRawValue(rawValue(page)), page);
-    EXPECT_EQ(rawValue(P::shortcuts), "shortcuts");
-    EXPECT_FALSE(settingsPageFromRawValue("General").has_value());
-    EXPECT_FALSE(settingsPageFromRawValue("").has_value());
-}
-
 class SettingsWindowTest : public ::testing::Test {
 protected:
     SettingsWindowTest() : controller(env.services()) {}
