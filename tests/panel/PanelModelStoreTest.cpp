@@ -66,18 +66,4 @@ TEST_F(PanelModelRealStoreTest, SearchBeyondTheWindowAppendsOlderRowsFromTheInde
     EXPECT_TRUE(model.items().last().pinned);
 }
 
-TEST_F(PanelModelRealStoreTest, DeleteRemovesTheRowFromStoreAndSearch) {
-    const qint64 a = record("alpha one");
-    record("alpha two");
-    PanelViewModel model(*store, env.prefs, env.clock);
-    model.setQuery("alpha");
-    model.moveSelection(1);
-    ASSERT_EQ(model.selectedID(), a);
-    model.deleteSelected();
-    EXPECT_FALSE(store->fetch(a));
-    EXPECT_EQ(store->count(), 1);
-    EXPECT_EQ(model.totalCount(), 1);
-    EXPECT_EQ(model.results().size(), 1);
-}
-
 }  // namespace
