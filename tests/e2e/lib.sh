@@ -29,12 +29,14 @@ start_mendrake() {
   "$MENDRAKE" >"$WORK/mendrake.log" 2>&1 &
   MENDRAKE_PID=$!
   wait_for 10 test -S "$XDG_RUNTIME_DIR/mendrake.socket" || fail "mendrake did not start: $(cat "$WORK/mendrake.log")"
-  wait_for 10 test -f "$(db)" || fail "no database"
+  wait_for 10 sqlite3 -readonly "$(db)" "SELECT count(*) FROM clips" || fail "no database"
 }
 
 stop_mendrake() {
   [ -n "${MENDRAKE_PID:-}" ] && kill "$MENDRAKE_PID" 2>/dev/null && wait "$MENDRAKE_PID" 2>/dev/null
   MENDRAKE_PID=
+  # A killed process leaves its socket behind; the next start replaces it, and waits for its own.
+  rm -f "$XDG_RUNTIME_DIR/mendrake.socket"
 }
 
 # Copies from another X client: copy MIME-TYPE FILE. xclip serves the selection until replaced.
@@ -85,10 +87,19 @@ last_paste() { tail -n 1 "$WORK/pasted.log"; }
 clipboard_text() { xclip -selection clipboard -o 2>/dev/null; }
 clipboard_is() { [ "$(clipboard_text)" = "$1" ]; }
 
-# Opens the panel with the global shortcut over the focused window and searches for QUERY.
-open_panel_and_search() {
-  xdotool key super+shift+v
+# Opens the panel with the global shortcut. Right after a start the shortcut may not be grabbed
+# yet (the launch runs once the event loop does), so a press that shows nothing is repeated.
+open_panel() {
+  for _ in 1 2 3 4 5; do
+    xdotool key super+shift+v
+    wait_for 1 panel_visible && break
+  done
   wait_for 5 panel_focused || fail "panel did not show focused"
+}
+
+# Opens the panel over the focused window and searches for QUERY.
+open_panel_and_search() {
+  open_panel
   xdotool type --delay 20 "$1"
   sleep 0.3
 }

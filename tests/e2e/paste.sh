@@ -50,8 +50,7 @@ pastes_are 3 || fail "Ctrl-Return pasted"
 
 # Ctrl+2 pastes the second result of an empty query.
 focus_target
-xdotool key super+shift+v
-wait_for 5 panel_focused || fail "panel did not show"
+open_panel
 second=$(sql "SELECT text FROM clips ORDER BY last_used_at DESC LIMIT 1 OFFSET 1")
 xdotool key ctrl+2
 wait_for 5 pastes_are 4 || fail "Ctrl+2 pasted nothing"

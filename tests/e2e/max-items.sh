@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Choosing a lower "Maximum items" in the settings trims the history at once.
+. "$(dirname "$0")/lib.sh"
+
+prefs hasCompletedOnboarding true
+start_mendrake
+stop_mendrake
+sqlite3 "$(db)" <<'SQL'
+WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq WHERE i < 600)
+INSERT INTO clips (kind, text, hash, created_at, last_used_at, pinned, size)
+SELECT 'text', 'row ' || i, printf('%064x', i), 1700000000 + i, 1700000000 + i, i = 1, 6 FROM seq;
+SQL
+start_mendrake
+rows_are 600 || fail "seeded rows trimmed at launch: $(rows)"
+
+# Settings from the panel (Ctrl+,), the History page through the sidebar search, then the
+# "Maximum items" picker, whose first choice is 500.
+open_panel
+xdotool key ctrl+comma
+wait_for 5 sh -c 'xdotool getactivewindow getwindowname | grep -q "— Mendrake"' || fail "no settings window"
+xdotool type --delay 20 history
+xdotool key Return
+wait_for 5 sh -c 'xdotool getactivewindow getwindowname | grep -q "^History — Mendrake"' || fail "no History page"
+eval "$(xdotool getactivewindow getwindowgeometry --shell)"
+# A loaded machine may open the picker's list late: choose again until the choice lands.
+for _ in 1 2 3; do
+  xdotool mousemove $((X + 670)) $((Y + 52)) click 1
+  sleep 1
+  xdotool key Home Return
+  wait_for 3 rows_are 501 && break
+done
+# 500 newest unpinned rows stay, and the pinned oldest one.
+rows_are 501 || fail "not trimmed to 500 + 1 pinned: $(rows)"
+[ "$(sql "SELECT count(*) FROM clips WHERE text = 'row 1'")" = 1 ] || fail "pinned row trimmed"
+[ "$(sql "SELECT count(*) FROM clips WHERE text = 'row 100'")" = 0 ] || fail "old row kept"
+echo PASS
