@@ -1,0 +1,68 @@
+// The real key synthesiser against an X server (run under tests/support/with-x11).
+#include "hotkey/KeyCodes.h"
+#include "platform/x11/XTestKeySynthesiser.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+// Xlib's macros (None, Bool, Status) clash with the headers above, so it comes last.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace mendrake {
+namespace {
+
+class KeyRecorder final : public QWidget {
+public:
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> presses;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() != Qt::Key_Control && event->key() != Qt::Key_Alt && event->key() != Qt::Key_Shift)
+            presses.emplace_back(event->key(), event->modifiers());
+    }
+};
+
+TEST(XTestKeySynthesiser, PastesControlVWithNoOtherModifierEvenWhileAltIsHeld) {
+    XTestKeySynthesiser keys(&x11KeycodeForKeyCode);
+    ASSERT_TRUE(keys.isTrusted());
+
+    KeyRecorder window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+
+    // The user still holds Alt from Alt-Return when the paste fires.
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Alt_L), True, CurrentTime);
+    XSync(display, False);
+
+    keys.postKeyPress(9, 0x1000);  // the V position with Control
+    QTRY_COMPARE_WITH_TIMEOUT(window.presses.size(), size_t(1), 5000);
+    EXPECT_EQ(window.presses[0].first, Qt::Key_V);
+    EXPECT_EQ(window.presses[0].second, Qt::ControlModifier);
+
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, XK_Alt_L), False, CurrentTime);
+    XCloseDisplay(display);
+}
+
+TEST(XTestKeySynthesiser, KeyWithoutAPositionPostsNothing) {
+    XTestKeySynthesiser keys([](std::uint32_t) { return 0u; });
+    KeyRecorder window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+    keys.postKeyPress(9, 0x1000);
+    QTest::qWait(200);
+    EXPECT_TRUE(window.presses.empty());
+}
+
+}  // namespace
+}  // namespace mendrake
