@@ -155,18 +155,25 @@ void AppDelegate::openSettings() {
     hidePanelIfVisible();
     if (!settingsWindow_) {
         QPointer<AppDelegate> self(this);
-        SettingsServices settings{prefs_, services_.keyboardLayout, services_.workspace, services_.keys,
-                                  services_.clock};
-        settings.store = store_.get();
-        settings.onHistoryCleared = [self] {
-            if (self && self->panelModel_) self->panelModel_->reload();
-        };
-        settings.checkForUpdates = [self] {
-            if (self) self->updater_.checkForUpdates();
-        };
-        settings.canCheckForUpdates = true;
-        settings.quit = [self] {
+        auto quit = [self] {
             if (self) self->services_.terminate(0);
+        };
+        SettingsServices settings{
+            .prefs = prefs_,
+            .keyboardLayout = services_.keyboardLayout,
+            .workspace = services_.workspace,
+            .keySynthesiser = services_.keys,
+            .clock = services_.clock,
+            .store = store_.get(),
+            .onHistoryCleared = [self] {
+                if (self && self->panelModel_) self->panelModel_->reload();
+            },
+            .checkForUpdates = [self] {
+                if (self) self->updater_.checkForUpdates();
+            },
+            // The updater lives as long as this delegate, which `shared` refers to.
+            .canCheckForUpdates = true,
+            .quit = quit,
         };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
     }
@@ -177,10 +184,13 @@ void AppDelegate::showOnboarding(bool startOnPermissions) {
     hidePanelIfVisible();
     if (!onboardingWindow_) {
         QPointer<AppDelegate> self(this);
-        OnboardingServices guide{prefs_, services_.keyboardLayout, services_.keys, services_.clock};
-        guide.quit = [self] {
-            if (self) self->services_.terminate(0);
-        };
+        OnboardingServices guide{.prefs = prefs_,
+                                 .keyboardLayout = services_.keyboardLayout,
+                                 .keySynthesiser = services_.keys,
+                                 .clock = services_.clock,
+                                 .quit = [self] {
+                                     if (self) self->services_.terminate(0);
+                                 }};
         onboardingWindow_ = std::make_unique<OnboardingWindowController>(std::move(guide), [self] {
             if (!self) return;
             self->prefs_.setHasCompletedOnboarding(true);

@@ -49,15 +49,23 @@ int main(int argc, char** argv) {
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
 
-    AppServices services{clock, pasteboard, workspace, keys, keyboardLayout, hotKeys, sound, log, alerts,
-                         notifications};
-    services.terminate = [](int status) {
+    AppServices services{
+        .clock = clock,
+        .pasteboard = pasteboard,
+        .workspace = workspace,
+        .keys = keys,
+        .keyboardLayout = keyboardLayout,
+        .hotKeys = hotKeys,
+        .sound = sound,
+        .log = log,
+        .alerts = alerts,
+        .notifications = notifications,
         // Queued, so that a request made before the event loop runs still ends it.
-        QTimer::singleShot(0, [status] { QCoreApplication::exit(status); });
+        .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
+        .openStore = [&clock] { return HistoryStore::open(clock); },
+        .symbolIcon = [](const QString& name) { return symbolIcon(name); },
+        .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
     };
-    services.openStore = [&clock] { return HistoryStore::open(clock); };
-    services.symbolIcon = [](const QString& name) { return symbolIcon(name); };
-    services.updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY);
 
     AppDelegate delegate(prefs, std::move(services));
     // Listen before launching, so that a second start during a slow launch finds this process.

@@ -48,11 +48,15 @@ protected:
 
     AppDelegate& launch(bool expectSuccess = true) {
         prefs = std::make_unique<Preferences>(defaults, loginItems, log, notifications, clock);
-        AppServices services{clock,  pasteboard, workspace, keys,  layout,       hotKeys,
-                             sound,  log,        alerts,    notifications};
-        services.terminate = [this](int status) { terminations.push_back(status); };
-        services.openStore = openStore;
-        services.symbolIcon = [](const QString&) { return QIcon(); };
+        AppServices services{
+            .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
+            .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
+            .notifications = notifications,
+            .terminate = [this](int status) { terminations.push_back(status); },
+            .openStore = openStore,
+            .symbolIcon = [](const QString&) { return QIcon(); },
+            .updatePublicKey = QString(),
+        };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
         EXPECT_EQ(app->applicationDidFinishLaunching(), expectSuccess);
         return *app;
