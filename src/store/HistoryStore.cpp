@@ -135,6 +135,7 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     }
     setMode(directory_, kPrivateDirectory);
     setMode(blobDirectory_, kPrivateDirectory);
+    removeStaleTemporaries(blobDirectory_);
 
     // Create a missing database file private, so that it is never readable by others, not even
     // between its creation and the mode repair below. SQLite gives -wal and -shm the same mode.

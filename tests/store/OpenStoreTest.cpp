@@ -1,5 +1,7 @@
 #include "StoreTestSupport.h"
 
+#include <QFileInfo>
+
 #include <sys/stat.h>
 
 namespace mendrake::test {
@@ -28,6 +30,18 @@ TEST_F(OpenStore, KeepsEverythingPrivateAndRepairsModesOnReopen) {
     store = open();
     EXPECT_EQ(store->count(), 1);
     check();
+}
+
+TEST_F(OpenStore, RemovesTemporariesThatInterruptedBlobWritesLeft) {
+    const QString blob = blobOf(add("kept"));
+    const QString blobs = store->blobDirectory();
+    store.reset();
+    for (const char* name : {".partial-Ab3xQz", ".partial-000000", ".partial-"}) writeFile(blobs + "/" + name, "half a plist");
+    writeFile(blobs + "/notes.partial-Ab3xQz", "not ours to remove");
+    store = open();
+    EXPECT_EQ(QDir(blobs).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QFileInfo(blob).fileName(), "notes.partial-Ab3xQz"}));
+    EXPECT_EQ(store->representations(*store->fetch(1)).at("public.utf8-plain-text"), "kept");
 }
 
 TEST_F(OpenStore, SchemaScriptRunsOnlyWhileTheVersionIsZero) {

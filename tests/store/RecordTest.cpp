@@ -103,6 +103,15 @@ TEST_F(Record, UnwritableBlobOrUnsafeHashRecordsNothing) {
     EXPECT_FALSE(store->record(escaping));
     EXPECT_FALSE(QFile::exists(temp.path() + "/../escaped.plist"));
 
+    // A directory in the way of the final name fails the rename (even as root); the temporary goes.
+    const CapturedClip blocked = textClip("blocked", {{"public.utf8-plain-text", "blocked"}});
+    ASSERT_TRUE(QDir(store->blobDirectory()).mkpath(blocked.hash + ".plist/inside"));
+    const auto refused = store->record(blocked);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().description().contains(blocked.hash)) << refused.error().description().toStdString();
+    EXPECT_EQ(QDir(store->blobDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{blocked.hash + ".plist"});
+
     // A file where the Blobs directory should be fails every blob write, whatever the privileges.
     ASSERT_TRUE(QDir(store->blobDirectory()).removeRecursively());
     writeFile(store->blobDirectory(), "");
