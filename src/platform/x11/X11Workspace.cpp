@@ -49,7 +49,9 @@ struct X11Workspace::X {
     std::vector<xcb_window_t> windows(xcb_window_t window, const char* name) {
         const QByteArray bytes = property(window, atom(name), XCB_ATOM_WINDOW);
         std::vector<xcb_window_t> out(bytes.size() / sizeof(xcb_window_t));
-        std::memcpy(out.data(), bytes.constData(), out.size() * sizeof(xcb_window_t));
+        // memcpy from or to a null pointer is undefined even for zero bytes, and an empty vector's
+        // data() may be null.
+        if (!out.empty()) std::memcpy(out.data(), bytes.constData(), out.size() * sizeof(xcb_window_t));
         return out;
     }
 };
