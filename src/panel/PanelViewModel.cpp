@@ -69,8 +69,25 @@ void PanelViewModel::reload() {
 void PanelViewModel::insertAtFront(const ClipItem& item) {
     items_.removeIf([&](const ClipItem& i) { return i.id == item.id; });
     items_.prepend(item);
+    dropBeyondWindow();
     recount();
     refresh(false);
+}
+
+// A process that runs for weeks records without end; keeping every new row in memory would grow
+// the window without bound. Like `reload`, the window holds the most recently used rows up to
+// `windowLimit` plus every pinned row; older rows stay reachable through the full-text fallback.
+void PanelViewModel::dropBeyondWindow() {
+    if (items_.size() <= windowLimit) return;
+    const auto pinnedBeyond = std::count_if(items_.begin() + windowLimit, items_.end(),
+                                            [](const ClipItem& i) { return i.pinned; });
+    qsizetype excess = items_.size() - windowLimit - pinnedBeyond;
+    for (qsizetype i = items_.size() - 1; i >= 0 && excess > 0; --i) {
+        if (items_[i].pinned) continue;
+        forgetImage(items_[i].id);
+        items_.removeAt(i);
+        --excess;
+    }
 }
 
 void PanelViewModel::removeItems(const QSet<qint64>& ids) {

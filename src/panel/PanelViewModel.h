@@ -93,6 +93,7 @@ private:
     void select(std::optional<qint64> id);
     void recount();
     void forgetImage(qint64 id);
+    void dropBeyondWindow();
 
     struct CachedImage {
         QString hash;  // row ids can be reused after deletion; the hash tells a stale entry apart

@@ -198,6 +198,18 @@ TEST_F(PanelModelTest, UpdatesFromTheAppKeepTheSelection) {
     EXPECT_EQ(model->selectedID(), 3) << "the removed selection falls back to the first result";
 }
 
+TEST_F(PanelModelTest, NewCapturesNeverGrowTheWindowBeyondItsLimitButKeepOldPinnedRows) {
+    env.addTexts(int(PanelViewModel::windowLimit));
+    env.store.rows.append(makeClip(900'000, "old pinned", env.clock.now() - 1e6, ClipKind::text, std::nullopt, true));
+    make();
+    ASSERT_EQ(model->items().size(), PanelViewModel::windowLimit + 1);
+    for (qint64 id = 1'000'000; id < 1'000'010; ++id)
+        model->insertAtFront(makeClip(id, QStringLiteral("new %1").arg(id), env.clock.now() + double(id)));
+    EXPECT_EQ(model->items().size(), PanelViewModel::windowLimit + 1);
+    EXPECT_EQ(model->items().first().id, 1'000'009);
+    EXPECT_EQ(model->items().last().id, 900'000) << "a pinned row stays whatever its age";
+}
+
 TEST_F(PanelModelTest, PrepareForShowResetsQueryFilterAndSelectionAndRaisesTheFocusToken) {
     env.addTexts(3);
     make();
