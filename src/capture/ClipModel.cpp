@@ -55,6 +55,18 @@ const std::array<ClipKind, 6>& allClipKinds() {
     return all;
 }
 
+QString kindSymbol(ClipKind kind) {
+    switch (kind) {
+    case ClipKind::text: return QStringLiteral("text.alignleft");
+    case ClipKind::richText: return QStringLiteral("textformat");
+    case ClipKind::url: return QStringLiteral("link");
+    case ClipKind::image: return QStringLiteral("photo");
+    case ClipKind::file: return QStringLiteral("doc");
+    case ClipKind::color: return QStringLiteral("paintpalette");
+    }
+    return QStringLiteral("doc");
+}
+
 QString makeSearchKey(const QString& previewText, const std::optional<QString>& sourceAppName) {
     return (previewText + u' ' + sourceAppName.value_or(QString())).toLower();
 }

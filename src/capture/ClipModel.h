@@ -21,6 +21,8 @@ QString rawValue(ClipKind kind);
 std::optional<ClipKind> clipKindFromRaw(const QString& raw);
 // Every kind, in declaration order.
 const std::array<ClipKind, 6>& allClipKinds();
+// The name of the symbol that stands for a kind in lists and menus.
+QString kindSymbol(ClipKind kind);
 
 // Clipboard type identifier ("public.png", "public.utf8-plain-text", ...) to the bytes copied for it.
 using RepresentationMap = std::map<QString, QByteArray>;

@@ -50,18 +50,6 @@ QString StatusItemController::menuTitle(const QString& title) {
     return firstGraphemes(title, menuTitleLimit - 1) + kEllipsis;
 }
 
-QString StatusItemController::kindSymbol(ClipKind kind) {
-    switch (kind) {
-    case ClipKind::text: return QStringLiteral("text.alignleft");
-    case ClipKind::richText: return QStringLiteral("textformat");
-    case ClipKind::url: return QStringLiteral("link");
-    case ClipKind::image: return QStringLiteral("photo");
-    case ClipKind::file: return QStringLiteral("doc");
-    case ClipKind::color: return QStringLiteral("paintpalette");
-    }
-    return QStringLiteral("doc");
-}
-
 void StatusItemController::menuNeedsUpdate() {
     menu_->clear();
     auto shell = shell_.lock();

@@ -73,8 +73,6 @@ public:
 
     // A title cut to menuTitleLimit user-perceived characters: 47 of them and "…" when longer.
     static QString menuTitle(const QString& title);
-    // The symbol shown for a kind when the source application has no icon.
-    static QString kindSymbol(ClipKind kind);
 
 private:
     QAction* addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell);

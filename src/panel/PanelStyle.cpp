@@ -48,18 +48,6 @@ QString slimScrollBarStyle() {
         .arg(handle.name(QColor::HexArgb));
 }
 
-QString kindSymbol(ClipKind kind) {
-    switch (kind) {
-    case ClipKind::text: return QStringLiteral("text.alignleft");
-    case ClipKind::richText: return QStringLiteral("textformat");
-    case ClipKind::url: return QStringLiteral("link");
-    case ClipKind::image: return QStringLiteral("photo");
-    case ClipKind::file: return QStringLiteral("doc");
-    case ClipKind::color: return QStringLiteral("paintpalette");
-    }
-    return QStringLiteral("doc");
-}
-
 std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& bundleID, int size, qreal dpr) {
     const std::optional<QImage> icon = icons.appIcon(bundleID);
     if (!icon || icon->isNull()) return std::nullopt;

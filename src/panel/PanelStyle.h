@@ -31,9 +31,6 @@ QFont font(qreal size, QFont::Weight weight = QFont::Normal, Design design = Des
 // A symbol tinted with `color`, cached by name, size and colour.
 QPixmap symbol(const QString& name, int size, const QColor& color, qreal devicePixelRatio = 1.0);
 
-// The symbol that stands for a kind of clip when no application icon is known.
-QString kindSymbol(ClipKind kind);
-
 // The application's icon scaled to `size` with smooth interpolation, or none.
 std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& bundleID, int size,
                                      qreal devicePixelRatio = 1.0);
