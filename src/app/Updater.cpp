@@ -9,7 +9,7 @@ bool Updater::shouldStart(const QString& publicKey) {
     return !publicKey.isEmpty() && !publicKey.startsWith(QLatin1String("REPLACE"));
 }
 
-QUrl Updater::releasesPage() { return QUrl(QStringLiteral("https://github.com/mendrake/mendrake/releases")); }
+QUrl Updater::releasesPage() { return QUrl(QStringLiteral("https://mendrake.app/releases")); }
 
 void Updater::checkForUpdates() {
     if (openUrl_) openUrl_(releasesPage());
