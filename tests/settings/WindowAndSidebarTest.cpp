@@ -39,17 +39,11 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
     } cases[] = {
         {"", {{P::general, P::shortcuts}, {P::history, P::privacy}, {P::about}}},
         {"pause", {{P::privacy}}},
-        {"hotkey", {{P::shortcuts}}},
         {"  sound\t", {{P::general}}},
-        {"about", {{P::about}}},
-        {"general", {{P::general}}},
         {"KEYBOARD", {{P::shortcuts}}},  // by window title and by keyword
         {"mendrake", {{P::about}}},      // "About Mendrake" is the window title
-        {"clear", {{P::history}}},
-        {"a", {{P::general, P::shortcuts}, {P::history, P::privacy}, {P::about}}},
         {"p", {{P::general}, {P::privacy}, {P::about}}},
         {"sound\n", {}},  // line breaks are not trimmed
-        {"xyz", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -77,38 +71,33 @@ TEST_F(SettingsWindowTest, WindowIsFixedSizeAndTitledAfterThePage) {
     controller.show();
     QWidget* window = controller.window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->size(), QSize(740, 560));
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_EQ(controller.sidebar()->width(), 230);
     EXPECT_EQ(window->windowTitle(), "General");
-
-    const std::pair<SettingsPage, const char*> titles[] = {
-        {P::history, "History"}, {P::shortcuts, "Keyboard Shortcuts"}, {P::privacy, "Privacy"},
-        {P::about, "About Mendrake"}, {P::general, "General"}};
-    for (auto [page, title] : titles) {
+    for (auto [page, title] : {std::pair{P::shortcuts, "Keyboard Shortcuts"}, {P::about, "About Mendrake"}}) {
         controller.sidebar()->select(page);
         EXPECT_EQ(window->windowTitle(), title);
         EXPECT_EQ(controller.detail()->currentPageView()->objectName(), rawValue(page));
     }
-}
 
-TEST_F(SettingsWindowTest, ReselectingTheCurrentPageRetitlesWithoutRebuildingIt) {
-    controller.show(P::privacy);
+    // Selecting the current page again retitles the window without rebuilding the page.
     QSignalSpy changes(&controller.router(), &SettingsRouter::pageChanged);
     QWidget* view = controller.detail()->currentPageView();
-    controller.window()->setWindowTitle("stale");
-    controller.sidebar()->select(P::privacy);
-    EXPECT_EQ(controller.window()->windowTitle(), "Privacy");
+    window->setWindowTitle("stale");
+    controller.sidebar()->select(P::about);
+    EXPECT_EQ(window->windowTitle(), "About Mendrake");
     EXPECT_TRUE(changes.isEmpty());
     EXPECT_EQ(controller.detail()->currentPageView(), view);
 }
 
-TEST_F(SettingsWindowTest, ClosingHidesAndShowBringsBackTheSameWindowPageAndSearch) {
+TEST_F(SettingsWindowTest, CtrlQQuitsAndCtrlWHidesUntilShowBringsBackTheSameWindowPageAndSearch) {
     controller.show();
     QWidget* window = controller.window();
     controller.sidebar()->select(P::history);
     search("hist");
-    window->close();
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(env.quits, 1);
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
 
     controller.show();
@@ -116,42 +105,28 @@ TEST_F(SettingsWindowTest, ClosingHidesAndShowBringsBackTheSameWindowPageAndSear
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "History");
     EXPECT_EQ(controller.sidebar()->searchField()->text(), "hist");
-
     controller.show(P::about);
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
 }
 
-TEST_F(SettingsWindowTest, CtrlWClosesAndCtrlQQuits) {
-    controller.show();
-    QWidget* window = controller.window();
-    QApplication::setActiveWindow(window);
-    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(env.quits, 1);
-    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible());
-}
-
-TEST_F(SettingsWindowTest, SwitchingPagesWhileRecordingLeavesNoKeyFilterBehind) {
-    controller.show(P::shortcuts);
-    auto* page = static_cast<ShortcutsPage*>(controller.detail()->currentPageView());
-    page->recorder()->startRecording();
-    controller.sidebar()->select(P::general);
-
-    // The next key presses reach the application normally.
-    QLineEdit* field = controller.sidebar()->searchField()->lineEdit();
-    QTest::keyClicks(field, "sou");
-    EXPECT_EQ(field->text(), "sou");
-    EXPECT_EQ(controller.sidebar()->listedSections(), (Sections{{P::general}}));
-    EXPECT_EQ(env.prefs.hotKey(), HotKeyCombo::defaultCombo());
-}
-
-TEST_F(SettingsWindowTest, HidingTheWindowWhileRecordingStopsRecording) {
+TEST_F(SettingsWindowTest, LeavingTheShortcutsPageWhileRecordingLeavesNoKeyFilterBehind) {
     controller.show(P::shortcuts);
     auto* page = static_cast<ShortcutsPage*>(controller.detail()->currentPageView());
     page->recorder()->startRecording();
     controller.window()->close();
     EXPECT_FALSE(page->recorder()->isRecording());
     EXPECT_FALSE(page->recorder()->hasKeyFilter());
+
+    controller.show(P::shortcuts);
+    page = static_cast<ShortcutsPage*>(controller.detail()->currentPageView());
+    page->recorder()->startRecording();
+    controller.sidebar()->select(P::general);
+    // The next key presses reach the application normally.
+    QLineEdit* field = controller.sidebar()->searchField()->lineEdit();
+    QTest::keyClicks(field, "sou");
+    EXPECT_EQ(field->text(), "sou");
+    EXPECT_EQ(controller.sidebar()->listedSections(), (Sections{{P::general}}));
+    EXPECT_EQ(env.prefs.hotKey(), HotKeyCombo::defaultCombo());
 }
 
 }  // namespace
