@@ -44,7 +44,7 @@ TEST_F(WorkspaceX11, IdentityFollowsGtkIdThenStartupClassThenFileNameThenClass) 
         {"WinGtk", "org.example.Gtk", "org.example.Gtk", "Gtk App"},
     };
     for (const Case& c : cases) {
-        Window w = openWindow(c.windowClass);
+        Window w(c.windowClass);
         if (!c.gtkId.isEmpty())
             run("xprop", {"-id", w.id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", c.gtkId});
         auto front = ws.frontmostApplication();
@@ -52,34 +52,34 @@ TEST_F(WorkspaceX11, IdentityFollowsGtkIdThenStartupClassThenFileNameThenClass) 
         EXPECT_EQ(front->bundleID, c.id) << c.windowClass.toStdString();
         EXPECT_EQ(front->localizedName, c.name) << c.windowClass.toStdString();
         EXPECT_EQ(front->window, w.id.toULongLong());
-        closeWindow(w);
     }
 }
 
 TEST_F(WorkspaceX11, ActivatesTheRememberedWindowOrTheApplicationsTopWindow) {
     X11Workspace ws = workspace();
-    Window first = openWindow("FirstApp");
+    Window first("FirstApp");
     auto remembered = ws.frontmostApplication();
-    Window second = openWindow("SecondApp");
+    Window second("SecondApp");
     ASSERT_EQ(ws.frontmostApplication()->bundleID, "SecondApp");
 
     ASSERT_TRUE(ws.activate(*remembered));
     EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "FirstApp"; }));
-
     ASSERT_TRUE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
     EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "SecondApp"; }));
-
     EXPECT_FALSE(ws.activate(RunningApplication{QString("NotRunning"), std::nullopt, 0}));
-    closeWindow(first);
-    closeWindow(second);
 }
 
-TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleAndReReadAfterChanges) {
+TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleReReadAfterChangesAndGiveTheirIcons) {
     QDir(apps).removeRecursively();
     X11Workspace ws = workspace();
     EXPECT_TRUE(ws.installedApplications().empty());
+    // The applications folder appears only after the workspace started.
     QDir().mkpath(apps);
-    writeEntry("zeta.desktop", "Name=Zeta\n");
+    QImage source(96, 96, QImage::Format_ARGB32);
+    source.fill(Qt::magenta);
+    const QString iconPath = scratchDir() + "/icon.png";
+    ASSERT_TRUE(source.save(iconPath));
+    writeEntry("zeta.desktop", "Name=Zeta\nIcon=" + iconPath.toUtf8() + "\n");
     writeEntry("alpha.desktop", "Name=Alpha\n");
     writeEntry("hidden.desktop", "Name=Hidden\nNoDisplay=true\n");
     writeEntry("gone.desktop", "Name=Gone\nHidden=true\n");
@@ -91,20 +91,11 @@ TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleAndReReadAfterChanges)
     EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Zeta"}); }));
     EXPECT_TRUE(ws.applicationLocation("hidden")) << "hidden from lists, still an application";
     EXPECT_FALSE(ws.applicationLocation("gone"));
-
     writeEntry("middle.desktop", "Name=Middle\n");
     EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Middle", "Zeta"}); }));
-}
 
-TEST_F(WorkspaceX11, AppIconComesFromTheEntryAt32Pixels) {
-    QImage source(96, 96, QImage::Format_ARGB32);
-    source.fill(Qt::magenta);
-    const QString iconPath = scratchDir() + "/icon.png";
-    ASSERT_TRUE(source.save(iconPath));
-    writeEntry("org.example.Painted.desktop", "Name=Painted\nIcon=" + iconPath.toUtf8() + "\n");
-    X11Workspace ws = workspace();
     AppIcons icons(ws);
-    auto icon = icons.appIcon(QString("org.example.Painted"));
+    auto icon = icons.appIcon(QString("zeta"));
     ASSERT_TRUE(icon);
     EXPECT_EQ(icon->size(), QSize(32, 32));
     EXPECT_EQ(QColor(icon->pixel(16, 16)), QColor(Qt::magenta));

@@ -72,32 +72,28 @@ inline std::unique_ptr<QProcess> ownerCopy(const QStringList& options,
     return process;
 }
 
-// An xterm with the given WM_CLASS, active in front; answers its window id.
+// An xterm with the given WM_CLASS, active in front, closed when this goes out of scope.
 struct Window {
-    std::unique_ptr<QProcess> process;
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
     QString id;
-};
-inline Window openWindow(const QString& windowClass) {
-    Window w;
-    w.process = std::make_unique<QProcess>();
-    w.process->start(QStringLiteral("xterm"), {"-class", windowClass, "-e", "sleep", "300"});
-    waitUntil([&] {
-        w.id = QString::fromUtf8(run("xdotool", {"search", "--onlyvisible", "--class", "^" + windowClass + "$"}))
-                   .split(u'\n')
-                   .first();
-        return !w.id.isEmpty();
-    }, 10000);
-    waitUntil([&] {
-        run("xdotool", {"windowactivate", w.id});
-        return run("xdotool", {"getactivewindow"}).trimmed() == w.id.toUtf8();
-    }, 5000);
-    return w;
-}
-inline void closeWindow(Window& w) {
-    if (w.process) {
-        w.process->kill();
-        w.process->waitForFinished(3000);
+
+    explicit Window(const QString& windowClass) {
+        process->start(QStringLiteral("xterm"), {"-class", windowClass, "-e", "sleep", "300"});
+        waitUntil([&] {
+            id = QString::fromUtf8(run("xdotool", {"search", "--onlyvisible", "--class", "^" + windowClass + "$"}))
+                     .split(u'\n')
+                     .first();
+            return !id.isEmpty();
+        }, 10000);
+        waitUntil([&] {
+            run("xdotool", {"windowactivate", id});
+            return run("xdotool", {"getactivewindow"}).trimmed() == id.toUtf8();
+        });
     }
-}
+    ~Window() {
+        process->kill();
+        process->waitForFinished(3000);
+    }
+};
 
 }  // namespace mendrake::test

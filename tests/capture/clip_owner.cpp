@@ -28,10 +28,6 @@ xcb_atom_t atom(const std::string& name) {
     return a;
 }
 
-struct Offer {
-    std::string data;
-};
-
 struct Transfer {  // an incremental transfer in progress
     xcb_window_t requestor;
     xcb_atom_t property, type;

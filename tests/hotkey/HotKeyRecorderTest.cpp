@@ -23,8 +23,7 @@ namespace {
 
 using test::FakeKeyboardLayout;
 
-constexpr std::uint32_t kV = 9, kC = 8, kX = 7, kQ = 12, kW = 13, kK = 40, kA = 0, kTab = 48,
-                        kSpace = 49, kEscape = 53, kCapsLock = 57;
+constexpr std::uint32_t kV = 9, kC = 8, kK = 40, kA = 0, kSpace = 49, kEscape = 53, kCapsLock = 57;
 constexpr Qt::KeyboardModifiers none = Qt::NoModifier;
 constexpr Qt::KeyboardModifiers super = Qt::MetaModifier;
 constexpr Qt::KeyboardModifiers shift = Qt::ShiftModifier;
@@ -58,62 +57,44 @@ protected:
     int beeps = 0;
 };
 
-struct KeyCase {
-    const char* name;
-    std::uint32_t keyCode;
-    Qt::KeyboardModifiers modifiers;
-    std::optional<HotKeyCombo> recorded;  // nullopt: refused with a beep
-};
-
 TEST_F(RecorderTest, RefusesUnsafeCombinationsAndRecordsTheRest) {
-    const KeyCase cases[] = {
+    const struct {
+        const char* name;
+        std::uint32_t keyCode;
+        Qt::KeyboardModifiers modifiers;
+        std::optional<HotKeyCombo> recorded;  // nullopt: refused with a beep
+    } cases[] = {
         {"⌘V is reserved", kV, super, std::nullopt},
         {"⇧⌘V is accepted", kV, super | shift, HotKeyCombo{kV, 0x0300}},
         {"a bare letter", kA, none, std::nullopt},
         {"Shift and a letter", kA, shift, std::nullopt},
         {"⌃Space", kSpace, ctrl, HotKeyCombo{kSpace, 0x1000}},
-        {"⌥⌘Space", kSpace, alt | super, HotKeyCombo{kSpace, 0x0900}},
         {"⌘Space is reserved", kSpace, super, std::nullopt},
-        {"⌘C is reserved", kC, super, std::nullopt},
-        {"⌘X is reserved", kX, super, std::nullopt},
-        {"⌘Q is reserved", kQ, super, std::nullopt},
-        {"⌘W is reserved", kW, super, std::nullopt},
-        {"⌘Tab is reserved", kTab, super, std::nullopt},
         {"⌘K is free", kK, super, HotKeyCombo{kK, 0x0100}},
         {"⌃⌘C: only Command alone is reserved", kC, super | ctrl, HotKeyCombo{kC, 0x1100}},
         {"⌃⌥⇧⌘ all four", kK, ctrl | alt | shift | super, HotKeyCombo{kK, 0x1b00}},
     };
-    for (const KeyCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         recorder->setCombo(HotKeyCombo::defaultCombo());
         QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
         beeps = 0;
         recorder->startRecording();
         press(field, c.keyCode, c.modifiers);
-        if (c.recorded) {
-            ASSERT_EQ(recorded.size(), 1);
-            EXPECT_EQ(recorded[0][0].value<HotKeyCombo>(), *c.recorded);
-            EXPECT_EQ(recorder->combo(), *c.recorded);
-            EXPECT_FALSE(recorder->isRecording());
-            EXPECT_FALSE(recorder->hasKeyFilter());
-            EXPECT_EQ(beeps, 0);
-        } else {
-            EXPECT_TRUE(recorded.isEmpty());
-            EXPECT_TRUE(recorder->isRecording());
-            EXPECT_EQ(beeps, 1);
-            EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
-            recorder->stopRecording();
-        }
+        EXPECT_EQ(recorded.size(), c.recorded ? 1 : 0);
+        EXPECT_EQ(recorder->combo(), c.recorded.value_or(HotKeyCombo::defaultCombo()));
+        EXPECT_EQ(beeps, c.recorded ? 0 : 1);
+        EXPECT_EQ(recorder->hasKeyFilter(), !c.recorded) << "recording ends only with a recorded combo";
+        recorder->stopRecording();
         EXPECT_TRUE(field->text().isEmpty()) << "a key reached the text field while recording";
     }
 }
 
 TEST_F(RecorderTest, EscapeCancelsWithAnyModifiers) {
-    for (Qt::KeyboardModifiers modifiers : {none, super, ctrl | shift, alt | super | shift}) {
+    for (Qt::KeyboardModifiers modifiers : {none, ctrl | shift, alt | super | shift}) {
         QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
         recorder->startRecording();
         press(field, kEscape, modifiers, Qt::Key_Escape);
-        EXPECT_FALSE(recorder->isRecording());
         EXPECT_FALSE(recorder->hasKeyFilter());
         EXPECT_TRUE(recorded.isEmpty());
         EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
@@ -121,7 +102,7 @@ TEST_F(RecorderTest, EscapeCancelsWithAnyModifiers) {
     EXPECT_EQ(beeps, 0);
 }
 
-TEST_F(RecorderTest, CapsLockAndLoneModifierPressesAreIgnored) {
+TEST_F(RecorderTest, LoneModifierPressesAreIgnoredAndAKeyWithoutAPositionBeeps) {
     QSignalSpy recorded(recorder, &HotKeyRecorder::comboRecorded);
     recorder->startRecording();
     // The modifier keys themselves arrive first; they must neither beep nor end recording.
@@ -130,18 +111,14 @@ TEST_F(RecorderTest, CapsLockAndLoneModifierPressesAreIgnored) {
     press(field, 56, super | shift, Qt::Key_Shift);
     EXPECT_TRUE(recorder->isRecording());
     EXPECT_EQ(beeps, 0);
+    QKeyEvent unplaced(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier, 0, 0, 0);
+    QApplication::sendEvent(field, &unplaced);
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(beeps, 1);
     // Caps Lock is on (X LockMask in the native state); only Command and Shift are recorded.
     press(field, kK, super | shift, Qt::Key_K, /*LockMask*/ 0x2);
     ASSERT_EQ(recorded.size(), 1);
     EXPECT_EQ(recorder->combo(), (HotKeyCombo{kK, 0x0300}));
-}
-
-TEST_F(RecorderTest, KeyWithoutAKnownPositionBeeps) {
-    recorder->startRecording();
-    QKeyEvent event(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier, 0, 0, 0);
-    QApplication::sendEvent(field, &event);
-    EXPECT_TRUE(recorder->isRecording());
-    EXPECT_EQ(beeps, 1);
 }
 
 TEST_F(RecorderTest, RecordingConsumesShortcutsAndTypingUntilItStops) {
@@ -176,27 +153,18 @@ TEST_F(RecorderTest, LeavingTheScreenStopsRecordingAndRemovesTheFilter) {
     EXPECT_EQ(field->text(), "z");
 }
 
-TEST_F(RecorderTest, MainButtonTogglesAndShowsThePrompt) {
+TEST_F(RecorderTest, MainButtonTogglesAndResetIsOfferedOnlyOffTheDefaultWhileIdle) {
     QAbstractButton* main = recorder->mainButton();
-    EXPECT_EQ(main->toolTip(), "Click to record a new shortcut");
-    main->click();
-    EXPECT_TRUE(recorder->isRecording());
-    EXPECT_EQ(main->toolTip(), "Press Esc to cancel");
-    EXPECT_TRUE(recorder->findChild<QLabel*>()->isVisible());
-    main->click();
-    EXPECT_FALSE(recorder->isRecording());
-    EXPECT_FALSE(recorder->hasKeyFilter());
-}
-
-TEST_F(RecorderTest, ResetIsOfferedOnlyOffTheDefaultAndWhileIdle) {
     QToolButton* reset = recorder->resetButton();
     EXPECT_FALSE(reset->isVisible());
-    recorder->startRecording();
-    press(field, kV, alt | super);
-    EXPECT_EQ(recorder->combo(), (HotKeyCombo{kV, 0x0900}));
-    EXPECT_TRUE(reset->isVisible());
-    EXPECT_EQ(reset->toolTip(), QString::fromUtf8("Reset to ⇧⌘V"));
+    main->click();
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_TRUE(recorder->findChild<QLabel*>()->isVisible());
+    main->click();
+    EXPECT_FALSE(recorder->hasKeyFilter());
 
+    recorder->setCombo({kV, 0x0900});
+    EXPECT_TRUE(reset->isVisible());
     recorder->startRecording();
     EXPECT_FALSE(reset->isVisible());
     recorder->stopRecording();
@@ -209,12 +177,8 @@ TEST_F(RecorderTest, ResetIsOfferedOnlyOffTheDefaultAndWhileIdle) {
 }
 
 TEST(KeyCapTexts, OneCapPerModifierInFixedOrderThenTheKey) {
-    const FakeKeyboardLayout layout = FakeKeyboardLayout::usQwerty();
-    EXPECT_EQ(keyCapTexts(HotKeyCombo::defaultCombo(), layout), QStringList({"⇧", "⌘", "V"}));
-    EXPECT_EQ(keyCapTexts(HotKeyCombo{kSpace, 0x1b00}, layout), QStringList({"⌃", "⌥", "⇧", "⌘", "Space"}));
-    EXPECT_EQ(keyCapTexts(HotKeyCombo{kK, 0}, layout), QStringList({"K"}));
-    KeyCaps caps(keyCapTexts(HotKeyCombo{kV, 0x0900}, layout));
-    EXPECT_EQ(caps.findChildren<KeyCap*>().size(), 3);
+    EXPECT_EQ(keyCapTexts(HotKeyCombo{kSpace, 0x1b00}, FakeKeyboardLayout::usQwerty()),
+              QStringList({"⌃", "⌥", "⇧", "⌘", "Space"}));
 }
 
 }  // namespace

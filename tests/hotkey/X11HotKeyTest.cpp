@@ -70,7 +70,15 @@ struct X11HotKeyTest : ::testing::Test {
     HotKeyRegistry registry{service, clock};
 };
 
-TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKeys) {
+TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKeysUntilReleased) {
+    KeyRecorder window;
+    window.resize(200, 100);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return window.isActiveWindow(); }));
+    const quint32 v = x11KeycodeForKeyCode(kDefault.keyCode);
+    auto typedV = [&] { return std::count(window.scanCodes.begin(), window.scanCodes.end(), v); };
+
     int runs = 0;
     QThread* ranOn = nullptr;
     auto hotKey = HotKey::create(registry, kDefault, [&] {
@@ -78,12 +86,12 @@ TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKey
         ranOn = QThread::currentThread();
     });
     ASSERT_TRUE(hotKey);
-
     ASSERT_EQ(run("xdotool", {"key", "super+shift+v"}), 0);
     ASSERT_TRUE(waitFor([&] { return runs == 1; }));
     settle();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(ranOn, QCoreApplication::instance()->thread());
+    EXPECT_EQ(typedV(), 0) << "a grabbed press is not also typed";
 
     ASSERT_EQ(run("xdotool", {"key", "Caps_Lock", "Num_Lock"}), 0);
     ASSERT_EQ(modifierState() & kCapsAndNumLock, kCapsAndNumLock);
@@ -96,62 +104,32 @@ TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKey
     run("xdotool", {"key", "super+v", "ctrl+shift+v", "v"});
     settle();
     EXPECT_EQ(runs, 2);
+
+    hotKey.reset();
+    const auto typedBefore = typedV();
+    run("xdotool", {"key", "super+shift+v"});
+    EXPECT_TRUE(waitFor([&] { return typedV() > typedBefore; })) << "a released shortcut reaches the window";
+    EXPECT_EQ(runs, 2);
 }
 
-TEST_F(X11HotKeyTest, ACombinationAnotherClientHoldsIsRefusedAndStillUsesAnId) {
+TEST_F(X11HotKeyTest, ACombinationAlreadyGrabbedIsRefusedLeavingNothingHalfGrabbed) {
     const unsigned keycode = x11KeycodeForKeyCode(kDefault.keyCode);
     QProcess holder;
     holder.start(QCoreApplication::applicationDirPath() + "/hotkey_grab_holder",
                  {QString::number(keycode), QString::number(0x1 | 0x40)});  // Shift | Mod4
     ASSERT_TRUE(holder.waitForReadyRead(5000));
     ASSERT_EQ(holder.readLine().trimmed(), "ready");
-
-    const std::uint32_t before = registry.nextHotKeyID();
     EXPECT_FALSE(HotKey::create(registry, kDefault, [] {}));
-    EXPECT_EQ(registry.nextHotKeyID(), before + 1);
 
-    // Nothing half-grabbed is left behind: once the other client goes, the shortcut is ours.
+    // Once the other client goes, the shortcut is ours; a second grab in this process is refused.
     holder.kill();
     holder.waitForFinished();
     int runs = 0;
     std::unique_ptr<HotKey> hotKey;
     ASSERT_TRUE(waitFor([&] { return (hotKey = HotKey::create(registry, kDefault, [&] { ++runs; })) != nullptr; }));
-    run("xdotool", {"key", "super+shift+v"});
-    EXPECT_TRUE(waitFor([&] { return runs == 1; }));
-}
-
-TEST_F(X11HotKeyTest, TheSameCombinationTwiceInOneProcessIsRefusedAndTheFirstKeepsWorking) {
-    int first = 0;
-    auto hotKey = HotKey::create(registry, kDefault, [&] { ++first; });
-    ASSERT_TRUE(hotKey);
     EXPECT_FALSE(HotKey::create(registry, kDefault, [] {}));
     run("xdotool", {"key", "super+shift+v"});
-    EXPECT_TRUE(waitFor([&] { return first == 1; }));
-}
-
-TEST_F(X11HotKeyTest, ReleasingTheHotKeyLetsThePressReachTheFocusedWindow) {
-    KeyRecorder window;
-    window.resize(200, 100);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(waitFor([&] { return window.isActiveWindow(); }));
-
-    int runs = 0;
-    auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
-    ASSERT_TRUE(hotKey);
-    run("xdotool", {"key", "super+shift+v"});
-    ASSERT_TRUE(waitFor([&] { return runs == 1; }));
-    settle(100);
-    const quint32 v = x11KeycodeForKeyCode(kDefault.keyCode);
-    EXPECT_EQ(std::count(window.scanCodes.begin(), window.scanCodes.end(), v), 0)
-        << "a grabbed press is not also typed";
-
-    hotKey.reset();
-    run("xdotool", {"key", "super+shift+v"});
-    EXPECT_TRUE(waitFor([&] {
-        return std::find(window.scanCodes.begin(), window.scanCodes.end(), v) != window.scanCodes.end();
-    }));
-    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(waitFor([&] { return runs == 1; }));
 }
 
 TEST(XkbKeyboardLayout, FollowsTheServersLayoutAtOnce) {
@@ -160,13 +138,11 @@ TEST(XkbKeyboardLayout, FollowsTheServersLayoutAtOnce) {
     ASSERT_EQ(run("setxkbmap", {"us"}), 0);
     EXPECT_EQ(layoutCharacter(6, layout), "z");
     EXPECT_EQ(keyCodeForCharacter("v", layout), 9);
-    EXPECT_EQ(keyName(9, layout), "V");
     EXPECT_FALSE(layoutCharacter(36, layout)) << "Return types no printable text";
     EXPECT_FALSE(layoutCharacter(52, layout)) << "no key at this code";
 
     ASSERT_EQ(run("setxkbmap", {"de"}), 0);
     EXPECT_EQ(layoutCharacter(6, layout), "y");
-    EXPECT_EQ(keyName(6, layout), "Y");
     EXPECT_EQ(keyCodeForCharacter("Z", layout), 16);
     EXPECT_EQ(keyCodeForCharacter("ü", layout), 33);
     EXPECT_EQ(displayString(HotKeyCombo{41, HotKeyCombo::command}, layout), "⌘Ö");
