@@ -74,8 +74,12 @@ bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
 
 void FloatingPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() && onResignKey)
-        onResignKey();
+    if (event->type() != QEvent::ActivationChange || !isVisible() || isActiveWindow() || !onResignKey) return;
+    // Shown again right after hiding, the window can receive Qt's late deactivation for the focus it
+    // lost when it was hidden, after it has taken the keyboard back; the server still gives it the
+    // keyboard then, and its own focus-in follows, so that deactivation is not the user leaving.
+    if (holdsInputFocus(windowHandle())) return;
+    onResignKey();
 }
 
 void FloatingPanel::showEvent(QShowEvent* event) {

@@ -94,6 +94,15 @@ void takeInputFocus(QWindow* window) {
     xcb_flush(c);
 }
 
+bool holdsInputFocus(QWindow* window) {
+    xcb_connection_t* c = connection();
+    if (!c || !window || !window->handle()) return false;
+    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool holds = reply && reply->focus == xcb_window_t(window->winId());
+    free(reply);
+    return holds;
+}
+
 bool compositorRunning() {
     xcb_connection_t* c = connection();
     if (!c) return false;

@@ -9,7 +9,8 @@
 // the screen, i.e. whether translucent windows are drawn translucent. Both use Qt's own X
 // connection on the GUI thread; on another platform (offscreen, Wayland) they do nothing and answer
 // false. `takeInputFocus` gives the keyboard to a mapped window directly, as a panel that becomes
-// the key window without the window manager's consent to activate it. X errors are not reported:
+// the key window without the window manager's consent to activate it; `holdsInputFocus` asks the X
+// server whether the window has the keyboard now. X errors are not reported:
 // a hint the manager ignores only costs its effect.
 
 class QWindow;
@@ -19,5 +20,6 @@ namespace mendrake {
 void setFloatingPanelHints(QWindow* window);
 bool compositorRunning();
 void takeInputFocus(QWindow* window);
+bool holdsInputFocus(QWindow* window);
 
 }  // namespace mendrake
