@@ -48,8 +48,10 @@ for ((first = 0; first < copies; first += 100)); do
   if wait_until panel_visible; then
     xdotool type --delay 20 "soak $((first % 97))"
     sleep 0.2
-    xdotool key Escape
-    wait_until bash -c '! xdotool search --onlyvisible --name "^Mendrake$" >/dev/null 2>&1' || true
+    # The first Escape clears the search, the second closes the panel.
+    xdotool key Escape Escape
+    wait_until bash -c '! xdotool search --onlyvisible --name "^Mendrake$" >/dev/null 2>&1' ||
+      panel_failures=$((panel_failures + 1))
   else
     panel_failures=$((panel_failures + 1))
   fi
@@ -65,6 +67,6 @@ recorded=$(rows)
 secrets=$(sqlite3 -readonly "$db" "SELECT count(*) FROM clips WHERE text LIKE '%secret%'")
 images=$(sqlite3 -readonly "$db" "SELECT count(*) FROM clips WHERE kind = 'image' AND size > 5000000")
 echo "soak: $copies copies, $expected to record, $recorded recorded, $unread never read by mendrake," \
-  "$secrets marked copies recorded, $images 5 MiB images stored, panel failed to open $panel_failures times"
+  "$secrets marked copies recorded, $images 5 MiB images stored, panel failed to open or close $panel_failures times"
 echo "soak: store $(du -sh "$XDG_DATA_HOME/Mendrake" | cut -f1)"
 [ "$recorded" = "$expected" ] && [ "$secrets" = 0 ] && [ "$panel_failures" = 0 ]
