@@ -107,6 +107,7 @@ public:
     const std::optional<HotKeyCombo>& registeredCombo() const { return registeredCombo_; }
 
 private:
+    void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
     void observeNotifications();
     void wireStatusMenu();
     void hidePanelIfVisible();
@@ -129,6 +130,7 @@ private:
     std::unique_ptr<OnboardingWindowController> onboardingWindow_;
     std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
+    std::optional<RunningApplication> trayTarget_;
 };
 
 }  // namespace mendrake

@@ -52,9 +52,14 @@ qint64 PasteEngine::writeToPasteboard(const ClipItem& item, HistoryStore& store,
 }
 
 void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
-    if (target && workspace_.frontmostApplication() != target) workspace_.activate(*target);
-    clock_.after(pasteDelay, [this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) postCommandV();
+    if (target && !workspace_.holdsKeyboardFocus(*target)) workspace_.activate(*target);
+    clock_.after(pasteDelay, [this, target, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.lock()) return;
+        // Checked just before typing: a window that took the focus meanwhile must not get the paste.
+        if (target && workspace_.holdsKeyboardFocus(*target))
+            postCommandV();
+        else if (onPasteRefused)
+            onPasteRefused();
     });
 }
 

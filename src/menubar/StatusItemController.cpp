@@ -41,6 +41,15 @@ StatusItemController::~StatusItemController() = default;
 
 void StatusItemController::setVisible(bool visible) { item_->setVisible(visible); }
 
+void StatusItemController::setRecordingProblem(const std::optional<QString>& reason) {
+    recordingProblem_ = reason;
+    item_->setToolTip(reason ? QStringLiteral("Mendrake: not recording (%1)").arg(*reason) : QStringLiteral("Mendrake"));
+}
+
+void StatusItemController::showNotice(const QString& title, const QString& text) {
+    item_->showMessage(title, text, QSystemTrayIcon::Information, 4000);
+}
+
 bool StatusItemController::isVisible() const { return item_->isVisible(); }
 
 QString StatusItemController::menuTitle(const QString& title) {
@@ -54,6 +63,12 @@ void StatusItemController::menuNeedsUpdate() {
     menu_->clear();
     auto shell = shell_.lock();
     if (!shell) return;
+    if (shell->menuOpening) shell->menuOpening();
+
+    if (recordingProblem_) {
+        menu_->addAction(QStringLiteral("Not Recording: the history can't be written"))->setEnabled(false);
+        menu_->addSeparator();
+    }
 
     const QList<ClipItem> items = shell->recentItems ? shell->recentItems() : QList<ClipItem>{};
     recents_ = items.mid(0, recentsLimit);
@@ -100,7 +115,8 @@ void StatusItemController::menuNeedsUpdate() {
 }
 
 QAction* StatusItemController::addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell) {
-    QAction* action = menu_->addAction(menuTitle(displayTitle(item)));
+    // A clip's "&" is text, not a keyboard mnemonic.
+    QAction* action = menu_->addAction(menuTitle(displayTitle(item)).replace(u'&', QStringLiteral("&&")));
     action->setData(index);
     if (index < 9) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)));
 

@@ -222,9 +222,9 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     (void)exec(QString::fromLatin1(kConnectionTuning));
     (void)exec(QString::fromLatin1(kReadIndexes));
     repairModes();
-    if (!exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (const auto write = beginWrite(); write.ok()) {
         (void)removeUnnamedBlobs();
-        (void)exec(QStringLiteral("COMMIT"));
+        (void)commitWrite(*write);
     }
     return std::nullopt;
 }
@@ -323,6 +323,24 @@ StoreResult<std::optional<qint64>> HistoryStore::queryInt(const QString& sql, co
     return first;
 }
 
+StoreResult<HistoryStore::Write> HistoryStore::beginWrite() {
+    // Takes the write lock at once (waiting up to the busy time-out), so that what is read inside
+    // holds until the commit. Inside a caller's transaction, a savepoint instead.
+    const Write write{!sqlite3_get_autocommit(db_)};
+    if (auto error = exec(write.nested ? QStringLiteral("SAVEPOINT store_write") : QStringLiteral("BEGIN IMMEDIATE")))
+        return *error;
+    return write;
+}
+
+std::optional<StoreError> HistoryStore::commitWrite(Write write) {
+    return exec(write.nested ? QStringLiteral("RELEASE store_write") : QStringLiteral("COMMIT"));
+}
+
+void HistoryStore::rollbackWrite(Write write) {
+    if (sqlite3_get_autocommit(db_)) return;  // already rolled back by SQLite
+    (void)exec(write.nested ? QStringLiteral("ROLLBACK TO store_write; RELEASE store_write") : QStringLiteral("ROLLBACK"));
+}
+
 std::optional<StoreError> HistoryStore::stepToDone(Statement& statement) {
     int rc;
     while ((rc = statement.step()) == SQLITE_ROW) {
@@ -370,13 +388,17 @@ StoreResult<QList<ClipItem>> HistoryStore::readItems(Statement& statement) {
 StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
     // The file is written and its row committed under the write lock, so that no deletion can
     // judge the file unnamed in between; a failure erases a file that no row names.
-    if (auto error = exec(QStringLiteral("BEGIN IMMEDIATE"))) return *error;
+    const auto write = beginWrite();
+    if (!write) return write.error();
     std::optional<QString> written;
     auto recorded = recordInTransaction(clip, written);
-    if (recorded && !exec(QStringLiteral("COMMIT"))) return recorded;
-    if (recorded) recorded = lastError();
+    if (recorded) {
+        const auto error = commitWrite(*write);
+        if (!error) return recorded;
+        recorded = *error;
+    }
     if (written) eraseUnnamedBlobs({*written});
-    (void)exec(QStringLiteral("ROLLBACK"));
+    rollbackWrite(*write);
     return recorded;
 }
 
@@ -530,10 +552,11 @@ std::optional<StoreError> HistoryStore::deleteItem(qint64 id) {
 }
 
 std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const std::vector<Value>& values) {
-    if (auto error = exec(QStringLiteral("BEGIN IMMEDIATE"))) return error;
+    const auto write = beginWrite();
+    if (!write) return write.error();
     QList<QString> names;
     auto fail = [&](StoreError error) {
-        (void)exec(QStringLiteral("ROLLBACK"));
+        rollbackWrite(*write);
         return error;
     };
     auto select = prepare(QStringLiteral("SELECT blob FROM clips") + where, values);
@@ -547,7 +570,7 @@ std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const s
     // The files stay while their rows do: a failed delete must not leave a row without its blob.
     if (auto error = stepToDone(remove.value())) return fail(*error);
     const bool changed = sqlite3_changes(db_) > 0;
-    if (auto error = exec(QStringLiteral("COMMIT"))) return fail(*error);
+    if (auto error = commitWrite(*write)) return fail(*error);
     if (changed) {
         eraseUnnamedBlobs(names);
         scrub();
@@ -610,7 +633,8 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
 
     // All deletions run in one transaction whose outcome alone decides what is reported and which
     // files go: when it is lost, nothing was deleted, whatever the statements answered.
-    if (exec(QStringLiteral("BEGIN IMMEDIATE"))) return {};
+    const auto write = beginWrite();
+    if (!write) return {};
     QSet<qint64> deleted;
     // One statement for the whole set first: the full-text index flushes its pending changes at
     // every statement, so row-by-row deletion costs about three times as much. If that statement
@@ -631,8 +655,8 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
             else if (sqlite3_get_autocommit(db_)) break;
         }
     }
-    if (sqlite3_get_autocommit(db_) || exec(QStringLiteral("COMMIT"))) {
-        (void)exec(QStringLiteral("ROLLBACK"));
+    if (sqlite3_get_autocommit(db_) || commitWrite(*write)) {
+        rollbackWrite(*write);
         return {};
     }
 
@@ -649,9 +673,10 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
 std::optional<StoreError> HistoryStore::clearHistory(bool keepPinned) {
     if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), {})) return error;
     // Files no row names, whatever left them, go with the history.
-    (void)exec(QStringLiteral("BEGIN IMMEDIATE"));
-    (void)removeUnnamedBlobs();
-    (void)exec(QStringLiteral("COMMIT"));
+    if (const auto write = beginWrite(); write.ok()) {
+        (void)removeUnnamedBlobs();
+        (void)commitWrite(*write);
+    }
     scrub();
     return std::nullopt;
 }

@@ -117,6 +117,12 @@ protected:
     HistoryStore(Clock& clock, QString directory);
 
 private:
+    struct Write {
+        bool nested = false;  // a savepoint inside the caller's transaction
+    };
+    StoreResult<Write> beginWrite();
+    std::optional<StoreError> commitWrite(Write write);
+    void rollbackWrite(Write write);
     std::optional<StoreError> openDatabase();
     StoreResult<QList<ClipItem>> readItems(Statement& statement);
     std::optional<StoreError> stepToDone(Statement& statement);

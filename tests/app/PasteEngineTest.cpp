@@ -147,22 +147,42 @@ TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
                                                 {9, HotKeyCombo::control}}));
 }
 
-TEST_F(PasteEngineTest, PasteActivatesTheTargetOnlyWhenItIsNotInFrontAndTypesAfterTheDelay) {
+TEST_F(PasteEngineTest, PasteTypesAfterTheDelayOnlyIntoTheTargetWindowHoldingTheFocus) {
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
-    workspace.frontmost = RunningApplication{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
-    engine.pasteInto(editor);
-    EXPECT_EQ(workspace.activated, std::vector<RunningApplication>{editor});
-    clock.advance(PasteEngine::pasteDelay - 0.01);
-    EXPECT_TRUE(keys.presses.empty());
-    clock.advance(0.02);
-    EXPECT_EQ(keys.presses.size(), 1u);
-
-    workspace.frontmost = editor;
-    engine.pasteInto(editor);
-    engine.pasteInto(std::nullopt);
-    clock.advance(1);
-    EXPECT_EQ(workspace.activated.size(), 1u);
-    EXPECT_EQ(keys.presses.size(), 3u);
+    const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
+    const RunningApplication otherEditorWindow{editor.bundleID, editor.localizedName, 43};
+    const struct {
+        const char* name;
+        std::optional<RunningApplication> target;
+        std::optional<RunningApplication> front;
+        bool activationFails, focusStolen;
+        bool activates, types;
+    } cases[] = {
+        {"target behind", editor, terminal, false, false, true, true},
+        {"target in front", editor, editor, false, false, false, true},
+        {"target window gone", editor, terminal, true, false, true, false},
+        {"focus taken before the keystroke", editor, terminal, false, true, true, false},
+        {"same app, other window in front", editor, otherEditorWindow, true, false, true, false},
+        {"no target", std::nullopt, terminal, false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        workspace.frontmost = c.front;
+        workspace.activated.clear();
+        workspace.activationFails = c.activationFails;
+        workspace.focusElsewhere = false;
+        keys.presses.clear();
+        int refused = 0;
+        engine.onPasteRefused = [&] { ++refused; };
+        engine.pasteInto(c.target);
+        EXPECT_EQ(workspace.activated.size(), c.activates ? 1u : 0u);
+        workspace.focusElsewhere = c.focusStolen;
+        clock.advance(PasteEngine::pasteDelay - 0.01);
+        EXPECT_TRUE(keys.presses.empty());
+        clock.advance(0.02);
+        EXPECT_EQ(keys.presses.size(), c.types ? 1u : 0u);
+        EXPECT_EQ(refused, c.types ? 0 : 1);
+    }
 }
 
 }  // namespace

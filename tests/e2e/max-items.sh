@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Choosing a lower "Maximum items" in the settings trims the history at once.
+# A "maxItems" of 0 in the settings file keeps every row; choosing a lower "Maximum items" in the
+# settings trims the history at once.
 . "$(dirname "$0")/lib.sh"
 
 prefs hasCompletedOnboarding true
@@ -10,8 +11,9 @@ WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq WHERE i < 600
 INSERT INTO clips (kind, text, hash, created_at, last_used_at, pinned, size)
 SELECT 'text', 'row ' || i, printf('%064x', i), 1700000000 + i, 1700000000 + i, i = 1, 6 FROM seq;
 SQL
+prefs hasCompletedOnboarding true maxItems 0
 start_mendrake
-rows_are 600 || fail "seeded rows trimmed at launch: $(rows)"
+rows_are 600 || fail "seeded rows trimmed at launch with maxItems=0: $(rows)"
 
 # Settings from the panel (Ctrl+,), the History page through the sidebar search, then the
 # "Maximum items" picker, whose first choice is 500.

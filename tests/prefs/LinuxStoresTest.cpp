@@ -50,7 +50,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
             IniDefaultsStore store(conf);
             auto prefs = load(store);
             prefs->setHotKey({0, HotKeyCombo::control});
-            prefs->setRetentionDays(-1);
+            prefs->setRetentionDays(30);
             prefs->setMaxItems(250);
             prefs->setPasteDirectly(false);
             prefs->setPlaySound(true);
@@ -62,7 +62,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         IniDefaultsStore store(conf);
         auto prefs = load(store);
         EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{0, HotKeyCombo::control}));
-        EXPECT_EQ(prefs->retentionDays(), -1);
+        EXPECT_EQ(prefs->retentionDays(), 30);
         EXPECT_EQ(prefs->maxItems(), 250);
         EXPECT_FALSE(prefs->pasteDirectly());
         EXPECT_TRUE(prefs->showMenuBarIcon() && prefs->playSound() && prefs->hasCompletedOnboarding());
