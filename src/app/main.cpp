@@ -2,6 +2,8 @@
 // implementations wired into the AppDelegate. Reads no arguments.
 
 #include "app/AppDelegate.h"
+#include "app/CoreDumps.h"
+#include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "hotkey/KeyCodes.h"
 #include "platform/x11/CanberraSoundPlayer.h"
@@ -24,6 +26,8 @@
 
 int main(int argc, char** argv) {
     using namespace mendrake;
+    // First, before any clipboard content is in memory.
+    if (!MENDRAKE_KEEP_CORE_DUMPS) disableCoreDumps();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mendrake"));
@@ -68,6 +72,8 @@ int main(int argc, char** argv) {
     };
 
     AppDelegate delegate(prefs, std::move(services));
+    // A logout's SIGTERM ends the loop like Quit, so the delegate and the store close in order.
+    QuitSignals quitSignals([] { QCoreApplication::exit(0); });
     // Listen before launching, so that a second start during a slow launch finds this process.
     bool launched = false;
     instance.listen([&] {
