@@ -2,6 +2,7 @@
 
 #include "prefs/Preferences.h"
 
+#include <QTextDocument>
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -43,7 +44,9 @@ void StatusItemController::setVisible(bool visible) { item_->setVisible(visible)
 
 void StatusItemController::setRecordingProblem(const std::optional<QString>& reason) {
     recordingProblem_ = reason;
-    item_->setToolTip(reason ? QStringLiteral("Mendrake: not recording (%1)").arg(*reason) : QStringLiteral("Mendrake"));
+    // The reason may name a path: text, never markup.
+    item_->setToolTip(reason ? Qt::convertFromPlainText(QStringLiteral("Mendrake: not recording (%1)").arg(*reason))
+                             : QStringLiteral("Mendrake"));
 }
 
 void StatusItemController::showNotice(const QString& title, const QString& text) {
