@@ -32,7 +32,8 @@ public:
 
     // Clears the clipboard and writes the item: its files as file references, else (unless `plain`
     // asks for text and it is not an image) every stored representation as one item, else its full
-    // text. Returns the clipboard's change count after the write.
+    // text. Stored representations are used only when their content gives the row's hash back.
+    // Returns the clipboard's change count after the write.
     qint64 writeToPasteboard(const ClipItem& item, HistoryStore& store, bool plain);
 
     // Brings `target` to the front unless it already is, then, `pasteDelay` seconds later, posts the
