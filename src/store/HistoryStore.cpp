@@ -6,10 +6,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageAuthenticationCode>
 #include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <sqlite3.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -221,6 +223,7 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     }
     (void)exec(QString::fromLatin1(kConnectionTuning));
     (void)exec(QString::fromLatin1(kReadIndexes));
+    loadNamingKey();
     repairModes();
     if (const auto write = beginWrite(); write.ok()) {
         (void)removeUnnamedBlobs();
@@ -390,11 +393,15 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
     // judge the file unnamed in between; a failure erases a file that no row names.
     const auto write = beginWrite();
     if (!write) return write.error();
-    std::optional<QString> written;
-    auto recorded = recordInTransaction(clip, written);
+    std::optional<QString> written, replaced;
+    auto recorded = recordInTransaction(clip, written, replaced);
     if (recorded) {
         const auto error = commitWrite(*write);
-        if (!error) return recorded;
+        if (!error) {
+            // A row upgraded from a file under an older name leaves that file unnamed.
+            if (replaced && replaced != written) eraseUnnamedBlobs({*replaced});
+            return recorded;
+        }
         recorded = *error;
     }
     if (written) eraseUnnamedBlobs({*written});
@@ -402,9 +409,10 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
     return recorded;
 }
 
-StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip, std::optional<QString>& written) {
+StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
+                                                        std::optional<QString>& replaced) {
     const double now = clock_.now();
-    const QString blobName = clip.hash + QStringLiteral(".plist");
+    const QString blobName = blobNameFor(clip.hash);
     auto writeBlob = [&]() -> std::optional<StoreError> {
         if (!isContentHash(clip.hash))
             return StoreError::fileSystem(QStringLiteral("Refusing to name a blob file after “%1”.").arg(clip.hash));
@@ -424,6 +432,7 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
         if (auto error = stepToDone(refresh.value())) return *error;
 
         if (clip.kind == ClipKind::richText && !clip.representations.empty()) {
+            replaced = fetch(*id).value_or(ClipItem{}).blob;
             if (auto error = writeBlob()) return *error;
             auto upgrade = prepare(QStringLiteral("UPDATE clips SET kind = ?, blob = ?, size = ? WHERE id = ?"),
                                    {rawValue(ClipKind::richText), blobName, clip.byteSize, *id});
@@ -447,6 +456,37 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
     if (auto error = stepToDone(insert.value())) return *error;
     if (auto item = fetch(sqlite3_last_insert_rowid(db_))) return *item;
     return StoreError::sqlite(QStringLiteral("inserted row not found"));
+}
+
+void HistoryStore::loadNamingKey() {
+    // One random key per store, kept in the database beside the rows that name files with it; a
+    // store that cannot keep one names files after the bare hash, as before keyed names.
+    (void)exec(QStringLiteral("CREATE TABLE IF NOT EXISTS naming_key (id INTEGER PRIMARY KEY CHECK (id = 1), "
+                              "key BLOB NOT NULL)"));
+    auto read = [&] {
+        auto statement = prepare(QStringLiteral("SELECT key FROM naming_key WHERE id = 1"));
+        if (statement && statement->step() == SQLITE_ROW)
+            namingKey_ = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement->handle(), 0)),
+                                    sqlite3_column_bytes(statement->handle(), 0));
+    };
+    read();
+    if (namingKey_.size() >= 32) return;
+    QByteArray key(32, Qt::Uninitialized);
+    if (::getrandom(key.data(), size_t(key.size()), 0) != key.size()) return;
+    if (auto insert = prepare(QStringLiteral("INSERT OR IGNORE INTO naming_key (id, key) VALUES (1, ?)"))) {
+        sqlite3_bind_blob(insert->handle(), 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+        (void)stepToDone(insert.value());
+    }
+    read();
+    if (namingKey_.size() < 32) namingKey_.clear();
+}
+
+QString HistoryStore::blobNameFor(const QString& hash) const {
+    // Keyed, so that a listing of Blobs cannot confirm a guessed secret by hashing it.
+    if (namingKey_.isEmpty()) return hash + QStringLiteral(".plist");
+    return QString::fromLatin1(
+               QMessageAuthenticationCode::hash(hash.toLatin1(), namingKey_, QCryptographicHash::Sha256).toHex()) +
+           QStringLiteral(".plist");
 }
 
 void HistoryStore::touch(qint64 id) {

@@ -1,7 +1,9 @@
 #pragma once
 // HistoryStore: the clip history on disk. One SQLite database ("history.sqlite", write-ahead log,
 // an FTS5 index over the clip texts kept in step by triggers) and a "Blobs" directory holding one
-// binary property list per clip with its clipboard representations, named after the content hash.
+// binary property list per clip with its clipboard representations, named after an HMAC-SHA-256 of
+// the content hash under a random key kept in the database (rows naming files by the bare hash,
+// as older versions wrote them, keep working).
 //
 // Contract: owns the connection (closed when the store is destroyed) and the files under
 // `directory()`. The directory and Blobs are kept at mode 0700, the database, its -wal/-shm
@@ -127,7 +129,10 @@ private:
     StoreResult<QList<ClipItem>> readItems(Statement& statement);
     std::optional<StoreError> stepToDone(Statement& statement);
     StoreError lastError() const;
-    StoreResult<ClipItem> recordInTransaction(const CapturedClip& clip, std::optional<QString>& written);
+    StoreResult<ClipItem> recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
+                                              std::optional<QString>& replaced);
+    void loadNamingKey();
+    QString blobNameFor(const QString& hash) const;
     std::optional<StoreError> deleteRows(const QString& where, const std::vector<Value>& values);
     void eraseUnnamedBlobs(const QList<QString>& names);
     std::optional<StoreError> removeUnnamedBlobs();
@@ -141,6 +146,7 @@ private:
     QString blobDirectory_;
     sqlite3* db_ = nullptr;
     StatementCache statements_;
+    QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
 
 }  // namespace mendrake
