@@ -59,9 +59,9 @@ void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
 }
 
 void PasteEngine::postCommandV() {
-    const auto keyCode = keyCodeForCharacter(QStringLiteral("v"), layout_);
-    // Control+V is the paste chord on Linux desktops, where the product's ⌘V would be Super+V.
-    keys_.postKeyPress(keyCode ? *keyCode : ansiVKeyCode, HotKeyCombo::control);
+    const auto keycode = keycodeForCharacter(QStringLiteral("v"), layout_);
+    // Ctrl+V is the paste chord of Linux desktops.
+    keys_.postKeyPress(keycode.value_or(usVKeycode), Qt::ControlModifier);
 }
 
 }  // namespace mendrake

@@ -3,7 +3,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
-#include "hotkey/KeyCodes.h"
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/MessageBoxAlertPresenter.h"
@@ -42,9 +41,9 @@ int main(int argc, char** argv) {
     NotificationCenter notifications;
     X11Pasteboard pasteboard;
     X11Workspace workspace;
-    XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
-    X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
-    XTestKeySynthesiser keys(&x11KeycodeForKeyCode);
+    XkbKeyboardLayout keyboardLayout;
+    X11HotKeyService hotKeys;
+    XTestKeySynthesiser keys;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);

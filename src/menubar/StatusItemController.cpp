@@ -66,7 +66,8 @@ void StatusItemController::menuNeedsUpdate() {
     menu_->addSeparator();
 
     const QString shortcut = displayString(prefs_.hotKey(), layout_);
-    connect(menu_->addAction(QStringLiteral("Open Mendrake   ") + shortcut), &QAction::triggered, this,
+    // Text after a tab is drawn in the menu's shortcut column.
+    connect(menu_->addAction(QStringLiteral("Open Mendrake\t") + shortcut), &QAction::triggered, this,
             &StatusItemController::openPanel);
 
     const bool paused = prefs_.isPaused();

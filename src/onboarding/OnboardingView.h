@@ -35,7 +35,7 @@ class OnboardingView : public QWidget {
 public:
     enum class Page { welcome, permissions, tryIt };
 
-    // `hotKey` is the shortcut as text (⇧⌘V); `finish` closes the guide's window.
+    // `hotKey` is the shortcut as text (Shift+Super+V); `finish` closes the guide's window.
     OnboardingView(Page start, QString hotKey, KeySynthesiser& keys, Clock& clock,
                    std::function<void()> finish, QWidget* parent = nullptr);
 
