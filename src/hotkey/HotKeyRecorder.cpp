@@ -145,6 +145,7 @@ HotKeyRecorder::HotKeyRecorder(const HotKeyCombo& combo, const KeyboardLayout& l
     label->setSpacing(4);
     caps_ = new KeyCaps;
     prompt_ = new QLabel(QString::fromUtf8("Press a shortcut…"));
+    prompt_->setObjectName(QStringLiteral("prompt"));
     prompt_->setAttribute(Qt::WA_TransparentForMouseEvents);
     prompt_->setContentsMargins(6, 0, 6, 0);
     QFont promptFont = prompt_->font();
