@@ -39,7 +39,7 @@ public:
     void pasteInto(const std::optional<RunningApplication>& target);
 
     // One press of Control and the key that types "v" under the current layout, nothing else held.
-    void postCommandV();
+    void postPasteChord();
 
     bool isTrusted() const { return keys_.isTrusted(); }
     void requestAccessibility() { keys_.requestAccessibility(); }

@@ -60,7 +60,7 @@ QString refusalReason(int qtKey, Qt::KeyboardModifiers modifiers) {
     for (QKeySequence::StandardKey key : editing)
         taken = taken || QKeySequence::keyBindings(key).contains(pressed);
     if (taken)
-        return shortcutLabel(modifiers, qtKey) + QStringLiteral(" is used for editing in every app");
+        return shortcutLabel(modifiers, qtKey) + QStringLiteral(" is a standard shortcut in every app");
     return {};
 }
 

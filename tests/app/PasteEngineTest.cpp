@@ -132,14 +132,14 @@ TEST_F(PasteEngineTest, MissingOrCorruptBlobFallsBackToTheFullText) {
 }
 
 TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
-    engine.postCommandV();
+    engine.postPasteChord();
     // Dvorak puts "v" on the US "." position (X keycode 60).
     test::FakeKeyboardLayout dvorak;
     dvorak.keys = {{60, "v"}, {55, "k"}};
-    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postCommandV();
+    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postPasteChord();
     // A layout with no "v" at all falls back to the US V position.
     test::FakeKeyboardLayout none;
-    PasteEngine(pasteboard, keys, none, workspace, clock).postCommandV();
+    PasteEngine(pasteboard, keys, none, workspace, clock).postPasteChord();
 
     using Press = test::FakeKeySynthesiser::Press;
     EXPECT_EQ(keys.presses, (std::vector<Press>{{55, Qt::ControlModifier},
