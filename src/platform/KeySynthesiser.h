@@ -6,9 +6,9 @@
 // Ctrl, Alt, Shift and Meta (Super), any other flag ignored. `postKeyPress` sends one key down
 // and one key up carrying exactly the given modifiers: modifiers the user happens to hold are not
 // carried. It fails silently (nothing is posted) when the key has no code on this machine or
-// synthesising is not available. `isTrusted` is cheap and may be called once a second.
-// `requestAccessibility` asks the system for the permission; where none can be asked (X11) it does
-// nothing. Main thread only. Owns its connection to the display server.
+// synthesising is not available. `isTrusted` (synthesising is available: on X11, the XTEST
+// extension is present; there is no permission to ask for) is cheap and may be called once a
+// second. Main thread only. Owns its connection to the display server.
 
 #include <Qt>
 
@@ -21,7 +21,6 @@ public:
     virtual ~KeySynthesiser() = default;
 
     virtual bool isTrusted() const = 0;
-    virtual void requestAccessibility() = 0;
     virtual void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) = 0;
 };
 

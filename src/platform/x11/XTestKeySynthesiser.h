@@ -19,7 +19,6 @@ public:
     XTestKeySynthesiser& operator=(const XTestKeySynthesiser&) = delete;
 
     bool isTrusted() const override;
-    void requestAccessibility() override {}
     void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override;
 
 private:
