@@ -1,0 +1,237 @@
+#include "platform/wayland/WaylandConnection.h"
+
+#include "ext-data-control-v1-client-protocol.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-data-control-unstable-v1-client-protocol.h"
+#include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace mendrake {
+
+struct WaylandConnection::State {
+    wl_display* display = nullptr;
+    wl_event_queue* queue = nullptr;
+    wl_registry* registry = nullptr;
+    Globals globals;
+    std::uint32_t extDataControlName = 0;
+    std::uint32_t wlrDataControlName = 0;
+    std::uint32_t wlrDataControlVersion = 0;
+
+    std::thread thread;
+    std::thread::id threadId;
+    int wakeFd = -1;
+    std::atomic<bool> alive{false};
+    std::atomic<bool> stopping{false};
+
+    struct Task {
+        const std::function<void()>* work;
+        bool done = false;
+    };
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::deque<Task*> tasks;
+
+    void wake() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto n = ::write(wakeFd, &one, sizeof one);
+    }
+
+    void runTasks() {
+        std::unique_lock lock(mutex);
+        while (!tasks.empty()) {
+            Task* task = tasks.front();
+            tasks.pop_front();
+            lock.unlock();
+            (*task->work)();
+            if (alive) wl_display_flush(display);
+            lock.lock();
+            task->done = true;
+            finished.notify_all();
+        }
+    }
+
+    void markDead() {
+        alive = false;
+        std::lock_guard lock(mutex);
+        finished.notify_all();
+    }
+
+    void loop() {
+        threadId = std::this_thread::get_id();
+        while (!stopping && alive) {
+            runTasks();
+            while (wl_display_prepare_read_queue(display, queue) != 0) {
+                if (wl_display_dispatch_queue_pending(display, queue) < 0) return markDead();
+            }
+            // A full socket buffer (EAGAIN) drains once the compositor reads; the next round retries.
+            if (wl_display_flush(display) < 0 && errno != EAGAIN) {
+                wl_display_cancel_read(display);
+                return markDead();
+            }
+            pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+                wl_display_cancel_read(display);
+                return markDead();
+            }
+            if (fds[0].revents & POLLIN) {
+                if (wl_display_read_events(display) < 0) return markDead();
+            } else {
+                wl_display_cancel_read(display);
+                if (fds[0].revents & (POLLERR | POLLHUP)) return markDead();
+            }
+            if (fds[1].revents & POLLIN) {
+                std::uint64_t count;
+                [[maybe_unused]] auto n = ::read(wakeFd, &count, sizeof count);
+            }
+            if (wl_display_dispatch_queue_pending(display, queue) < 0) return markDead();
+        }
+    }
+
+    static void global(void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+                       std::uint32_t version) {
+        auto* self = static_cast<State*>(data);
+        Globals& g = self->globals;
+        auto is = [interface](const wl_interface& i) { return std::strcmp(interface, i.name) == 0; };
+        if (is(wl_seat_interface) && !g.seat) {
+            g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        } else if (is(ext_data_control_manager_v1_interface)) {
+            self->extDataControlName = name;
+        } else if (is(zwlr_data_control_manager_v1_interface)) {
+            self->wlrDataControlName = name;
+            self->wlrDataControlVersion = std::min(version, 2u);
+        } else if (is(zwlr_foreign_toplevel_manager_v1_interface) && !g.toplevels) {
+            g.toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+                wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, 3u)));
+        } else if (is(zwp_virtual_keyboard_manager_v1_interface) && !g.virtualKeyboard) {
+            g.virtualKeyboard = static_cast<zwp_virtual_keyboard_manager_v1*>(
+                wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+        }
+    }
+    static void globalRemove(void*, wl_registry*, std::uint32_t) {}
+    static constexpr wl_registry_listener registryListener{&global, &globalRemove};
+};
+
+WaylandConnection::WaylandConnection(const char* displayName) : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.display = wl_display_connect(displayName);
+    if (!s.display) return;
+    s.queue = wl_display_create_queue(s.display);
+    s.wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+    // The registry, and so every object made from it, lives on our queue.
+    auto* wrapper = static_cast<wl_display*>(wl_proxy_create_wrapper(s.display));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), s.queue);
+    s.registry = wl_display_get_registry(wrapper);
+    wl_proxy_wrapper_destroy(wrapper);
+    wl_registry_add_listener(s.registry, &State::registryListener, &s);
+    if (wl_display_roundtrip_queue(s.display, s.queue) < 0) return;
+
+    // Bound after the whole list is known, so that ext wins over wlr whatever the order.
+    if (s.extDataControlName) {
+        s.globals.extDataControl = static_cast<ext_data_control_manager_v1*>(
+            wl_registry_bind(s.registry, s.extDataControlName, &ext_data_control_manager_v1_interface, 1));
+    } else if (s.wlrDataControlName) {
+        s.globals.wlrDataControl = static_cast<zwlr_data_control_manager_v1*>(wl_registry_bind(
+            s.registry, s.wlrDataControlName, &zwlr_data_control_manager_v1_interface, s.wlrDataControlVersion));
+        s.globals.wlrDataControlVersion = s.wlrDataControlVersion;
+    }
+    if (wl_display_roundtrip_queue(s.display, s.queue) < 0) return;
+
+    s.alive = true;
+    s.thread = std::thread([&s] { s.loop(); });
+}
+
+WaylandConnection::~WaylandConnection() {
+    State& s = *state_;
+    if (s.thread.joinable()) {
+        s.stopping = true;
+        s.wake();
+        s.thread.join();
+    }
+    if (!s.display) return;
+    call([&s] {
+        Globals& g = s.globals;
+        if (g.extDataControl) ext_data_control_manager_v1_destroy(g.extDataControl);
+        if (g.wlrDataControl) zwlr_data_control_manager_v1_destroy(g.wlrDataControl);
+        if (g.toplevels) zwlr_foreign_toplevel_manager_v1_destroy(g.toplevels);
+        if (g.virtualKeyboard) zwp_virtual_keyboard_manager_v1_destroy(g.virtualKeyboard);
+        if (g.seat) wl_seat_destroy(g.seat);
+        if (s.registry) wl_registry_destroy(s.registry);
+    });
+    wl_display_flush(s.display);
+    wl_event_queue_destroy(s.queue);
+    wl_display_disconnect(s.display);
+    if (s.wakeFd >= 0) ::close(s.wakeFd);
+}
+
+bool WaylandConnection::isConnected() const { return state_->alive; }
+
+const WaylandConnection::Globals& WaylandConnection::globals() const { return state_->globals; }
+
+wl_display* WaylandConnection::display() const { return state_->display; }
+
+void WaylandConnection::call(const std::function<void()>& task) {
+    State& s = *state_;
+    const bool threadRunning = s.thread.joinable() && s.alive && !s.stopping;
+    if (!threadRunning || std::this_thread::get_id() == s.threadId) {
+        task();
+        if (s.alive) wl_display_flush(s.display);
+        return;
+    }
+    State::Task entry{&task};
+    std::unique_lock lock(s.mutex);
+    s.tasks.push_back(&entry);
+    s.wake();
+    s.finished.wait(lock, [&] { return entry.done || !s.alive; });
+    if (!entry.done) {
+        // The thread died with the task queued: take it back and run it here.
+        s.tasks.erase(std::remove(s.tasks.begin(), s.tasks.end(), &entry), s.tasks.end());
+        lock.unlock();
+        task();
+    }
+}
+
+bool WaylandConnection::sync(int timeoutMs) {
+    if (!isConnected()) return false;
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool done = false;
+    };
+    auto done = std::make_shared<Done>();
+    static constexpr wl_callback_listener listener{[](void* data, wl_callback* callback, std::uint32_t) {
+        auto* d = static_cast<std::shared_ptr<Done>*>(data);
+        {
+            std::lock_guard lock((*d)->mutex);
+            (*d)->done = true;
+        }
+        (*d)->cv.notify_all();
+        delete d;
+        wl_callback_destroy(callback);
+    }};
+    call([&] {
+        auto* wrapper = static_cast<wl_display*>(wl_proxy_create_wrapper(state_->display));
+        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), state_->queue);
+        wl_callback* callback = wl_display_sync(wrapper);
+        wl_proxy_wrapper_destroy(wrapper);
+        wl_callback_add_listener(callback, &listener, new std::shared_ptr<Done>(done));
+    });
+    std::unique_lock lock(done->mutex);
+    return done->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done->done; });
+}
+
+}  // namespace mendrake
