@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <condition_variable>
 #include <memory>
@@ -34,7 +35,19 @@ using Status = DataControlClipboard::ReadResult::Status;
 
 namespace {
 
-constexpr std::uint32_t kVKeyV = 9, kControl = 0x1000;
+constexpr std::uint32_t kVKeyV = 9, kVKeyPeriod = 47, kControl = 0x1000;
+
+QByteArray keymapText(const char* layout, const char* variant) {
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    const xkb_rule_names names{nullptr, nullptr, layout, variant, nullptr};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
+    QByteArray out(text);
+    std::free(text);
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    return out;
+}
 
 // Polls `ready` until it holds or `timeout` passes.
 template <class F> bool eventually(F ready, std::chrono::milliseconds timeout = 5000ms) {
@@ -294,20 +307,37 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesAnother) {
     EXPECT_FALSE(toplevels.activate(999999));
 }
 
-TEST_F(WaylandAdapters, VirtualKeyboardPastesIntoTheFocusedWindow) {
-    VirtualKeyboardKeySynthesiser keys(connection, [](std::uint32_t code) { return evdevCodeForKeyCode(code).value_or(0); });
-    ASSERT_TRUE(keys.isTrusted());
+TEST_F(WaylandAdapters, VirtualKeyboardPastesWithTheKeyThatTypesVInTheUploadedKeymap) {
+    // Stands for the user's own keyboard: the seat offers a keyboard before the window opens.
+    VirtualKeyboardKeySynthesiser physical(connection, {});
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("pastes.log"));
     openWindow(QStringLiteral("org.mendrake.PasteTarget"), log);
     ASSERT_NE(clipboard.setSelection({{QStringLiteral("text/plain;charset=utf-8"), "typed by keys"}}), 0u);
     ASSERT_TRUE(changes.waitFor([](const Change& c) { return c.ownWrite.has_value(); }));
 
-    keys.postKeyPress(kVKeyV, kControl);
-    EXPECT_TRUE(eventually([&] {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) && file.readAll().contains("text=typed by keys");
-    })) << "the target never received the paste";
+    const struct {
+        const char* layout;
+        const char* variant;
+        std::uint32_t keyCode;  // the position that types "v" there
+        const char* groupName;
+    } rows[] = {{"us", "", kVKeyV, "English (US)"}, {"us", "dvorak", kVKeyPeriod, "English (Dvorak)"}};
+    int pastes = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.variant);
+        VirtualKeyboardKeySynthesiser keys(connection, [](std::uint32_t code) { return evdevCodeForKeyCode(code).value_or(0); },
+                                           keymapText(row.layout, row.variant));
+        ASSERT_TRUE(keys.isTrusted());
+        keys.postKeyPress(row.keyCode, kControl);
+        ++pastes;
+        EXPECT_TRUE(eventually([&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) && file.readAll().count("text=typed by keys\n") == pastes;
+        })) << "the target did not receive the paste";
+        // The compositor now hands our keymap to every client, our own connection's seat included.
+        const QByteArray group = QByteArray("name[Group1]=\"") + row.groupName + '"';
+        EXPECT_TRUE(eventually([&] { return QByteArray::fromStdString(connection.seatKeymap()).contains(group); }));
+    }
 }
 
 }  // namespace

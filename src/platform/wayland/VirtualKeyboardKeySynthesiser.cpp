@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::uint32_t kCommand = 0x0100, kShift = 0x0200, kOption = 0x0800, kControl = 0x1000;
 
-// The keymap as text: the one given, else xkbcommon's default (XKB_DEFAULT_* or "us").
+// The keymap as text: the one given when it compiles, else xkbcommon's default (XKB_DEFAULT_* or
+// "us"); `keymap` receives it compiled.
 QByteArray keymapOrDefault(QByteArray text, xkb_context* context, xkb_keymap** keymap) {
     if (!text.isEmpty()) {
         *keymap = xkb_keymap_new_from_string(context, text.constData(), XKB_KEYMAP_FORMAT_TEXT_V1,
@@ -58,6 +59,7 @@ VirtualKeyboardKeySynthesiser::VirtualKeyboardKeySynthesiser(WaylandConnection& 
 
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (!context) return;
+    if (keymapText.isEmpty()) keymapText = QByteArray::fromStdString(connection_.seatKeymap());
     xkb_keymap* keymap = nullptr;
     const QByteArray text = keymapOrDefault(std::move(keymapText), context, &keymap);
     if (!keymap) {

@@ -1,8 +1,9 @@
 #pragma once
 // The Wayland key synthesiser: a zwp_virtual_keyboard_v1 keyboard on Mendrake's own connection.
-// It uploads one keymap (the text given, normally the session's current layout; else the one
-// xkbcommon compiles from the XKB_DEFAULT_* variables or its defaults) and presses keys by their
-// position in it, so the key at the position of V types "v" in the keymap the target receives.
+// It uploads one keymap (the text given; else the seat keyboard's, the session's current layout;
+// else the one xkbcommon compiles from the XKB_DEFAULT_* variables or its defaults) and presses
+// keys by their position in it: the caller picks the position that types "v" in that layout, and
+// the target reads the key with the keymap uploaded.
 // Modifiers are sent as this keyboard's own modifier state: modifiers the user holds on another
 // keyboard are not carried. Trusted means the compositor offers the protocol and the keyboard
 // exists; there is no permission to ask for.

@@ -9,6 +9,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +42,10 @@ struct WaylandConnection::State {
         const std::function<void()>* work;
         bool done = false;
     };
+    wl_keyboard* keyboard = nullptr;
+    mutable std::mutex keymapMutex;
+    std::string keymap;
+
     std::mutex mutex;
     std::condition_variable finished;
     std::deque<Task*> tasks;
@@ -108,6 +113,7 @@ struct WaylandConnection::State {
         auto is = [interface](const wl_interface& i) { return std::strcmp(interface, i.name) == 0; };
         if (is(wl_seat_interface) && !g.seat) {
             g.seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+            wl_seat_add_listener(g.seat, &seatListener, self);
         } else if (is(ext_data_control_manager_v1_interface)) {
             self->extDataControlName = name;
         } else if (is(zwlr_data_control_manager_v1_interface)) {
@@ -122,6 +128,45 @@ struct WaylandConnection::State {
         }
     }
     static void globalRemove(void*, wl_registry*, std::uint32_t) {}
+
+    // The seat's keyboard exists only while some keyboard is plugged in (or a virtual one made).
+    static void capabilities(void* data, wl_seat* seat, std::uint32_t caps) {
+        auto* self = static_cast<State*>(data);
+        const bool hasKeyboard = caps & WL_SEAT_CAPABILITY_KEYBOARD;
+        if (hasKeyboard && !self->keyboard) {
+            self->keyboard = wl_seat_get_keyboard(seat);
+            wl_keyboard_add_listener(self->keyboard, &keyboardListener, self);
+        } else if (!hasKeyboard && self->keyboard) {
+            wl_keyboard_destroy(self->keyboard);
+            self->keyboard = nullptr;
+            std::lock_guard lock(self->keymapMutex);
+            self->keymap.clear();
+        }
+    }
+    static void keymapChanged(void* data, wl_keyboard*, std::uint32_t format, int fd, std::uint32_t size) {
+        auto* self = static_cast<State*>(data);
+        if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+            void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (map != MAP_FAILED) {
+                // The text ends with a NUL inside `size`.
+                std::string text(static_cast<const char*>(map), ::strnlen(static_cast<const char*>(map), size));
+                ::munmap(map, size);
+                std::lock_guard lock(self->keymapMutex);
+                self->keymap = std::move(text);
+            }
+        }
+        ::close(fd);
+    }
+    static void enter(void*, wl_keyboard*, std::uint32_t, wl_surface*, wl_array*) {}
+    static void leave(void*, wl_keyboard*, std::uint32_t, wl_surface*) {}
+    static void key(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t) {}
+    static void modifiers(void*, wl_keyboard*, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
+                          std::uint32_t) {}
+    static void repeatInfo(void*, wl_keyboard*, std::int32_t, std::int32_t) {}
+
+    static constexpr wl_seat_listener seatListener{&capabilities, nullptr};
+    static constexpr wl_keyboard_listener keyboardListener{&keymapChanged, &enter, &leave, &key, &modifiers,
+                                                           &repeatInfo};
     static constexpr wl_registry_listener registryListener{&global, &globalRemove};
 };
 
@@ -169,6 +214,7 @@ WaylandConnection::~WaylandConnection() {
         if (g.wlrDataControl) zwlr_data_control_manager_v1_destroy(g.wlrDataControl);
         if (g.toplevels) zwlr_foreign_toplevel_manager_v1_destroy(g.toplevels);
         if (g.virtualKeyboard) zwp_virtual_keyboard_manager_v1_destroy(g.virtualKeyboard);
+        if (s.keyboard) wl_keyboard_destroy(s.keyboard);
         if (g.seat) wl_seat_destroy(g.seat);
         if (s.registry) wl_registry_destroy(s.registry);
     });
@@ -182,7 +228,10 @@ bool WaylandConnection::isConnected() const { return state_->alive; }
 
 const WaylandConnection::Globals& WaylandConnection::globals() const { return state_->globals; }
 
-wl_display* WaylandConnection::display() const { return state_->display; }
+std::string WaylandConnection::seatKeymap() const {
+    std::lock_guard lock(state_->keymapMutex);
+    return state_->keymap;
+}
 
 void WaylandConnection::call(const std::function<void()>& task) {
     State& s = *state_;

@@ -3,7 +3,7 @@
 // window and keyboard protocols work whether Qt runs on Wayland or on XWayland.
 //
 // The constructor connects to WAYLAND_DISPLAY (a name in $XDG_RUNTIME_DIR or a full socket path),
-// binds the globals it finds (the first seat, a data-control manager: ext preferred, else wlr;
+// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control manager: ext preferred, else wlr;
 // the foreign-toplevel manager; the virtual-keyboard manager) on an event queue of its own, and
 // starts one thread that dispatches that queue. Every protocol object is created, used and
 // destroyed on that thread: adapters hand their work to `call`, which runs it there and waits.
@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
-struct wl_display;
 struct wl_seat;
 struct ext_data_control_manager_v1;
 struct zwlr_data_control_manager_v1;
@@ -54,8 +54,9 @@ public:
     // back have been dispatched; false when the connection is gone or `timeoutMs` passed.
     bool sync(int timeoutMs);
 
-    // For the adapters' listeners and generated calls, on the connection thread only.
-    wl_display* display() const;
+    // The keymap (XKB text) of the seat's keyboard: the session's current layout, as the
+    // compositor sends it to focused clients; empty while the seat has no keyboard. Any thread.
+    std::string seatKeymap() const;
 
 private:
     struct State;
