@@ -91,28 +91,33 @@ struct Changes {
     }
 };
 
-// A read's result, delivered on the clipboard's worker thread.
-struct PendingRead {
-    std::mutex mutex;
-    std::condition_variable cv;
-    std::optional<DataControlClipboard::ReadResult> result;
-
+// A read's result, delivered on the clipboard's worker thread, which may outlive a failed wait.
+class PendingRead {
+public:
     auto callback() {
-        return [this](DataControlClipboard::ReadResult r) {
-            std::lock_guard lock(mutex);
-            result = std::move(r);
-            cv.notify_all();
+        return [state = state_](DataControlClipboard::ReadResult r) {
+            std::lock_guard lock(state->mutex);
+            state->result = std::move(r);
+            state->cv.notify_all();
         };
     }
     bool delivered() {
-        std::lock_guard lock(mutex);
-        return result.has_value();
+        std::lock_guard lock(state_->mutex);
+        return state_->result.has_value();
     }
     DataControlClipboard::ReadResult wait() {
-        std::unique_lock lock(mutex);
-        cv.wait_for(lock, 10s, [&] { return result.has_value(); });
-        return result.value_or(DataControlClipboard::ReadResult{});
+        std::unique_lock lock(state_->mutex);
+        state_->cv.wait_for(lock, 10s, [&] { return state_->result.has_value(); });
+        return state_->result.value_or(DataControlClipboard::ReadResult{});
     }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::optional<DataControlClipboard::ReadResult> result;
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 class WaylandAdapters : public testing::Test {

@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -33,7 +32,7 @@ struct WaylandConnection::State {
     std::uint32_t wlrDataControlVersion = 0;
 
     std::thread thread;
-    std::thread::id threadId;
+    std::atomic<std::thread::id> threadId;
     int wakeFd = -1;
     std::atomic<bool> alive{false};
     std::atomic<bool> stopping{false};
@@ -252,35 +251,6 @@ void WaylandConnection::call(const std::function<void()>& task) {
         lock.unlock();
         task();
     }
-}
-
-bool WaylandConnection::sync(int timeoutMs) {
-    if (!isConnected()) return false;
-    struct Done {
-        std::mutex mutex;
-        std::condition_variable cv;
-        bool done = false;
-    };
-    auto done = std::make_shared<Done>();
-    static constexpr wl_callback_listener listener{[](void* data, wl_callback* callback, std::uint32_t) {
-        auto* d = static_cast<std::shared_ptr<Done>*>(data);
-        {
-            std::lock_guard lock((*d)->mutex);
-            (*d)->done = true;
-        }
-        (*d)->cv.notify_all();
-        delete d;
-        wl_callback_destroy(callback);
-    }};
-    call([&] {
-        auto* wrapper = static_cast<wl_display*>(wl_proxy_create_wrapper(state_->display));
-        wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), state_->queue);
-        wl_callback* callback = wl_display_sync(wrapper);
-        wl_proxy_wrapper_destroy(wrapper);
-        wl_callback_add_listener(callback, &listener, new std::shared_ptr<Done>(done));
-    });
-    std::unique_lock lock(done->mutex);
-    return done->cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done->done; });
 }
 
 }  // namespace mendrake

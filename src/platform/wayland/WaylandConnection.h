@@ -50,10 +50,6 @@ public:
     // done. Requests the task sends are flushed before the caller resumes.
     void call(const std::function<void()>& task);
 
-    // Waits until the compositor has handled every request sent so far and the events it sent
-    // back have been dispatched; false when the connection is gone or `timeoutMs` passed.
-    bool sync(int timeoutMs);
-
     // The keymap (XKB text) of the seat's keyboard: the session's current layout, as the
     // compositor sends it to focused clients; empty while the seat has no keyboard. Any thread.
     std::string seatKeymap() const;
