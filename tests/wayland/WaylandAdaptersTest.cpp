@@ -326,6 +326,8 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesAnother) {
 TEST_F(WaylandAdapters, VirtualKeyboardPastesWithTheKeyThatTypesVInTheUploadedKeymap) {
     // Stands for the user's own keyboard: the seat offers a keyboard before the window opens.
     VirtualKeyboardKeySynthesiser physical(connection, {});
+    // A connection made while the seat has a keyboard knows its layout before anyone asks.
+    EXPECT_FALSE(WaylandConnection().seatKeymap().empty());
     QTemporaryDir dir;
     const QString log = dir.filePath(QStringLiteral("pastes.log"));
     openWindow(QStringLiteral("org.mendrake.PasteTarget"), log);

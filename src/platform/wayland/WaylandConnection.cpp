@@ -194,6 +194,9 @@ WaylandConnection::WaylandConnection(const char* displayName) : state_(std::make
         s.globals.wlrDataControlVersion = s.wlrDataControlVersion;
     }
     if (wl_display_roundtrip_queue(s.display, s.queue) < 0) return;
+    // The seat's capabilities came in that round trip; the keyboard asked for then sends its
+    // keymap in the next one, so the keymap is known before any adapter starts.
+    if (s.keyboard && wl_display_roundtrip_queue(s.display, s.queue) < 0) return;
 
     s.alive = true;
     s.thread = std::thread([&s] { s.loop(); });
