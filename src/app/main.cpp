@@ -20,6 +20,7 @@
 #include "store/HistoryStore.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },
         .symbolIcon = [](const QString& name) { return symbolIcon(name); },
+        .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
     };
 
