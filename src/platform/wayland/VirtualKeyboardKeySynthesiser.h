@@ -6,7 +6,7 @@
 // the target reads the key with the keymap uploaded.
 // Modifiers are sent as this keyboard's own modifier state: modifiers the user holds on another
 // keyboard are not carried. Trusted means the compositor offers the protocol and the keyboard
-// exists; there is no permission to ask for.
+// exists.
 
 #include "platform/KeySynthesiser.h"
 
@@ -30,7 +30,6 @@ public:
     VirtualKeyboardKeySynthesiser& operator=(const VirtualKeyboardKeySynthesiser&) = delete;
 
     bool isTrusted() const override;
-    void requestAccessibility() override {}
     void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override;
 
     struct Keyboard;
