@@ -43,7 +43,7 @@ TEST_F(KeyCommandsTest, ActivationKeysPickTheItemAndMode) {
         {key(Qt::Key_Return), 1, UseMode::paste},           {key(Qt::Key_Enter), 1, UseMode::paste},
         {key(Qt::Key_Return, alt), 1, UseMode::pastePlain}, {key(Qt::Key_Return, ctrl), 1, UseMode::copyOnly},
         {key(Qt::Key_5, ctrl), 5, UseMode::paste},          {key(Qt::Key_9, ctrl | alt), 9, UseMode::pastePlain},
-        {key(Qt::Key_C, ctrl), 1, UseMode::copyOnly},
+        {key(Qt::Key_C, ctrl), 1, UseMode::copyOnly},       {key(Qt::Key_1, ctrl), 1, UseMode::paste},
     };
     for (const auto& [event, id, mode] : cases) {
         activated.clear();
@@ -150,6 +150,7 @@ TEST(PanelKeyEventTest, QtEventsKeepTheirKeyTheDigitRowIsReadByPositionAndOnlyFo
         {"keypad enter", Qt::Key_Enter, alt | Qt::KeypadModifier, 104, Qt::Key_Enter, alt},
         // X keycode 10 is the "1" key whatever the layout types there (AZERTY: "&").
         {"digit by position", Qt::Key_Ampersand, ctrl, 10, Qt::Key_1, ctrl},
+        {"last digit by position", Qt::Key_ParenLeft, ctrl, 18, Qt::Key_9, ctrl},
         {"backspace", Qt::Key_Backspace, ctrl, 22, Qt::Key_Backspace, ctrl},
     };
     for (const auto& [name, qtKey, mods, scanCode, wantKey, wantMods] : cases) {
