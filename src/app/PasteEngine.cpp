@@ -82,16 +82,16 @@ void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
         if (!alive.lock()) return;
         // Checked just before typing: a window that took the focus meanwhile must not get the paste.
         if (target && workspace_.holdsKeyboardFocus(*target))
-            postCommandV();
+            postPasteChord();
         else if (onPasteRefused)
             onPasteRefused();
     });
 }
 
-void PasteEngine::postCommandV() {
-    const auto keyCode = keyCodeForCharacter(QStringLiteral("v"), layout_);
-    // Control+V is the paste chord on Linux desktops, where the product's ⌘V would be Super+V.
-    keys_.postKeyPress(keyCode ? *keyCode : ansiVKeyCode, HotKeyCombo::control);
+void PasteEngine::postPasteChord() {
+    const auto keycode = keycodeForCharacter(QStringLiteral("v"), layout_);
+    // Ctrl+V is the paste chord of Linux desktops.
+    keys_.postKeyPress(keycode.value_or(usVKeycode), Qt::ControlModifier);
 }
 
 }  // namespace mendrake

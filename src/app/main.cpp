@@ -5,7 +5,6 @@
 #include "app/CoreDumps.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
-#include "hotkey/KeyCodes.h"
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/MessageBoxAlertPresenter.h"
@@ -22,6 +21,7 @@
 #include "store/HistoryStore.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
     NotificationCenter notifications;
     X11Pasteboard pasteboard;
     X11Workspace workspace;
-    XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
-    X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
-    XTestKeySynthesiser keys(&x11KeycodeForKeyCode);
+    XkbKeyboardLayout keyboardLayout;
+    X11HotKeyService hotKeys;
+    XTestKeySynthesiser keys;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },
         .symbolIcon = [](const QString& name) { return symbolIcon(name); },
+        .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
     };
 

@@ -4,6 +4,8 @@
 
 #include <QTextDocument>
 #include <QCursor>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -11,7 +13,33 @@ namespace mendrake {
 
 namespace {
 const QChar kEllipsis(0x2026);
-}
+
+// A popup menu does not run its entries' shortcuts, so the keys it shows next to them (Ctrl+1-9,
+// Ctrl+comma, Ctrl+Q) are matched here while it is open: the menu closes and the entry runs.
+class MenuAccelerators final : public QObject {
+public:
+    explicit MenuAccelerators(QMenu& menu) : QObject(&menu), menu_(menu) { menu.installEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+        for (QAction* action : menu_.actions()) {
+            if (action->shortcut().isEmpty() || action->shortcut() != pressed || !action->isEnabled()) continue;
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                menu_.close();
+                action->trigger();
+            }
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QMenu& menu_;
+};
+}  // namespace
 
 StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell, Preferences& prefs,
                                            const KeyboardLayout& layout, Clock& clock,
@@ -29,6 +57,7 @@ StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell,
     item_->setToolTip(QStringLiteral("Mendrake"));
     menu_->setToolTipsVisible(false);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuNeedsUpdate);
+    new MenuAccelerators(*menu_);
     item_->setContextMenu(menu_.get());
     // A left click opens the same menu, as clicking a menu-bar item does; trays that show the
     // context menu themselves never report a plain click.
@@ -63,6 +92,8 @@ QString StatusItemController::menuTitle(const QString& title) {
 }
 
 void StatusItemController::menuNeedsUpdate() {
+    // clear() drops the entries but not the submenus they open.
+    qDeleteAll(menu_->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     menu_->clear();
     auto shell = shell_.lock();
     if (!shell) return;
@@ -84,7 +115,8 @@ void StatusItemController::menuNeedsUpdate() {
     menu_->addSeparator();
 
     const QString shortcut = displayString(prefs_.hotKey(), layout_);
-    connect(menu_->addAction(QStringLiteral("Open Mendrake   ") + shortcut), &QAction::triggered, this,
+    // Text after a tab is drawn in the menu's shortcut column.
+    connect(menu_->addAction(QStringLiteral("Open Mendrake\t") + shortcut), &QAction::triggered, this,
             &StatusItemController::openPanel);
 
     const bool paused = prefs_.isPaused();
@@ -118,8 +150,8 @@ void StatusItemController::menuNeedsUpdate() {
 }
 
 QAction* StatusItemController::addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell) {
-    // A clip's "&" is text, not a keyboard mnemonic.
-    QAction* action = menu_->addAction(menuTitle(displayTitle(item)).replace(u'&', QStringLiteral("&&")));
+    // A single "&" would vanish and make the next letter a mnemonic.
+    QAction* action = menu_->addAction(menuTitle(displayTitle(item)).replace(QLatin1Char('&'), QStringLiteral("&&")));
     action->setData(index);
     if (index < 9) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)));
 

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageAuthenticationCode>
-#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <sqlite3.h>
@@ -520,7 +519,7 @@ QList<ClipItem> HistoryStore::recent(qint64 limit) {
 
 QString HistoryStore::matchExpression(const QString& query) {
     QStringList phrases;
-    for (const QString& piece : query.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+    for (const QString& piece : searchWords(query)) {
         QString quoted = piece;
         quoted.replace(u'"', QStringLiteral("\"\""));
         // FTS5 reads a NUL as the end of the query (a syntax error that empties the results); the

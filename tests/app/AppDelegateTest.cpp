@@ -27,9 +27,9 @@
 namespace mendrake {
 namespace {
 
-const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();     // ⇧⌘V
-const HotKeyCombo kCtrlAltC{8, HotKeyCombo::control | HotKeyCombo::option};
-const HotKeyCombo kCtrlAltX{7, HotKeyCombo::control | HotKeyCombo::option};
+const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
+const HotKeyCombo kCtrlAltC{54, Qt::ControlModifier | Qt::AltModifier};
+const HotKeyCombo kCtrlAltX{53, Qt::ControlModifier | Qt::AltModifier};
 
 class AppDelegateTest : public ::testing::Test {
 protected:
@@ -50,6 +50,7 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
+            .trayAvailable = [] { return true; },
             .updatePublicKey = QString(),
         };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
@@ -164,9 +165,9 @@ TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnThe
 }
 
 TEST_F(AppDelegateTest, TakenShortcutsAreLoggedAtLaunchAndAlertedWhenChosenKeepingThePreviousOne) {
-    hotKeys.taken = {{kDefault.keyCode, kDefault.modifiers}, {kCtrlAltX.keyCode, kCtrlAltX.modifiers}};
+    hotKeys.taken = {{kDefault.keycode, kDefault.modifiers.toInt()}, {kCtrlAltX.keycode, kCtrlAltX.modifiers.toInt()}};
     launch();
-    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey ⇧⌘V"});
+    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey Shift+Super+V"});
     EXPECT_TRUE(alerts.alerts.empty());
     EXPECT_FALSE(app->registeredCombo());
     EXPECT_NE(app->statusItem(), nullptr) << "the app runs without a shortcut";
@@ -177,21 +178,21 @@ TEST_F(AppDelegateTest, TakenShortcutsAreLoggedAtLaunchAndAlertedWhenChosenKeepi
 
     prefs->setHotKey(kCtrlAltX);
     ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].message, "⌃⌥X is already in use");
-    EXPECT_EQ(alerts.alerts[0].informativeText, "Another app uses this shortcut, so Mendrake kept ⌃⌥C.");
+    EXPECT_EQ(alerts.alerts[0].message, "Ctrl+Alt+X is already in use");
+    EXPECT_EQ(alerts.alerts[0].informativeText, "Another app uses this shortcut, so Mendrake kept Ctrl+Alt+C.");
     EXPECT_EQ(prefs->hotKey(), kCtrlAltC);
     EXPECT_EQ(app->registeredCombo(), kCtrlAltC);
     EXPECT_EQ(hotKeys.attempts.size(), attempts + 1) << "putting the old one back re-registers nothing";
     EXPECT_TRUE(hotKeys.unregistered.empty());
-    EXPECT_TRUE(hotKeys.press(kCtrlAltC.keyCode, kCtrlAltC.modifiers));
+    EXPECT_TRUE(hotKeys.press(kCtrlAltC.keycode, kCtrlAltC.modifiers));
 }
 
 TEST_F(AppDelegateTest, ShortcutAndReopenShowThePanelAndTheShortcutTogglesIt) {
     launch();
-    EXPECT_TRUE(hotKeys.press(kDefault.keyCode, kDefault.modifiers));
+    EXPECT_TRUE(hotKeys.press(kDefault.keycode, kDefault.modifiers));
     clock.advance(0.01);
     EXPECT_TRUE(app->panel()->isVisible());
-    hotKeys.press(kDefault.keyCode, kDefault.modifiers);
+    hotKeys.press(kDefault.keycode, kDefault.modifiers);
     clock.advance(0.01);
     EXPECT_FALSE(app->panel()->isVisible());
     app->applicationShouldHandleReopen();
@@ -219,7 +220,7 @@ TEST_F(AppDelegateTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
     copyElsewhere("something");
     app->activate(app->panelModel()->items().front(), UseMode::paste, false);  // its keystroke is still pending
     app.reset();
-    EXPECT_FALSE(hotKeys.press(kDefault.keyCode, kDefault.modifiers));
+    EXPECT_FALSE(hotKeys.press(kDefault.keycode, kDefault.modifiers));
     notifications.post(hotKeyChangedNotification);
     notifications.post(historyLimitsChangedNotification);
     clock.advance(2 * 3600.0);

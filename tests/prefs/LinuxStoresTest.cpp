@@ -49,7 +49,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         {
             IniDefaultsStore store(conf);
             auto prefs = load(store);
-            prefs->setHotKey({0, HotKeyCombo::control});
+            prefs->setHotKey({38, Qt::ControlModifier});
             prefs->setRetentionDays(30);
             prefs->setMaxItems(250);
             prefs->setPasteDirectly(false);
@@ -61,7 +61,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         }
         IniDefaultsStore store(conf);
         auto prefs = load(store);
-        EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{0, HotKeyCombo::control}));
+        EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{38, Qt::ControlModifier}));
         EXPECT_EQ(prefs->retentionDays(), 30);
         EXPECT_EQ(prefs->maxItems(), 250);
         EXPECT_FALSE(prefs->pasteDirectly());

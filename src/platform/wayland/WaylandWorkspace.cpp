@@ -1,0 +1,52 @@
+#include "platform/wayland/WaylandWorkspace.h"
+
+#include "platform/wayland/ForeignToplevels.h"
+
+namespace mendrake {
+
+WaylandWorkspace::WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop, QStringList dataDirs)
+    : toplevels_(toplevels), desktop_(desktop), entries_(std::move(dataDirs)) {}
+
+std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() {
+    const auto active = toplevels_.activated();
+    if (!active) return std::nullopt;
+    RunningApplication app;
+    app.window = active->id;
+    if (active->appId.isEmpty()) return app;
+    // An app_id is meant to be the desktop-entry id; older toolkits send a window class instead.
+    std::optional<DesktopEntry> entry = entries_.byId(active->appId);
+    if (!entry) entry = entries_.forWindowClass(active->appId, active->appId);
+    app.bundleID = entry ? entry->id : active->appId;
+    app.localizedName = entry && !entry->name.isEmpty() ? entry->name : active->appId;
+    return app;
+}
+
+bool WaylandWorkspace::activate(const RunningApplication& app) {
+    // Only the remembered window: another window of the same application may be another document
+    // or conversation, where a paste is not what the user meant.
+    return app.window && toplevels_.activate(app.window);
+}
+
+bool WaylandWorkspace::holdsKeyboardFocus(const RunningApplication& app) {
+    // The compositor marks the toplevel with the keyboard focus as activated.
+    const auto active = toplevels_.activated();
+    return app.window && active && active->id == app.window;
+}
+
+std::optional<QString> WaylandWorkspace::applicationLocation(const QString& bundleID) {
+    return desktop_.applicationLocation(bundleID);
+}
+
+QImage WaylandWorkspace::iconForFile(const QString& path, int pixelSize) {
+    return desktop_.iconForFile(path, pixelSize);
+}
+
+std::vector<InstalledApplication> WaylandWorkspace::installedApplications() {
+    return desktop_.installedApplications();
+}
+
+bool WaylandWorkspace::openURL(const QUrl& url) { return desktop_.openURL(url); }
+
+bool WaylandWorkspace::revealFile(const QString& path) { return desktop_.revealFile(path); }
+
+}  // namespace mendrake
