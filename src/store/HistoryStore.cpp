@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace mendrake {
 
@@ -98,27 +99,36 @@ constexpr auto kJournalSizeLimit = "PRAGMA journal_size_limit = 0;";
 // database before truncating it to nothing.
 constexpr auto kScrub = "INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);";
 
+// Sets the mode of the file an O_PATH descriptor refers to (fchmod refuses such descriptors).
+bool setModeThrough(int fd, mode_t mode) {
+    return ::chmod(("/proc/self/fd/" + std::to_string(fd)).c_str(), mode) == 0;
+}
+
 // A descriptor of `name` inside `parent` (or the absolute `name` when parent is AT_FDCWD), opened
-// without following a final symbolic link. It must be owned by this user; its mode is set to `mode`
-// through the descriptor. Answers the descriptor, or a message saying what is wrong.
+// without following a final symbolic link; created empty with `mode` when missing and `create` is
+// set. It must be owned by this user; its mode is set to `mode` through the descriptor. Answers
+// the descriptor, or a message saying what is wrong. The descriptor is an O_PATH one: closing a
+// descriptor opened for reading or writing would drop the POSIX locks SQLite holds on the same
+// file in this process, and another process would then reset the shared-memory index under it.
 struct PrivateEntry {
     int fd = -1;
     QString problem;
 };
-PrivateEntry openPrivate(int parent, const QByteArray& name, int flags, mode_t mode) {
-    const int fd = ::openat(parent, name.constData(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) {
-        const int error = errno;
-        struct stat link {};
-        if (error == ELOOP || (::fstatat(parent, name.constData(), &link, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(link.st_mode)))
-            return {-1, QStringLiteral("it is a symbolic link")};
-        return {-1, QString::fromLocal8Bit(std::strerror(error))};
+PrivateEntry openPrivate(int parent, const QByteArray& name, bool create, mode_t mode) {
+    int fd = ::openat(parent, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && create) {
+        // A file that did not exist holds no locks to drop.
+        const int created = ::openat(parent, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (created >= 0) ::close(created);
+        fd = ::openat(parent, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     }
+    if (fd < 0) return {-1, QString::fromLocal8Bit(std::strerror(errno))};
     struct stat info {};
     QString problem;
     if (::fstat(fd, &info) != 0) problem = QString::fromLocal8Bit(std::strerror(errno));
+    else if (S_ISLNK(info.st_mode)) problem = QStringLiteral("it is a symbolic link");
     else if (info.st_uid != ::getuid()) problem = QStringLiteral("it belongs to another user");
-    else if ((info.st_mode & 07777) != mode && ::fchmod(fd, mode) != 0)
+    else if ((info.st_mode & 07777) != mode && !setModeThrough(fd, mode))
         problem = QStringLiteral("its permissions could not be made private: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     if (!problem.isEmpty()) {
         ::close(fd);
@@ -173,23 +183,23 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     };
     // Each part of the store is opened without following links and checked through its descriptor,
     // so a link or a file of another user planted in its place is refused, never written through.
-    const PrivateEntry folder = openPrivate(AT_FDCWD, QFile::encodeName(directory_), O_RDONLY | O_DIRECTORY, kPrivateDirectory);
+    const PrivateEntry folder = openPrivate(AT_FDCWD, QFile::encodeName(directory_), false, kPrivateDirectory);
     if (folder.fd < 0) return refuse(directory_, folder.problem);
     const auto closeFolder = qScopeGuard([&] { ::close(folder.fd); });
     if (::mkdirat(folder.fd, kBlobDirectoryName, kPrivateDirectory) != 0 && errno != EEXIST)
         return StoreError::fileSystem(QStringLiteral("Could not create the history folder “%1”: %2")
                                           .arg(blobDirectory_, QString::fromLocal8Bit(std::strerror(errno))));
-    const PrivateEntry blobs = openPrivate(folder.fd, kBlobDirectoryName, O_RDONLY | O_DIRECTORY, kPrivateDirectory);
+    const PrivateEntry blobs = openPrivate(folder.fd, kBlobDirectoryName, false, kPrivateDirectory);
     if (blobs.fd < 0) return refuse(blobDirectory_, blobs.problem);
     ::close(blobs.fd);
     // A missing database file is created private here, so that it is never readable by others,
     // not even for a moment. SQLite gives -wal and -shm the same mode.
-    const PrivateEntry database = openPrivate(folder.fd, kDatabaseName, O_RDWR | O_CREAT, kPrivateFile);
+    const PrivateEntry database = openPrivate(folder.fd, kDatabaseName, true, kPrivateFile);
     if (database.fd < 0) return refuse(databasePath(), database.problem);
     ::close(database.fd);
     for (const char* suffix : {"-wal", "-shm"}) {
         const QByteArray name = QByteArray(kDatabaseName) + suffix;
-        const PrivateEntry companion = openPrivate(folder.fd, name, O_RDWR, kPrivateFile);
+        const PrivateEntry companion = openPrivate(folder.fd, name, false, kPrivateFile);
         if (companion.fd >= 0) ::close(companion.fd);
         else if (::faccessat(folder.fd, name.constData(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
             return refuse(databasePath() + QLatin1String(suffix), companion.problem);
@@ -232,20 +242,19 @@ std::optional<StoreError> HistoryStore::openDatabase() {
 }
 
 void HistoryStore::repairModes() {
-    // The folder, Blobs and the database were checked when opened; these are the files SQLite may
-    // have created since and the blob files.
-    for (const char* suffix : {"-wal", "-shm"}) setPrivateMode(databasePath() + QLatin1String(suffix));
+    // The folder, Blobs and the database files were checked before SQLite opened them (SQLite
+    // gives the -wal and -shm it creates the database's mode); these are the blob files.
     QDirIterator blobs(blobDirectory_, QDir::Files | QDir::Hidden | QDir::System);
     while (blobs.hasNext()) setPrivateMode(blobs.next());
 }
 
 void HistoryStore::setPrivateMode(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid() &&
         (info.st_mode & 07777) != kPrivateFile)
-        ::fchmod(fd, kPrivateFile);
+        setModeThrough(fd, kPrivateFile);
     ::close(fd);
 }
 
