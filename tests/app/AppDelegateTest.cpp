@@ -10,6 +10,7 @@
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "FakeSystemLog.h"
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "FlakyStore.h"
 #include "capture/ClipboardMonitor.h"
@@ -40,7 +41,7 @@ protected:
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
-            .notifications = notifications,
+            .notifications = notifications, .captureReads = reads,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -67,6 +68,7 @@ protected:
     QTemporaryDir dir;
     test::FakeClock clock;
     test::FakePasteboard pasteboard;
+    test::FakeTaskRunner reads;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
