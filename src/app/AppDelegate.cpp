@@ -18,6 +18,11 @@ namespace {
 QPointer<AppDelegate> sharedDelegate;
 }
 
+// Used on the maintenance runner's thread only.
+struct AppDelegate::MaintenanceConnection {
+    std::unique_ptr<HistoryStore> store;
+};
+
 AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* parent)
     : QObject(parent),
       prefs_(prefs),
@@ -27,7 +32,8 @@ AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* pare
                    services_.clock),
       updater_(services_.updatePublicKey,
                [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
-      hotKeyRegistry_(services_.hotKeys, services_.clock) {}
+      hotKeyRegistry_(services_.hotKeys, services_.clock),
+      maintenanceConnection_(std::make_shared<MaintenanceConnection>()) {}
 
 AppDelegate::~AppDelegate() {
     // The menu must find the shell gone before the objects it calls into are destroyed.
@@ -171,6 +177,16 @@ void AppDelegate::openSettings() {
             .onHistoryCleared = [self] {
                 if (self && self->panelModel_) self->panelModel_->reload();
             },
+            .clearHistory = [self](bool keepPinned, std::function<void()> done) {
+                if (!self) return;
+                self->runMaintenance([keepPinned, done](HistoryStore& store) {
+                    store.clearHistory(keepPinned);
+                    return [done](AppDelegate& delegate) {
+                        if (delegate.panelModel_) delegate.panelModel_->reload();
+                        if (done) done();
+                    };
+                });
+            },
             .checkForUpdates = [self] {
                 if (self) self->updater_.checkForUpdates();
             },
@@ -245,8 +261,29 @@ void AppDelegate::observeNotifications() {
 
 void AppDelegate::applyRetention() {
     if (!store_ || !panelModel_) return;
-    const QSet<qint64> removed = store_->trim(prefs_.retentionDays(), prefs_.maxItems());
-    panelModel_->removeItems(removed);
+    runMaintenance([days = prefs_.retentionDays(), maxItems = prefs_.maxItems()](HistoryStore& store) {
+        const QSet<qint64> removed = store.trim(days, maxItems);
+        return [removed](AppDelegate& delegate) {
+            if (delegate.panelModel_) delegate.panelModel_->removeItems(removed);
+        };
+    });
+}
+
+void AppDelegate::runMaintenance(std::function<std::function<void(AppDelegate&)>(HistoryStore&)> work) {
+    if (!store_) return;
+    QPointer<AppDelegate> self(this);
+    services_.maintenance.run([connection = maintenanceConnection_, directory = store_->directory(),
+                               &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
+        if (!connection->store) {
+            auto opened = HistoryStore::open(clock, directory);
+            if (!opened) return {};
+            connection->store = std::move(opened).value();
+        }
+        std::function<void(AppDelegate&)> answer = work(*connection->store);
+        return [answer = std::move(answer), self] {
+            if (self && answer) answer(*self);
+        };
+    });
 }
 
 void AppDelegate::handleCapture(const CapturedClip& capture) {

@@ -62,6 +62,8 @@ struct AppServices {
     NotificationCenter& notifications;
     // Where clipboard content is read, off the main thread.
     TaskRunner& captureReads;
+    // Where retention trims and clearing run, on a connection of their own to the history.
+    TaskRunner& maintenance;
     // Ends the process's event loop with this exit status.
     std::function<void(int status)> terminate;
     // Opens the history (the default location in the real application).
@@ -115,6 +117,9 @@ private:
     void observeNotifications();
     void wireStatusMenu();
     void hidePanelIfVisible();
+    // Runs `work` on the maintenance runner against the history's second connection (opened there
+    // at first use); the function it answers runs on the main thread while the delegate lives.
+    void runMaintenance(std::function<std::function<void(AppDelegate&)>(HistoryStore&)> work);
 
     Preferences& prefs_;
     AppServices services_;
@@ -136,6 +141,8 @@ private:
     std::optional<HotKeyCombo> registeredCombo_;
     // The item the last captured copy was recorded as; none when recording it failed.
     std::optional<ClipItem> lastRecorded_;
+    struct MaintenanceConnection;
+    std::shared_ptr<MaintenanceConnection> maintenanceConnection_;
 };
 
 }  // namespace mendrake

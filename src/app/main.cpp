@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     NotificationCenter notifications;
     X11Pasteboard pasteboard;
     ThreadTaskRunner captureReads;
+    ThreadTaskRunner maintenance;
     X11Workspace workspace;
     XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
     X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
         .alerts = alerts,
         .notifications = notifications,
         .captureReads = captureReads,
+        .maintenance = maintenance,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -111,6 +112,13 @@ void HistoryPage::loadFigures() {
 }
 
 void HistoryPage::clear(bool keepPinned) {
+    if (services_.clearHistory) {
+        QPointer<HistoryPage> self(this);
+        services_.clearHistory(keepPinned, [self] {
+            if (self) self->loadFigures();
+        });
+        return;
+    }
     if (services_.store) {
         services_.store->clearHistory(keepPinned);
         if (services_.onHistoryCleared) services_.onHistoryCleared();
