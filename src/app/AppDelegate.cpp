@@ -278,6 +278,9 @@ void AppDelegate::runMaintenance(std::function<std::function<void(AppDelegate&)>
             auto opened = HistoryStore::open(clock, directory);
             if (!opened) return {};
             connection->store = std::move(opened).value();
+            // Occasional work: a small page cache and no memory map, so that the second connection
+            // does not double the memory the history takes.
+            (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
         }
         std::function<void(AppDelegate&)> answer = work(*connection->store);
         return [answer = std::move(answer), self] {
