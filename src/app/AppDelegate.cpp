@@ -18,8 +18,8 @@ namespace {
 QPointer<AppDelegate> sharedDelegate;
 }
 
-// Used on the maintenance runner's thread only.
-struct AppDelegate::MaintenanceConnection {
+// Used on its runner's thread only.
+struct AppDelegate::Connection {
     std::unique_ptr<HistoryStore> store;
 };
 
@@ -33,7 +33,9 @@ AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* pare
       updater_(services_.updatePublicKey,
                [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
       hotKeyRegistry_(services_.hotKeys, services_.clock),
-      maintenanceConnection_(std::make_shared<MaintenanceConnection>()) {}
+      maintenanceConnection_(std::make_shared<Connection>()),
+      searchConnection_(std::make_shared<Connection>()),
+      latestSearch_(std::make_shared<std::atomic<quint64>>(0)) {}
 
 AppDelegate::~AppDelegate() {
     // The menu must find the shell gone before the objects it calls into are destroyed.
@@ -77,6 +79,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     };
     panelModel_->onOpenSettings = [self] {
         if (self) self->openSettings();
+    };
+    panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
+        if (self) self->searchInBackground(query, limit, std::move(answer));
     };
     monitor_->onCapture = [self](const CapturedClip& capture) {
         if (self) self->handleCapture(capture);
@@ -269,18 +274,32 @@ void AppDelegate::applyRetention() {
     });
 }
 
-void AppDelegate::runMaintenance(std::function<std::function<void(AppDelegate&)>(HistoryStore&)> work) {
+void AppDelegate::searchInBackground(const QString& query, qint64 limit,
+                                     std::function<void(QList<ClipItem>)> answer) {
+    const quint64 request = ++*latestSearch_;
+    runOn(services_.searches, searchConnection_,
+          [query, limit, answer = std::move(answer), request, latest = latestSearch_](HistoryStore& store)
+              -> std::function<void(AppDelegate&)> {
+              // Typed over by now: only the newest query is worth an answer.
+              if (latest->load() != request) return {};
+              QList<ClipItem> found = store.search(query, limit);
+              return [answer, found = std::move(found)](AppDelegate&) { answer(found); };
+          });
+}
+
+void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work) {
     if (!store_) return;
     QPointer<AppDelegate> self(this);
-    services_.maintenance.run([connection = maintenanceConnection_, directory = store_->directory(),
+    const bool small = &runner == &services_.maintenance;
+    runner.run([connection, small, directory = store_->directory(),
                                &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
         if (!connection->store) {
             auto opened = HistoryStore::open(clock, directory);
             if (!opened) return {};
             connection->store = std::move(opened).value();
-            // Occasional work: a small page cache and no memory map, so that the second connection
-            // does not double the memory the history takes.
-            (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
+            // Maintenance is occasional: a small page cache and no memory map, so that its connection
+            // does not double the memory the history takes. Searches keep the usual tuning.
+            if (small) (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
         }
         std::function<void(AppDelegate&)> answer = work(*connection->store);
         return [answer = std::move(answer), self] {

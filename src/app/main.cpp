@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     X11Pasteboard pasteboard;
     ThreadTaskRunner captureReads;
     ThreadTaskRunner maintenance;
+    ThreadTaskRunner searches;
     X11Workspace workspace;
     XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
     X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
         .notifications = notifications,
         .captureReads = captureReads,
         .maintenance = maintenance,
+        .searches = searches,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

@@ -42,6 +42,7 @@ protected:
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
             .notifications = notifications, .captureReads = reads, .maintenance = maintenance,
+            .searches = searches,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -70,6 +71,7 @@ protected:
     test::FakePasteboard pasteboard;
     test::FakeTaskRunner reads;
     test::FakeTaskRunner maintenance;
+    test::FakeTaskRunner searches;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
