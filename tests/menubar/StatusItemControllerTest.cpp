@@ -79,6 +79,10 @@ protected:
 
 TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommandsWithTheCurrentShortcut) {
     EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake   ⇧⌘V", "Pause Capture", "---",
+                                   "Settings…", "---", "Quit Mendrake"}))
+        << "a build that cannot check for updates does not offer it";
+    shell->checkForUpdates = [] {};
+    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake   ⇧⌘V", "Pause Capture", "---",
                                    "Check for Updates…", "Settings…", "---", "Quit Mendrake"}));
     EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
     prefs.setHotKey(HotKeyCombo{0, HotKeyCombo::control | HotKeyCombo::option});
