@@ -58,9 +58,11 @@ AboutPage::AboutPage(SettingsServices& services, QWidget* parent) : FormPage(par
 
     if (services.trayAvailable && !services.trayAvailable()) {
         auto* noTray = new FormGroup;
-        noTray_ = secondaryLabel(noTrayText(displayString(services.prefs.hotKey(), services.keyboardLayout)));
+        QWidget* row = formRow(QStringLiteral("No tray"),
+                               noTrayText(displayString(services.prefs.hotKey(), services.keyboardLayout)), nullptr);
+        noTray_ = row->findChild<QLabel*>(QStringLiteral("subtitle"));
         noTray_->setWordWrap(true);
-        noTray->addRow(noTray_);
+        noTray->addRow(row);
         addGroup(noTray);
     }
 
