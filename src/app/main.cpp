@@ -5,6 +5,7 @@
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "hotkey/KeyCodes.h"
+#include "platform/AppIdentity.h"
 #include "platform/x11/ApplicationIcon.h"
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
@@ -19,10 +20,8 @@
 #include "platform/x11/XdgAutostartLoginItems.h"
 #include "platform/x11/XkbKeyboardLayout.h"
 #include "prefs/Preferences.h"
-#include "store/HistoryStore.h"
-
-#include "platform/AppIdentity.h"
 #include "settings/BuildInfo.h"
+#include "store/HistoryStore.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
