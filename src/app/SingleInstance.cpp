@@ -94,7 +94,8 @@ InstanceReply parseAnswer(const QByteArray& answer) {
 bool ensurePrivateDirectory(const QString& path) {
     if (QFileInfo(path).isDir()) return true;
     QDir().mkpath(QFileInfo(path).path());
-    return mkdir(QFile::encodeName(path).constData(), 0700) == 0 || errno == EEXIST;
+    mkdir(QFile::encodeName(path).constData(), 0700);
+    return QFileInfo(path).isDir();
 }
 }  // namespace
 
