@@ -244,7 +244,8 @@ void AppDelegate::showOnboarding(bool startOnPermissions) {
                                  .clock = services_.clock,
                                  .quit = [self] {
                                      if (self) self->services_.terminate(0);
-                                 }};
+                                 },
+                                 .trayAvailable = services_.trayAvailable};
         onboardingWindow_ = std::make_unique<OnboardingWindowController>(std::move(guide), [self] {
             if (!self) return;
             self->prefs_.setHasCompletedOnboarding(true);

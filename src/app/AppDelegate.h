@@ -67,6 +67,8 @@ struct AppServices {
     std::function<StoreResult<std::unique_ptr<HistoryStore>>()> openStore;
     // Named symbols for the tray and its menu.
     std::function<QIcon(const QString&)> symbolIcon;
+    // Whether the desktop has a system tray (the first-run guide points to the icon only then).
+    std::function<bool()> trayAvailable;
     // The build's update signing key.
     QString updatePublicKey;
     // The tray's icon (the symbolic application icon); unset keeps the menu's own.

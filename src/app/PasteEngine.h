@@ -42,7 +42,6 @@ public:
     void postCommandV();
 
     bool isTrusted() const { return keys_.isTrusted(); }
-    void requestAccessibility() { keys_.requestAccessibility(); }
 
 private:
     Pasteboard& pasteboard_;

@@ -135,6 +135,7 @@ int main(int argc, char** argv) {
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },
         .symbolIcon = [](const QString& name) { return symbolIcon(name); },
+        .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
         .trayIcon = [] { return applicationIcon(IconVariant::symbolic); },
         .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },

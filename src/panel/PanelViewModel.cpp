@@ -2,18 +2,13 @@
 
 #include "store/HistoryStore.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <unordered_set>
 
 namespace mendrake {
 namespace {
 
-QStringList searchTerms(const QString& query) {
-    static const QRegularExpression whitespace(QStringLiteral("\\s+"));
-    return query.toLower().split(whitespace, Qt::SkipEmptyParts);
-}
+QStringList searchTerms(const QString& query) { return searchWords(query.toLower()); }
 
 bool matchesAll(const ClipItem& item, const QStringList& terms) {
     for (const QString& term : terms)

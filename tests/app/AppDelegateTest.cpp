@@ -50,6 +50,7 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
+            .trayAvailable = [] { return true; },
             .updatePublicKey = QString(),
             .trayIcon = {},
             .trayAvailable = [this] { return trayAvailable; },

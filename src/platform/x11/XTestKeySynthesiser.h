@@ -20,7 +20,6 @@ public:
     XTestKeySynthesiser& operator=(const XTestKeySynthesiser&) = delete;
 
     bool isTrusted() const override;
-    void requestAccessibility() override {}
     void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override;
 
 private:
