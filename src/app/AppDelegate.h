@@ -67,14 +67,13 @@ struct AppServices {
     std::function<StoreResult<std::unique_ptr<HistoryStore>>()> openStore;
     // Named symbols for the tray and its menu.
     std::function<QIcon(const QString&)> symbolIcon;
-    // Whether the desktop has a system tray (the first-run guide points to the icon only then).
+    // Whether the desktop has a system tray (StatusNotifier host or XEmbed tray) now; the first-run
+    // guide points to the icon only then, the launch checks it again every few seconds. Unset: always.
     std::function<bool()> trayAvailable;
     // The build's update signing key.
     QString updatePublicKey;
     // The tray's icon (the symbolic application icon); unset keeps the menu's own.
     std::function<QIcon()> trayIcon;
-    // Whether a tray (StatusNotifier host or XEmbed tray) can show the icon now; unset: always.
-    std::function<bool()> trayAvailable;
 };
 
 class AppDelegate final : public QObject {

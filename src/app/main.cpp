@@ -138,7 +138,6 @@ int main(int argc, char** argv) {
         .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
         .trayIcon = [] { return applicationIcon(IconVariant::symbolic); },
-        .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
     };
 
     AppDelegate delegate(prefs, std::move(services));

@@ -50,10 +50,9 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
-            .trayAvailable = [] { return true; },
+            .trayAvailable = [this] { return trayAvailable; },
             .updatePublicKey = QString(),
             .trayIcon = {},
-            .trayAvailable = [this] { return trayAvailable; },
         };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
         EXPECT_TRUE(app->applicationDidFinishLaunching());
