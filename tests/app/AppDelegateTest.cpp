@@ -50,8 +50,9 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
-            .trayAvailable = [] { return true; },
+            .trayAvailable = [this] { return trayAvailable; },
             .updatePublicKey = QString(),
+            .trayIcon = {},
         };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
         EXPECT_TRUE(app->applicationDidFinishLaunching());
@@ -81,6 +82,7 @@ protected:
     std::unique_ptr<Preferences> prefs;
     test::FlakyStore* store = nullptr;
     std::unique_ptr<AppDelegate> app;
+    bool trayAvailable = true;
 };
 
 TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailuresAreDroppedSilently) {
@@ -182,6 +184,30 @@ TEST_F(AppDelegateTest, ShortcutAndReopenShowThePanelAndTheShortcutTogglesIt) {
     EXPECT_FALSE(app->panel()->isVisible());
     app->applicationShouldHandleReopen();
     EXPECT_TRUE(app->panel()->isVisible());
+}
+
+// Requests from later launches act on the running instance; a tray that appears after the launch is
+// noticed within a few seconds.
+TEST_F(AppDelegateTest, LaterLaunchRequestsActAndALateTrayIsNoticed) {
+    trayAvailable = false;
+    launch();
+    EXPECT_FALSE(app->hasTray());
+    using Kind = InstanceRequest::Kind;
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel shown.");
+    EXPECT_EQ(app->handleRequest({Kind::show}).text, "Panel shown.");
+    EXPECT_TRUE(app->panel()->isVisible());
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel hidden.");
+    app->handleRequest({Kind::pause, 5});
+    EXPECT_TRUE(prefs->isPaused());
+    clock.advance(5 * 60 + 1);
+    EXPECT_FALSE(prefs->isPaused()) << "paused for five minutes only";
+    app->handleRequest({Kind::pause, 0});
+    app->handleRequest({Kind::resume});
+    EXPECT_FALSE(prefs->isPaused());
+
+    trayAvailable = true;
+    clock.advance(AppDelegate::trayCheckInterval + 1);
+    EXPECT_TRUE(app->hasTray());
 }
 
 TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards) {
