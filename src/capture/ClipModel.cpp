@@ -71,6 +71,21 @@ QString makeSearchKey(const QString& previewText, const std::optional<QString>& 
     return (previewText + u' ' + sourceAppName.value_or(QString())).toLower();
 }
 
+QStringList searchWords(const QString& query) {
+    QStringList words;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= query.size(); ++i) {
+        const bool boundary = i == query.size() || query.at(i).isSpace();
+        if (boundary && start >= 0) {
+            words << query.mid(start, i - start);
+            start = -1;
+        } else if (!boundary && start < 0) {
+            start = i;
+        }
+    }
+    return words;
+}
+
 QString firstGraphemes(const QString& text, qsizetype count) {
     if (count <= 0) return QString();
     if (text.size() <= count) return text;  // each cluster holds at least one UTF-16 unit

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <map>
@@ -62,6 +63,10 @@ struct ClipItem {
 
 // The lower-cased text the panel filters on: the preview, one space, the source app's name.
 QString makeSearchKey(const QString& previewText, const std::optional<QString>& sourceAppName);
+
+// The words of a search query: the runs between whitespace of any kind (Unicode White_Space: the
+// ideographic space CJK input methods type, no-break space, tabs, line breaks...).
+QStringList searchWords(const QString& query);
 
 // An sRGB colour, each component on the 0 to 1 scale.
 struct Color {

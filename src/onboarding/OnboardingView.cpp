@@ -1,5 +1,6 @@
 #include "onboarding/OnboardingView.h"
 
+#include "hotkey/KeyNames.h"
 #include "platform/KeySynthesiser.h"
 #include "platform/x11/SymbolIcons.h"
 #include "settings/DesktopTexts.h"
@@ -94,10 +95,10 @@ void ShortcutBadge::paintEvent(QPaintEvent*) {
     p.drawText(rect(), Qt::AlignCenter, text_);
 }
 
-OnboardingView::OnboardingView(Page start, QString hotKey, KeySynthesiser& keys, Clock& clock,
+OnboardingView::OnboardingView(Page start, QString hotKey, bool trayIconShown, KeySynthesiser& keys, Clock& clock,
                                std::function<void()> finish, QWidget* parent)
     : QWidget(parent), page_(start), finish_(std::move(finish)), keys_(keys),
-      trusted_(keys.isTrusted()), hotKey_(std::move(hotKey)) {
+      trusted_(keys.isTrusted()), hotKey_(std::move(hotKey)), trayIconShown_(trayIconShown) {
     setFixedSize(500, 400);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 36, 28, 24);
@@ -173,20 +174,18 @@ QWidget* OnboardingView::makePermissions() {
     auto* title = text("Let Mendrake paste for you", 1.9, QFont::Bold);
     title->setAlignment(Qt::AlignHCenter);
     layout->addWidget(title);
-    auto* explanation = text(desktopTexts::accessibilityExplanation(), 1.0, QFont::Normal, true);
-    explanation->setAlignment(Qt::AlignHCenter);
-    explanation->setFixedWidth(400);
-    layout->addWidget(explanation, 0, Qt::AlignHCenter);
-    request_ = new QPushButton("Open Accessibility Settings");
-    request_->setMinimumHeight(32);
-    connect(request_, &QPushButton::clicked, this, [this] { keys_.requestAccessibility(); });
-    layout->addWidget(request_, 0, Qt::AlignHCenter);
+    // No button: X11 has no permission to grant. The text says whether XTEST is there and, when
+    // it is not, what to change.
+    explanation_ = text(QString(), 1.0, QFont::Normal, true);
+    explanation_->setAlignment(Qt::AlignHCenter);
+    explanation_->setFixedWidth(400);
+    layout->addWidget(explanation_, 0, Qt::AlignHCenter);
     granted_ = new QWidget;
     auto* grantedLayout = new QHBoxLayout(granted_);
     grantedLayout->setContentsMargins(0, 0, 0, 0);
     grantedLayout->setSpacing(6);
     grantedLayout->addWidget(symbol("checkmark", 14, tintGreen()));
-    grantedLayout->addWidget(new QLabel("Access granted"));
+    grantedLayout->addWidget(new QLabel(desktopTexts::pasteAccessReady()));
     layout->addWidget(granted_, 0, Qt::AlignHCenter);
     layout->addStretch(1);
     return page;
@@ -201,9 +200,12 @@ QWidget* OnboardingView::makeTryIt() {
     const std::pair<const char*, QString> rows[] = {
         {"1.circle.fill", "Copy anything: text, a link, a screenshot."},
         {"2.circle.fill", "Press " + hotKey_ + " and start typing to search."},
-        {"3.circle.fill", QString::fromUtf8("Hit ↩ to paste, ⌥↩ for plain text, ⌘1–9 for the first nine.")},
-        {"pin.fill", QString::fromUtf8("⌘P pins an item so it's never removed.")},
-        {"menubar.rectangle", QString::fromUtf8("Settings and Pause live in the ✂︎ menu bar icon.")},
+        {"3.circle.fill", "Hit " + qtKeyName(Qt::Key_Return) + " to paste, " +
+                              shortcutLabel(Qt::AltModifier, Qt::Key_Return) + " for plain text, " +
+                              shortcutLabel(Qt::ControlModifier, QString::fromUtf8("1–9")) +
+                              " for the first nine."},
+        {"pin.fill", shortcutLabel(Qt::ControlModifier, Qt::Key_P) + " pins an item so it's never removed."},
+        {"menubar.rectangle", desktopTexts::settingsAndPauseHint(trayIconShown_, hotKey_)},
     };
     for (const auto& [name, line] : rows) {
         auto* row = new QHBoxLayout;
@@ -237,9 +239,9 @@ void OnboardingView::refresh() {
     pages_->setCurrentIndex(static_cast<int>(page_));
     for (int i = 0; i < dots_.size(); ++i) static_cast<Dot*>(dots_[i])->setCurrent(i == static_cast<int>(page_));
     permissionSymbol_->setPixmap(trusted_ ? symbolPixmap("checkmark.circle.fill", 48, tintGreen(), devicePixelRatioF())
-                                          : symbolPixmap("hand.tap", 48, accent(this), devicePixelRatioF()));
-    permissionSymbol_->setObjectName(trusted_ ? "checkmark.circle.fill" : "hand.tap");
-    request_->setVisible(!trusted_);
+                                          : symbolPixmap("hand.raised.fill", 48, accent(this), devicePixelRatioF()));
+    permissionSymbol_->setObjectName(trusted_ ? "checkmark.circle.fill" : "hand.raised.fill");
+    explanation_->setText(desktopTexts::pasteAccessExplanation(trusted_));
     granted_->setVisible(trusted_);
     skip_->setVisible(page_ == Page::permissions && !trusted_);
     primary_->setText(page_ == Page::tryIt ? "Start Using Mendrake" : "Continue");

@@ -1,7 +1,8 @@
 #pragma once
 // The first-run guide's content: three pages (welcome, permissions, try it), page dots, and the
-// footer's buttons. Return presses the primary button. The accessibility permission is re-read
-// every second while the view exists, so the permissions page turns to "Access granted" by itself.
+// footer's buttons. Return presses the primary button. Whether the paste chord can be typed (the
+// key synthesiser's trust) is re-read every second while the view exists, so the permissions page
+// follows it by itself.
 
 #include "platform/Clock.h"
 
@@ -35,8 +36,9 @@ class OnboardingView : public QWidget {
 public:
     enum class Page { welcome, permissions, tryIt };
 
-    // `hotKey` is the shortcut as text (⇧⌘V); `finish` closes the guide's window.
-    OnboardingView(Page start, QString hotKey, KeySynthesiser& keys, Clock& clock,
+    // `hotKey` is the shortcut as text (Shift+Super+V); `trayIconShown` whether the guide can point
+    // to the tray icon for Settings and Pause; `finish` closes the guide's window.
+    OnboardingView(Page start, QString hotKey, bool trayIconShown, KeySynthesiser& keys, Clock& clock,
                    std::function<void()> finish, QWidget* parent = nullptr);
 
     Page page() const { return page_; }
@@ -45,7 +47,7 @@ public:
 
     QPushButton* primaryButton() const { return primary_; }
     QPushButton* skipButton() const { return skip_; }
-    QPushButton* requestButton() const { return request_; }
+    QLabel* explanation() const { return explanation_; }
     QWidget* grantedLabel() const { return granted_; }
     const QString& hotKey() const { return hotKey_; }
 
@@ -61,11 +63,12 @@ private:
     KeySynthesiser& keys_;
     bool trusted_;
     QString hotKey_;
+    bool trayIconShown_;
     std::unique_ptr<Clock::Timer> timer_;
 
     QStackedWidget* pages_;
     QLabel* permissionSymbol_ = nullptr;
-    QPushButton* request_ = nullptr;
+    QLabel* explanation_ = nullptr;
     QWidget* granted_ = nullptr;
     QList<QWidget*> dots_;
     QPushButton* skip_;

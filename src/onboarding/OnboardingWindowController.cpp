@@ -55,10 +55,13 @@ void OnboardingWindowController::show(bool startOnPermissions) {
     }
     delete view_;
     QPointer<QWidget> window = window_;
+    // The icon is there only with a tray to hold it and while the user has not hidden it.
+    const bool trayIconShown =
+        services_.trayAvailable && services_.trayAvailable() && services_.prefs.showMenuBarIcon();
     view_ = new OnboardingView(
         startOnPermissions ? OnboardingView::Page::permissions : OnboardingView::Page::welcome,
-        displayString(services_.prefs.hotKey(), services_.keyboardLayout), services_.keySynthesiser,
-        services_.clock, [window] {
+        displayString(services_.prefs.hotKey(), services_.keyboardLayout), trayIconShown,
+        services_.keySynthesiser, services_.clock, [window] {
             if (window) window->close();
         });
     window_->layout()->addWidget(view_);

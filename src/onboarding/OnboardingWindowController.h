@@ -22,9 +22,12 @@ class Preferences;
 struct OnboardingServices {
     Preferences& prefs;               // the shortcut shown in the guide
     KeyboardLayout& keyboardLayout;   // its key name
-    KeySynthesiser& keySynthesiser;   // accessibility trust and its request
+    KeySynthesiser& keySynthesiser;   // whether the paste chord can be typed
     Clock& clock;                     // the one-second trust poll
     std::function<void()> quit;       // Ctrl+Q
+    // Whether the desktop has a system tray, asked at each showing; none: the guide does not
+    // point to a tray icon.
+    std::function<bool()> trayAvailable;
 };
 
 class OnboardingWindowController {

@@ -3,7 +3,6 @@
 #include "store/HistoryStore.h"
 
 #include <QPointer>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <unordered_set>
@@ -11,10 +10,7 @@
 namespace mendrake {
 namespace {
 
-QStringList searchTerms(const QString& query) {
-    static const QRegularExpression whitespace(QStringLiteral("\\s+"));
-    return query.toLower().split(whitespace, Qt::SkipEmptyParts);
-}
+QStringList searchTerms(const QString& query) { return searchWords(query.toLower()); }
 
 bool matchesAll(const ClipItem& item, const QStringList& terms) {
     for (const QString& term : terms)

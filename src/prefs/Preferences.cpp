@@ -95,15 +95,9 @@ std::optional<double> readInstant(const std::optional<QVariant>& stored) {
 }  // namespace
 
 QStringList Preferences::defaultExcludedBundleIDs() {
+    // Password managers and keyrings by their desktop-entry id or window class. A list stored by
+    // an older version (with macOS bundle ids) is read as it stands.
     return {
-        QStringLiteral("com.apple.keychainaccess"),
-        QStringLiteral("com.apple.Passwords"),
-        QStringLiteral("com.1password.1password"),
-        QStringLiteral("com.agilebits.onepassword7"),
-        QStringLiteral("com.bitwarden.desktop"),
-        QStringLiteral("com.lastpass.LastPass"),
-        QStringLiteral("com.dashlane.dashlanephonefinal"),
-        QStringLiteral("in.sinew.Enpass-Desktop"),
         QStringLiteral("org.keepassxc.KeePassXC"),
         QStringLiteral("KeePassXC"),
         QStringLiteral("Bitwarden"),

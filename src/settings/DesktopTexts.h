@@ -1,5 +1,7 @@
 #pragma once
-// The product texts that would otherwise name macOS-only things, in their Linux wording.
+// The product texts that would otherwise name macOS-only things, in their Linux wording: the tray
+// instead of the menu bar, Ctrl+V as the paste chord, and what the X session needs for Mendrake to
+// type that chord (the XTEST extension; there is no permission to grant).
 
 #include <QString>
 
@@ -7,13 +9,43 @@ namespace mendrake::desktopTexts {
 
 inline QString showInFiles() { return QStringLiteral("Show in Files"); }
 inline QString historyStaysHere() { return QStringLiteral("History stays on this computer"); }
+inline QString showInTray() { return QStringLiteral("Show in tray"); }
 inline QString menuBarHiddenHint() {
     return QStringLiteral("When hidden, run Mendrake again to get back to Settings.");
 }
-inline QString accessibilityExplanation() {
-    return QString::fromUtf8(
-        "To paste straight into the app you're using, your desktop needs to let Mendrake send key "
-        "presses (the XTest input extension of the X server). Mendrake only uses it to press ⌘V.");
+inline QString pasteYourselfHint() { return QStringLiteral("Turn off to only copy, then press Ctrl+V yourself."); }
+
+// The General page's row on typing the paste chord, and its state.
+inline QString pasteKeystrokeTitle() { return QStringLiteral("Paste keystroke"); }
+inline QString pasteKeystrokeState(bool available) {
+    return available ? QStringLiteral("Available") : QStringLiteral("Unavailable");
+}
+inline QString pasteKeystrokeDetail(bool available) {
+    return available ? QStringLiteral("Mendrake presses Ctrl+V through the X server's XTEST extension. "
+                                      "Nothing needs to be allowed.")
+                     : QStringLiteral("The X server's XTEST extension is disabled. Enable it in the X server "
+                                      "configuration; until then, press Ctrl+V yourself.");
+}
+
+// The first-run guide's permission page.
+inline QString pasteAccessExplanation(bool available) {
+    return available ? QStringLiteral("To paste straight into the app you're using, Mendrake presses Ctrl+V "
+                                      "for you through the X server's XTEST extension. On this desktop there "
+                                      "is nothing to allow.")
+                     : QStringLiteral("To paste straight into the app you're using, Mendrake presses Ctrl+V "
+                                      "for you through the X server's XTEST extension, which this display "
+                                      "does not offer. Enable XTEST in the X server configuration (the server "
+                                      "must not run with \"-extension XTEST\"). Until then, choosing an item "
+                                      "copies it and you press Ctrl+V yourself.");
+}
+inline QString pasteAccessReady() { return QStringLiteral("Ready to paste"); }
+
+// Where Settings and Pause are found: the tray icon when one is shown, else the panel's gear.
+inline QString settingsAndPauseHint(bool trayIconShown, const QString& hotKey) {
+    return trayIconShown ? QStringLiteral("Settings and Pause live in the tray icon.")
+                         : QStringLiteral("Settings and Pause live behind the panel's gear: run mendrake "
+                                          "again or press %1.")
+                               .arg(hotKey);
 }
 
 }  // namespace mendrake::desktopTexts

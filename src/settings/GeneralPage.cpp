@@ -1,13 +1,13 @@
 #include "settings/GeneralPage.h"
 
 #include "platform/KeySynthesiser.h"
+#include "platform/x11/SymbolIcons.h"
 #include "settings/DesktopTexts.h"
 #include "settings/PrefsBinding.h"
 #include "settings/SettingsColors.h"
 #include "settings/SettingsWindowController.h"
 
 #include <QHBoxLayout>
-#include <QPushButton>
 
 namespace mendrake {
 
@@ -19,33 +19,30 @@ GeneralPage::GeneralPage(SettingsServices& services, QWidget* parent)
     startup->addRow(formRow("Launch at login", "Start Mendrake quietly when you log in.",
                             boundSwitch(prefs, &Preferences::launchAtLogin, &Preferences::setLaunchAtLogin,
                                         &Preferences::launchAtLoginChanged)));
-    startup->addRow(formRow("Show in menu bar", desktopTexts::menuBarHiddenHint(),
+    startup->addRow(formRow(desktopTexts::showInTray(), desktopTexts::menuBarHiddenHint(),
                             boundSwitch(prefs, &Preferences::showMenuBarIcon,
                                         &Preferences::setShowMenuBarIcon,
                                         &Preferences::showMenuBarIconChanged)));
     addGroup(startup);
 
     auto* pasting = new FormGroup("Pasting");
-    pasting->addRow(formRow("Paste into the active app",
-                            QString::fromUtf8("Turn off to only copy, then press ⌘V yourself."),
+    pasting->addRow(formRow("Paste into the active app", desktopTexts::pasteYourselfHint(),
                             boundSwitch(prefs, &Preferences::pasteDirectly, &Preferences::setPasteDirectly,
                                         &Preferences::pasteDirectlyChanged)));
+    // X11 has no permission to ask for: the row only tells whether the paste chord can be typed,
+    // and what to change when it cannot.
     auto* status = new QWidget;
     auto* statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(0, 0, 0, 0);
-    allowed_ = new QWidget;
-    auto* allowedLayout = new QHBoxLayout(allowed_);
-    allowedLayout->setContentsMargins(0, 0, 0, 0);
-    allowedLayout->setSpacing(4);
-    allowedLayout->addWidget(symbolLabel("checkmark.circle.fill", 14, tintGreen()));
-    allowedLayout->addWidget(new QLabel("Allowed"));
-    allow_ = new QPushButton(QString::fromUtf8("Allow…"));
-    connect(allow_, &QPushButton::clicked, this, [this] { services_.keySynthesiser.requestAccessibility(); });
-    statusLayout->addWidget(allowed_);
-    statusLayout->addWidget(allow_);
-    pasting->addRow(formRow("Accessibility access",
-                            QString::fromUtf8("Needed to paste for you. Mendrake only uses it to press ⌘V."),
-                            status));
+    statusLayout->setSpacing(4);
+    stateSymbol_ = new QLabel;
+    stateSymbol_->setFixedSize(14, 14);
+    stateText_ = new QLabel;
+    statusLayout->addWidget(stateSymbol_);
+    statusLayout->addWidget(stateText_);
+    QWidget* keystrokeRow = formRow(desktopTexts::pasteKeystrokeTitle(), QStringLiteral(" "), status);
+    keystrokeDetail_ = keystrokeRow->findChild<QLabel*>("subtitle");
+    pasting->addRow(keystrokeRow);
     addGroup(pasting);
 
     auto* sound = new FormGroup("Sound");
@@ -61,8 +58,11 @@ GeneralPage::GeneralPage(SettingsServices& services, QWidget* parent)
 
 void GeneralPage::setTrusted(bool trusted) {
     trusted_ = trusted;
-    allowed_->setVisible(trusted);
-    allow_->setVisible(!trusted);
+    const char* symbol = trusted ? "checkmark.circle.fill" : "exclamationmark.triangle.fill";
+    stateSymbol_->setPixmap(symbolPixmap(symbol, 14, trusted ? tintGreen() : tintOrange(), devicePixelRatioF()));
+    stateSymbol_->setObjectName(symbol);
+    stateText_->setText(desktopTexts::pasteKeystrokeState(trusted));
+    keystrokeDetail_->setText(desktopTexts::pasteKeystrokeDetail(trusted));
 }
 
 }  // namespace mendrake

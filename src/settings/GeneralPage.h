@@ -1,13 +1,13 @@
 #pragma once
-// Start-up, menu-bar, paste and sound switches, and whether the desktop lets Mendrake press keys.
-// The permission is re-read every second while the page exists.
+// Start-up, tray, paste and sound switches, and whether Mendrake can type the paste chord on this
+// display (the XTEST extension). That is re-read every second while the page exists.
 
 #include "platform/Clock.h"
 #include "settings/FormWidgets.h"
 
 #include <memory>
 
-class QPushButton;
+class QLabel;
 
 namespace mendrake {
 
@@ -23,8 +23,9 @@ private:
 
     SettingsServices& services_;
     bool trusted_;
-    QWidget* allowed_;
-    QPushButton* allow_;
+    QLabel* stateSymbol_;
+    QLabel* stateText_;
+    QLabel* keystrokeDetail_;
     std::unique_ptr<Clock::Timer> timer_;
 };
 

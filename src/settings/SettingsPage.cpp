@@ -18,7 +18,7 @@ struct PageInfo {
 const PageInfo& info(SettingsPage page) {
     static const PageInfo table[] = {
         {"general", "General", "General", "gearshape.fill", tintGray,
-         "login startup menu bar paste accessibility sound"},
+         "login startup menu bar tray paste accessibility keystroke sound"},
         {"shortcuts", "Shortcuts", "Keyboard Shortcuts", "command", tintIndigo,
          "hotkey keys keyboard"},
         {"history", "History", "History", "clock.arrow.circlepath", tintBlue,

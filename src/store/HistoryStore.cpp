@@ -6,7 +6,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -386,7 +385,7 @@ QList<ClipItem> HistoryStore::recent(qint64 limit) {
 
 QString HistoryStore::matchExpression(const QString& query) {
     QStringList phrases;
-    for (const QString& piece : query.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+    for (const QString& piece : searchWords(query)) {
         QString quoted = piece;
         quoted.replace(u'"', QStringLiteral("\"\""));
         // FTS5 reads a NUL as the end of the query (a syntax error that empties the results); the

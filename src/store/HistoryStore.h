@@ -71,7 +71,7 @@ public:
     // Rows containing every word of `query` as a word prefix (case and diacritics folded), most
     // recently used first, at most `limit`. A blank query gives an empty list.
     virtual QList<ClipItem> search(const QString& query, qint64 limit);
-    // The FTS5 query `search` runs for `query`: each whitespace-separated piece as a quoted prefix
+    // The FTS5 query `search` runs for `query`: each word (searchWords) as a quoted prefix
     // phrase, joined by spaces. Empty for a blank query.
     static QString matchExpression(const QString& query);
     // The whole stored text (the item's `text` is only a preview).

@@ -1,6 +1,7 @@
 // A small window that stands in for "the application the user was working in": every paste it
 // receives is appended to a log file as one line, "formats=<offered types> text=<text>", with line
-// breaks in the text written as "\n". Usage: paste-target LOGFILE
+// breaks in the text written as "\n". Usage: paste-target LOGFILE [APP_ID]; the application id is
+// what a Wayland compositor reports for the window.
 #include <QApplication>
 #include <QFile>
 #include <QMimeData>
@@ -30,6 +31,7 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) return 2;
+    if (argc > 2) QGuiApplication::setDesktopFileName(QString::fromLocal8Bit(argv[2]));
     RecordingEdit edit(QString::fromLocal8Bit(argv[1]));
     edit.setWindowTitle(QStringLiteral("Paste Target"));
     edit.resize(700, 400);

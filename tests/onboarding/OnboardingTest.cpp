@@ -32,7 +32,8 @@ protected:
     // As the shell does: finishing marks the guide completed and drops the controller.
     void makeController() {
         controller = std::make_unique<OnboardingWindowController>(
-            OnboardingServices{prefs, layout, keys, clock, [this] { ++quits; }}, [this] {
+            OnboardingServices{prefs, layout, keys, clock, [this] { ++quits; }, [this] { return trayAvailable; }},
+            [this] {
                 ++finishes;
                 prefs.setHasCompletedOnboarding(true);
                 controller.reset();
@@ -54,15 +55,23 @@ protected:
     test::FakeKeySynthesiser keys;
     Preferences prefs;
     std::unique_ptr<OnboardingWindowController> controller;
+    bool trayAvailable = true;
     int finishes = 0;
     int quits = 0;
 };
+
+// Whether some label of the view shows `fragment`.
+bool shows(const QWidget* view, const QString& fragment) {
+    for (const QLabel* label : view->findChildren<QLabel*>())
+        if (label->text().contains(fragment)) return true;
+    return false;
+}
 
 TEST_F(OnboardingTest, ReturnOnTheLastPageOrClosingOnTheFirstFinishesOnceAndTheWindowGoesSafely) {
     controller->show(false);
     OnboardingView* view = controller->view();
     EXPECT_EQ(view->page(), Page::welcome);
-    EXPECT_EQ(view->hotKey(), QString::fromUtf8("⇧⌘V"));
+    EXPECT_EQ(view->hotKey(), QString("Shift+Super+V"));
     pressReturn();
     EXPECT_EQ(view->page(), Page::permissions);
     pressReturn();  // trusted: Continue goes on
@@ -98,34 +107,52 @@ TEST_F(OnboardingTest, ControllerKeptByItsOwnerFinishesOnlyOnce) {
     EXPECT_EQ(ownFinishes, 1);
 }
 
-TEST_F(OnboardingTest, SkipGoesOnWithoutThePermissionAndTheStatusTurnsGrantedWithinASecond) {
+TEST_F(OnboardingTest, WithoutXTestThePageSaysWhatIsMissingOffersNoDeadButtonAndTurnsReadyWithinASecond) {
     keys.trusted = false;
     controller->show(false);
     OnboardingView* view = controller->view();
     EXPECT_TRUE(view->skipButton()->isHidden());  // only on the permissions page
     pressReturn();
     EXPECT_FALSE(view->skipButton()->isHidden());
-    EXPECT_FALSE(view->requestButton()->isHidden());
     EXPECT_TRUE(view->grantedLabel()->isHidden());
-    view->requestButton()->click();
-    EXPECT_EQ(keys.accessibilityRequests, 1);
+    EXPECT_TRUE(view->explanation()->text().contains("Enable XTEST in the X server configuration"));
+    EXPECT_EQ(view->findChildren<QPushButton*>().size(), 2) << "only Skip and Continue";
     view->skipButton()->click();
     EXPECT_EQ(view->page(), Page::tryIt);
 
     // Shown again: a fresh view on the permissions page with the current shortcut.
-    prefs.setHotKey(HotKeyCombo{49, 0x1000});
+    prefs.setHotKey(HotKeyCombo{65, Qt::ControlModifier});
     controller->show(true);
     view = controller->view();
     EXPECT_EQ(view->page(), Page::permissions);
-    EXPECT_EQ(view->hotKey(), QString::fromUtf8("⌃Space"));
+    EXPECT_EQ(view->hotKey(), QString("Ctrl+Space"));
     EXPECT_EQ(clock.liveTimers(), 1u);  // the replaced view's poll stopped with it
     keys.trusted = true;
     clock.advance(1.0);
     EXPECT_TRUE(view->trusted());
     EXPECT_TRUE(view->skipButton()->isHidden());
-    EXPECT_TRUE(view->requestButton()->isHidden());
+    EXPECT_TRUE(view->explanation()->text().contains("nothing to allow"));
+    EXPECT_TRUE(view->explanation()->text().contains("Ctrl+V"));
     EXPECT_FALSE(view->grantedLabel()->isHidden());
     EXPECT_NE(view->findChild<QLabel*>("checkmark.circle.fill"), nullptr);
+}
+
+TEST_F(OnboardingTest, TheGuidePointsToTheTrayIconOnlyWhereThereIsOne) {
+    const struct {
+        bool trayAvailable;
+        bool iconShown;
+        bool namesTray;
+    } cases[] = {{true, true, true}, {false, true, false}, {true, false, false}};
+    for (const auto& c : cases) {
+        trayAvailable = c.trayAvailable;
+        prefs.setShowMenuBarIcon(c.iconShown);
+        controller->show(false);
+        const OnboardingView* view = controller->view();
+        EXPECT_EQ(shows(view, "in the tray icon"), c.namesTray) << c.trayAvailable << c.iconShown;
+        EXPECT_EQ(shows(view, "run mendrake again or press " + view->hotKey()), !c.namesTray)
+            << c.trayAvailable << c.iconShown;
+        EXPECT_FALSE(shows(view, "menu bar"));
+    }
 }
 
 }  // namespace

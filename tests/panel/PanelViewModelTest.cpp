@@ -24,18 +24,23 @@ protected:
 TEST_F(PanelModelTest, QueryMatchesEveryWordAnywhereAndSelectsTheFirstResult) {
     env.store.rows = {makeClip(1, "alpha beta", 100, ClipKind::text, "Editor"),
                       makeClip(2, "beta gamma", 90, ClipKind::text, "Terminal"), makeClip(3, "Gamma ALPHA", 80),
-                      makeClip(4, "unrelated", 70, ClipKind::text, "Terminal")};
+                      makeClip(4, "unrelated", 70, ClipKind::text, "Terminal"),
+                      makeClip(5, "明日の東京本社で会議", 60)};
     make();
-    const std::vector<std::pair<const char*, Ids>> cases = {
-        {"   ", {1, 2, 3, 4}},  // blanks are no terms
-        {"GAMMA   alpha", {3}},  // order and case of the words do not matter
-        {"terminal", {2, 4}},    // the source app's name counts
+    const std::vector<std::pair<QString, Ids>> cases = {
+        {"   ", {1, 2, 3, 4, 5}},  // blanks are no terms
+        {"GAMMA   alpha", {3}},     // order and case of the words do not matter
+        {"terminal", {2, 4}},       // the source app's name counts
+        // Any Unicode whitespace separates words: ideographic space, no-break space, line separator.
+        {QString::fromUtf16(u"東京\u3000会議"), {5}},
+        {QString::fromUtf16(u"alpha\u00a0gamma"), {3}},
+        {QString::fromUtf16(u"\u3000\u2028"), {1, 2, 3, 4, 5}},
     };
     for (const auto& [query, expected] : cases) {
         model->setSelectedID(4);
         model->setQuery(query);
-        EXPECT_EQ(ids(model->results()), expected) << query;
-        EXPECT_EQ(model->selectedID(), expected.first()) << query;
+        EXPECT_EQ(ids(model->results()), expected) << query.toStdString();
+        EXPECT_EQ(model->selectedID(), expected.first()) << query.toStdString();
     }
 }
 

@@ -38,6 +38,10 @@ struct PreferencesTest : ::testing::Test {
 TEST_F(PreferencesTest, NotificationsFollowEveryAssignmentOfTheirFieldsAndSignalsOnlyRealChanges) {
     auto prefs = load();
     EXPECT_TRUE(store.writes == 0 && posted.empty()) << "loading writes and announces nothing";
+    EXPECT_EQ(prefs->excludedBundleIDs(),
+              (QStringList{"org.keepassxc.KeePassXC", "KeePassXC", "Bitwarden", "1Password",
+                           "org.gnome.seahorse.Application", "Enpass"}))
+        << "fresh defaults name Linux applications only";
     const struct {
         std::function<void()> assign;
         std::vector<QString> expected;
@@ -83,7 +87,7 @@ TEST_F(PreferencesTest, StoredValuesOfTheWrongKindGiveDefaultsAndStayStored) {
         {"hotKey", "not json", [](P p) { return p.hotKey() == HotKeyCombo::defaultCombo(); }},
         {"hotKey", 42, [](P p) { return p.hotKey() == HotKeyCombo::defaultCombo(); }},
         {"hotKey", QByteArray(R"({"keyCode":1,"modifiers":4096})"),
-         [](P p) { return p.hotKey() == HotKeyCombo{1, 0x1000}; }},
+         [](P p) { return p.hotKey() == HotKeyCombo{39, Qt::ControlModifier}; }},
         {"retentionDays", "abc", [](P p) { return p.retentionDays() == 0; }},
         {"maxItems", "99999999999", [](P p) { return p.maxItems() == 10000; }},
         {"maxItems", " 25 ", [](P p) { return p.maxItems() == 25; }},
@@ -94,6 +98,12 @@ TEST_F(PreferencesTest, StoredValuesOfTheWrongKindGiveDefaultsAndStayStored) {
         // How a text settings file keeps a one-item list and an empty one.
         {"excludedBundleIDs", "only.one", [](P p) { return p.excludedBundleIDs() == QStringList{"only.one"}; }},
         {"excludedBundleIDs", QVariant(), [](P p) { return p.excludedBundleIDs().isEmpty(); }},
+        // A list written by an older version, with macOS bundle ids, reads as it stands.
+        {"excludedBundleIDs", QStringList{"com.apple.keychainaccess", "com.bitwarden.desktop", "KeePassXC"},
+         [](P p) {
+             return p.excludedBundleIDs() ==
+                    QStringList{"com.apple.keychainaccess", "com.bitwarden.desktop", "KeePassXC"};
+         }},
         {"pausedUntil", "inf", [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", std::numeric_limits<double>::quiet_NaN(), [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", "1700000500.5", [](P p) { return p.pausedUntil() == 1'700'000'500.5; }},

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     test::SettingsTestEnvironment env;
     env.workspace.iconsByLocation[env.workspace.installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
     env.workspace.iconsByLocation[env.workspace.installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
-    env.prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "com.1password.1password"});
+    env.prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
     env.prefs.setMaxItems(5000);
     env.prefs.setRetentionDays(30);
     env.keys.trusted = false;
@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     ok &= save(settings.window(), out + "/settings-privacy-paused.png");
     settings.window()->close();
 
-    OnboardingWindowController guide(OnboardingServices{env.prefs, env.layout, env.keys, env.clock, {}}, [] {});
+    OnboardingWindowController guide(
+        OnboardingServices{env.prefs, env.layout, env.keys, env.clock, {}, [] { return true; }}, [] {});
     guide.show(false);
     ok &= save(guide.window(), out + "/guide-welcome.png");
     guide.view()->advance();

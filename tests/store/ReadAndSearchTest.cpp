@@ -21,7 +21,7 @@ TEST_F(ReadAndSearch, RecentIsTheNewestPlusEveryPinnedRow) {
 TEST_F(ReadAndSearch, SearchMatchesEveryWordAsAPrefixFoldingCaseAndDiacritics) {
     QList<qint64> ids;
     const QStringList texts = {"un café noir", "CAFETERIA menu", "decaf", "foo and bar", "barfoo foolish",
-                               "foo-bar joined", R"(say "hi")", "NEAR the AND gate"};
+                               "foo-bar joined", R"(say "hi")", "NEAR the AND gate", "東京 tower, then 会議"};
     for (int i = 0; i < texts.size(); ++i) ids << add(texts[i], texts.size() - i);
     const struct {
         QString query;
@@ -29,6 +29,8 @@ TEST_F(ReadAndSearch, SearchMatchesEveryWordAsAPrefixFoldingCaseAndDiacritics) {
     } cases[] = {
         {"  Cafe\t", {ids[1], ids[0]}}, {"bar foo", {ids[5], ids[4], ids[3]}}, {"foo-bar", {ids[5]}},
         {"  \n ", {}},                 {"\"hi\"", {ids[6]}},                  {"NEAR AND", {ids[7]}},
+        // Any Unicode whitespace separates words: ideographic space, no-break space.
+        {QString::fromUtf16(u"東京\u3000会議"), {ids[8]}}, {QString::fromUtf16(u"gate\u00a0near"), {ids[7]}},
     };
     for (const auto& c : cases) EXPECT_EQ(idsOf(store->search(c.query, 50)), c.expected) << c.query.toStdString();
     EXPECT_EQ(idsOf(store->search("foo", 2)), (QList<qint64>{ids[5], ids[4]}));

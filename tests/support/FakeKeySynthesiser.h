@@ -1,5 +1,5 @@
 #pragma once
-// A key synthesiser that records what it was asked to post. `trusted` switches the permission.
+// A key synthesiser that records what it was asked to post. `trusted` switches whether it can.
 
 #include "platform/KeySynthesiser.h"
 
@@ -10,19 +10,17 @@ namespace mendrake::test {
 class FakeKeySynthesiser final : public KeySynthesiser {
 public:
     struct Press {
-        std::uint32_t keyCode;
-        std::uint32_t modifiers;
+        std::uint32_t keycode;
+        Qt::KeyboardModifiers modifiers;
         bool operator==(const Press&) const = default;
     };
 
     bool isTrusted() const override { return trusted; }
-    void requestAccessibility() override { ++accessibilityRequests; }
-    void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override {
-        if (trusted) presses.push_back({keyCode, modifiers});
+    void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override {
+        if (trusted) presses.push_back({keycode, modifiers});
     }
 
     bool trusted = true;
-    int accessibilityRequests = 0;
     std::vector<Press> presses;
 };
 

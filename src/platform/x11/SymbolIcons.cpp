@@ -40,6 +40,7 @@ const std::vector<SymbolEntry>& symbolTable() {
         {"hand.raised.fill", {"preferences-system-privacy", "security-high"}},
         {"info.circle.fill", {"help-about", "dialog-information"}},
         {"xmark.circle.fill", {"edit-clear", "window-close"}},
+        {"exclamationmark.triangle.fill", {"dialog-warning"}},
         {"checkmark.circle.fill", {"emblem-ok", "emblem-default"}},
         {"lock.fill", {"changes-prevent", "system-lock-screen"}},
         {"internaldrive.fill", {"drive-harddisk"}},
@@ -51,7 +52,6 @@ const std::vector<SymbolEntry>& symbolTable() {
         {"arrow.counterclockwise", {"edit-undo"}},
         // first-run guide
         {"checkmark", {"object-select"}},
-        {"hand.tap", {"input-touchpad"}},
         {"1.circle.fill", {}},
         {"2.circle.fill", {}},
         {"3.circle.fill", {}},
@@ -168,17 +168,13 @@ QPainterPath gearPath() {
     return gear.subtracted(circle(12, 12, 3));
 }
 
-QPainterPath handPath(bool onlyIndexFinger) {
+QPainterPath handPath() {
     QPainterPath hand;
     hand.addRoundedRect(QRectF(6, 11, 12, 10), 4, 4);
-    if (onlyIndexFinger) {
-        hand.addRoundedRect(QRectF(9, 4, 3.5, 10), 1.75, 1.75);
-    } else {
-        const qreal xs[] = {6, 9.2, 12.4, 15.6};
-        const qreal tops[] = {6, 3.5, 3, 5};
-        for (int i = 0; i < 4; ++i) hand.addRoundedRect(QRectF(xs[i], tops[i], 2.6, 11 - tops[i] + 2), 1.3, 1.3);
-        hand.addRoundedRect(QRectF(16, 12, 5, 2.6), 1.3, 1.3);
-    }
+    const qreal xs[] = {6, 9.2, 12.4, 15.6};
+    const qreal tops[] = {6, 3.5, 3, 5};
+    for (int i = 0; i < 4; ++i) hand.addRoundedRect(QRectF(xs[i], tops[i], 2.6, 11 - tops[i] + 2), 1.3, 1.3);
+    hand.addRoundedRect(QRectF(16, 12, 5, 2.6), 1.3, 1.3);
     return hand.simplified();
 }
 
@@ -211,10 +207,18 @@ void drawGlyph(QPainter& p, const QString& symbol, const QColor& c) {
         } else if (inner == QLatin1String("checkmark")) {
             clearStroke(p, polyline({{7.5, 12.5}, {10.8, 15.8}, {16.5, 8.5}}), 2.2);
         } else if (inner == QLatin1String("hand")) {
-            clearPath(p, handPath(false));
+            clearPath(p, handPath());
         } else {
             clearPath(p, textPath(inner, 13, {12, 12}));
         }
+    } else if (symbol == QLatin1String("exclamationmark.triangle.fill")) {
+        QPainterPath triangle = polyline({{12, 3}, {21.5, 20}, {2.5, 20}});
+        triangle.closeSubpath();
+        p.setBrush(c);
+        p.drawPath(triangle);
+        QPainterPath mark = circle(12, 16.8, 1.3);
+        mark.addRoundedRect(QRectF(10.9, 8, 2.2, 6.5), 1.1, 1.1);
+        clearPath(p, mark);
     } else if (symbol.startsWith(QLatin1String("pin"))) {
         QPainterPath pin;
         pin.addRoundedRect(QRectF(7.5, 2.5, 9, 3.5), 1.2, 1.2);
@@ -272,10 +276,7 @@ void drawGlyph(QPainter& p, const QString& symbol, const QColor& c) {
         }(), c);
         p.drawPath(polyline({{12, 8}, {12, 12}, {15, 14}}));
     } else if (symbol.startsWith(QLatin1String("hand"))) {
-        const bool tap = symbol == QLatin1String("hand.tap");
-        QPainterPath hand = handPath(tap);
-        if (filled) p.fillPath(hand, c); else p.drawPath(hand);
-        if (tap) p.drawArc(QRectF(6.5, 1, 9.5, 8), 20 * 16, 140 * 16);
+        if (filled) p.fillPath(handPath(), c); else p.drawPath(handPath());
     } else if (symbol == QLatin1String("checkmark")) {
         p.setPen(strokePen(c, 2.6));
         p.drawPath(polyline({{5, 12.5}, {10, 17.5}, {19, 6.5}}));

@@ -16,8 +16,7 @@ namespace mendrake {
 
 class XkbKeyboardLayout final : public KeyboardLayout {
 public:
-    // `x11KeycodeFor` maps a virtual key code to the X keycode of that key position (0: none).
-    explicit XkbKeyboardLayout(std::function<unsigned(std::uint32_t)> x11KeycodeFor);
+    XkbKeyboardLayout();
     ~XkbKeyboardLayout() override;
     XkbKeyboardLayout(const XkbKeyboardLayout&) = delete;
     XkbKeyboardLayout& operator=(const XkbKeyboardLayout&) = delete;
@@ -26,7 +25,6 @@ public:
         const std::vector<std::uint32_t>& keyCodes) const override;
 
 private:
-    std::function<unsigned(std::uint32_t)> x11KeycodeFor_;
     xcb_connection_t* connection_ = nullptr;
     xkb_context* context_ = nullptr;
 };

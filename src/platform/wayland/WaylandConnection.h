@@ -1,0 +1,62 @@
+#pragma once
+// A Wayland connection of Mendrake's own, separate from the one Qt may hold, so the clipboard,
+// window and keyboard protocols work whether Qt runs on Wayland or on XWayland.
+//
+// The constructor connects to WAYLAND_DISPLAY (a name in $XDG_RUNTIME_DIR or a full socket path),
+// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control manager: ext preferred, else wlr;
+// the foreign-toplevel manager; the virtual-keyboard manager) on an event queue of its own, and
+// starts one thread that dispatches that queue. Every protocol object is created, used and
+// destroyed on that thread: adapters hand their work to `call`, which runs it there and waits.
+// Listener callbacks therefore run on the connection thread. A failed connection, or one the
+// compositor drops later, leaves `isConnected` false; `call` then runs tasks on the caller's
+// thread so that adapters can still tidy up. Destroying the connection stops the thread; the
+// adapters that use it must be destroyed first.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct wl_seat;
+struct ext_data_control_manager_v1;
+struct zwlr_data_control_manager_v1;
+struct zwlr_foreign_toplevel_manager_v1;
+struct zwp_virtual_keyboard_manager_v1;
+
+namespace mendrake {
+
+class WaylandConnection {
+public:
+    struct Globals {
+        wl_seat* seat = nullptr;
+        ext_data_control_manager_v1* extDataControl = nullptr;
+        zwlr_data_control_manager_v1* wlrDataControl = nullptr;  // bound only without ext
+        std::uint32_t wlrDataControlVersion = 0;
+        zwlr_foreign_toplevel_manager_v1* toplevels = nullptr;
+        zwp_virtual_keyboard_manager_v1* virtualKeyboard = nullptr;
+    };
+
+    // `displayName`: null for WAYLAND_DISPLAY.
+    explicit WaylandConnection(const char* displayName = nullptr);
+    ~WaylandConnection();
+
+    WaylandConnection(const WaylandConnection&) = delete;
+    WaylandConnection& operator=(const WaylandConnection&) = delete;
+
+    bool isConnected() const;
+    const Globals& globals() const;
+
+    // Runs `task` on the connection thread (at once when called there) and returns when it is
+    // done. Requests the task sends are flushed before the caller resumes.
+    void call(const std::function<void()>& task);
+
+    // The keymap (XKB text) of the seat's keyboard: the session's current layout, as the
+    // compositor sends it to focused clients; empty while the seat has no keyboard. Any thread.
+    std::string seatKeymap() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace mendrake

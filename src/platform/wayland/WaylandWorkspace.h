@@ -1,0 +1,38 @@
+#pragma once
+// The workspace on a Wayland desktop: the frontmost application and activation come from the
+// foreign-toplevel protocol (the activated window's app_id, named through the desktop entries);
+// icons, installed applications, URLs and files are the desktop's business and are handed to
+// `desktop`, which answers them the same way on every session. `RunningApplication::window` holds
+// the toplevel id. Main thread only.
+
+#include "platform/Workspace.h"
+#include "platform/x11/DesktopEntries.h"
+
+#include <QStringList>
+
+namespace mendrake {
+
+class ForeignToplevels;
+
+class WaylandWorkspace final : public Workspace {
+public:
+    WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop,
+                     QStringList dataDirs = DesktopEntries::standardDataDirs());
+
+    std::optional<RunningApplication> frontmostApplication() override;
+    // Wayland tells no client which window owns the clipboard: none, so the focused one counts.
+    std::optional<RunningApplication> applicationOfWindow(quint64) override { return std::nullopt; }
+    bool activate(const RunningApplication& app) override;
+    std::optional<QString> applicationLocation(const QString& bundleID) override;
+    QImage iconForFile(const QString& path, int pixelSize) override;
+    std::vector<InstalledApplication> installedApplications() override;
+    bool openURL(const QUrl& url) override;
+    bool revealFile(const QString& path) override;
+
+private:
+    ForeignToplevels& toplevels_;
+    Workspace& desktop_;
+    DesktopEntries entries_;
+};
+
+}  // namespace mendrake
