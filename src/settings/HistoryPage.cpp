@@ -65,11 +65,15 @@ HistoryPage::HistoryPage(SettingsServices& services, QWidget* parent)
                             &Preferences::maxItemsChanged);
     limits->addRow(formRow("Keep history for", {}, retention_));
     limits->addRow(formRow("Maximum items", {}, maxItems_));
-    limits->addRow(formRow("Keep the clipboard when the app that copied quits", {},
-                           boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
-                                       &Preferences::setKeepClipboardOnOwnerQuit,
-                                       &Preferences::keepClipboardOnOwnerQuitChanged)));
     addGroup(limits);
+
+    auto* clipboard = new FormGroup;
+    clipboard->addRow(formRow("Keep the clipboard when the app that copied quits",
+                              "The last copy stays available to paste until you copy something else.",
+                              boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
+                                          &Preferences::setKeepClipboardOnOwnerQuit,
+                                          &Preferences::keepClipboardOnOwnerQuitChanged)));
+    addGroup(clipboard);
 
     auto* storage = new FormGroup("Storage");
     itemsLabel_ = valueLabel();
