@@ -11,12 +11,18 @@
 #include "store/HistoryStore.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 namespace mendrake {
 
 namespace {
 QPointer<AppDelegate> sharedDelegate;
 }
+
+// Used on its runner's thread only.
+struct AppDelegate::Connection {
+    std::unique_ptr<HistoryStore> store;
+};
 
 AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* parent)
     : QObject(parent),
@@ -27,7 +33,10 @@ AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* pare
                    services_.clock),
       updater_(services_.updatePublicKey,
                [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
-      hotKeyRegistry_(services_.hotKeys, services_.clock) {}
+      hotKeyRegistry_(services_.hotKeys, services_.clock),
+      maintenanceConnection_(std::make_shared<Connection>()),
+      searchConnection_(std::make_shared<Connection>()),
+      latestSearch_(std::make_shared<std::atomic<quint64>>(0)) {}
 
 AppDelegate::~AppDelegate() {
     // The menu must find the shell gone before the objects it calls into are destroyed.
@@ -61,7 +70,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     store_ = std::move(opened).value();
 
     monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
-                                                  services_.clock);
+                                                  services_.clock, services_.captureReads, services_.log);
     panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
     panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
 
@@ -83,11 +92,21 @@ bool AppDelegate::applicationDidFinishLaunching() {
                 QStringLiteral("Mendrake didn't paste"),
                 QStringLiteral("The window you were working in is no longer active. The item is on the clipboard."));
     };
+    panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
+        if (self) self->searchInBackground(query, limit, std::move(answer));
+    };
     monitor_->onCapture = [self](const CapturedClip& capture) {
         if (self) self->handleCapture(capture);
     };
+    monitor_->onOwnerQuit = [self] {
+        if (self) self->restoreClipboard();
+    };
 
     wireStatusMenu();
+    checkTray();
+    trayTimer_ = services_.clock.every(trayCheckInterval, 0.5, [self] {
+        if (self) self->checkTray();
+    });
     registerHotKey();
     observeNotifications();
     monitor_->start();
@@ -118,9 +137,10 @@ void AppDelegate::wireStatusMenu() {
     statusShell_->openSettings = [self] {
         if (self) self->openSettings();
     };
-    statusShell_->checkForUpdates = [self] {
-        if (self) self->updater_.checkForUpdates();
-    };
+    if (updater_.isStarted())
+        statusShell_->checkForUpdates = [self] {
+            if (self) self->updater_.checkForUpdates();
+        };
     statusShell_->quit = [self] {
         if (self) self->services_.terminate(0);
     };
@@ -130,10 +150,58 @@ void AppDelegate::wireStatusMenu() {
     };
     statusItem_ = std::make_unique<StatusItemController>(statusShell_, prefs_, services_.keyboardLayout,
                                                          services_.clock, services_.symbolIcon);
+    if (services_.trayIcon) statusItem_->trayIcon()->setIcon(services_.trayIcon());
+}
+
+void AppDelegate::checkTray() {
+    const bool available = !services_.trayAvailable || services_.trayAvailable();
+    if (available == hasTray_) return;
+    hasTray_ = available;
+    if (!available) {
+        services_.log.write(QStringLiteral("Mendrake: no system tray; open Mendrake with its shortcut or `mendrake --show`"));
+        return;
+    }
+    // A tray that appeared after the icon was created: show the icon again so that it docks there.
+    if (statusItem_ && prefs_.showMenuBarIcon()) {
+        statusItem_->setVisible(false);
+        statusItem_->setVisible(true);
+    }
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
     if (panel_) panel_->show();
+}
+
+InstanceReply AppDelegate::handleRequest(const InstanceRequest& request) {
+    using Kind = InstanceRequest::Kind;
+    switch (request.kind) {
+    case Kind::reopen:
+        applicationShouldHandleReopen();
+        return {};
+    case Kind::show:
+        if (panel_ && !panel_->isVisible()) panel_->show();
+        return {true, QStringLiteral("Panel shown.")};
+    case Kind::toggle:
+        togglePanel();
+        return {true, panel_ && panel_->isVisible() ? QStringLiteral("Panel shown.") : QStringLiteral("Panel hidden.")};
+    case Kind::settings:
+        openSettings();
+        return {true, QStringLiteral("Settings opened.")};
+    case Kind::pause:
+        if (request.minutes > 0) {
+            prefs_.pauseForMinutes(request.minutes);
+            return {true, QStringLiteral("Capture paused for %1 minutes.").arg(request.minutes)};
+        }
+        prefs_.pauseUntilResumed();
+        return {true, QStringLiteral("Capture paused until resumed.")};
+    case Kind::resume:
+        prefs_.resume();
+        return {true, QStringLiteral("Capture resumed.")};
+    case Kind::quit:
+        services_.terminate(0);
+        return {true, QStringLiteral("Mendrake is quitting.")};
+    }
+    return {false, QStringLiteral("Unknown request.")};
 }
 
 void AppDelegate::hidePanelIfVisible() {
@@ -185,11 +253,25 @@ void AppDelegate::openSettings() {
             .onHistoryCleared = [self] {
                 if (self && self->panelModel_) self->panelModel_->reload();
             },
+            .clearHistory = [self](bool keepPinned, std::function<void()> done) {
+                if (!self) return;
+                self->runMaintenance([keepPinned, done](HistoryStore& store) {
+                    const std::optional<StoreError> error = store.clearHistory(keepPinned);
+                    return [done, error](AppDelegate& delegate) {
+                        if (delegate.panelModel_) delegate.panelModel_->reload();
+                        if (done) done();
+                        // Nothing was deleted: say why rather than show a history that only looks cleared.
+                        if (error)
+                            delegate.services_.alerts.showAlert(QStringLiteral("Mendrake couldn't clear the history"),
+                                                                error->description());
+                    };
+                });
+            },
             .checkForUpdates = [self] {
                 if (self) self->updater_.checkForUpdates();
             },
-            // The updater lives as long as this delegate, which `shared` refers to.
-            .canCheckForUpdates = true,
+            .canCheckForUpdates = updater_.isStarted(),
+            .trayAvailable = [self] { return !self || self->hasTray(); },
             .quit = quit,
         };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
@@ -260,11 +342,50 @@ void AppDelegate::observeNotifications() {
 
 void AppDelegate::applyRetention() {
     if (!store_ || !panelModel_) return;
-    const QSet<qint64> removed = store_->trim(prefs_.retentionDays(), prefs_.maxItems());
-    panelModel_->removeItems(removed);
+    runMaintenance([days = prefs_.retentionDays(), maxItems = prefs_.maxItems()](HistoryStore& store) {
+        const QSet<qint64> removed = store.trim(days, maxItems);
+        return [removed](AppDelegate& delegate) {
+            if (delegate.panelModel_) delegate.panelModel_->removeItems(removed);
+        };
+    });
+}
+
+void AppDelegate::searchInBackground(const QString& query, qint64 limit,
+                                     std::function<void(QList<ClipItem>)> answer) {
+    const quint64 request = ++*latestSearch_;
+    runOn(services_.searches, searchConnection_,
+          [query, limit, answer = std::move(answer), request, latest = latestSearch_](HistoryStore& store)
+              -> std::function<void(AppDelegate&)> {
+              // Typed over by now: only the newest query is worth an answer.
+              if (latest->load() != request) return {};
+              QList<ClipItem> found = store.search(query, limit);
+              return [answer, found = std::move(found)](AppDelegate&) { answer(found); };
+          });
+}
+
+void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work) {
+    if (!store_) return;
+    QPointer<AppDelegate> self(this);
+    const bool small = &runner == &services_.maintenance;
+    runner.run([connection, small, directory = store_->directory(),
+                               &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
+        if (!connection->store) {
+            auto opened = HistoryStore::open(clock, directory);
+            if (!opened) return {};
+            connection->store = std::move(opened).value();
+            // Maintenance is occasional: a small page cache and no memory map, so that its connection
+            // does not double the memory the history takes. Searches keep the usual tuning.
+            if (small) (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
+        }
+        std::function<void(AppDelegate&)> answer = work(*connection->store);
+        return [answer = std::move(answer), self] {
+            if (self && answer) answer(*self);
+        };
+    });
 }
 
 void AppDelegate::handleCapture(const CapturedClip& capture) {
+    lastRecorded_.reset();
     auto recorded = store_->record(capture);
     if (!recorded) {
         // The kind and the reason only: the content may be a secret and must not reach the log.
@@ -274,8 +395,15 @@ void AppDelegate::handleCapture(const CapturedClip& capture) {
         return;
     }
     if (statusItem_ && statusItem_->recordingProblem()) statusItem_->setRecordingProblem(std::nullopt);
+    lastRecorded_ = recorded.value();
     panelModel_->insertAtFront(recorded.value());
     if (prefs_.playSound()) services_.sound.playNamed(QStringLiteral("Tink").toStdString());
+}
+
+void AppDelegate::restoreClipboard() {
+    if (!lastRecorded_ || !prefs_.keepClipboardOnOwnerQuit()) return;
+    // Served as the tray's paste serves it, but neither touched nor moved: nothing was used.
+    monitor_->ignoredChangeCounts.insert(pasteEngine_.writeToPasteboard(*lastRecorded_, *store_, false));
 }
 
 }  // namespace mendrake

@@ -8,7 +8,9 @@
 // Every callback that other objects hold back into the delegate holds it weakly and does nothing
 // once it is gone. Main thread only.
 
+#include "app/CommandLine.h"
 #include "app/PasteEngine.h"
+#include "app/SingleInstance.h"
 #include "app/Updater.h"
 #include "capture/AppIcon.h"
 #include "capture/ClipModel.h"
@@ -22,6 +24,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemLog.h"
+#include "platform/TaskRunner.h"
 #include "platform/Workspace.h"
 #include "prefs/NotificationCenter.h"
 #include "store/StoreError.h"
@@ -30,6 +33,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,22 +63,33 @@ struct AppServices {
     SystemLog& log;
     AlertPresenter& alerts;
     NotificationCenter& notifications;
+    // Where clipboard content is read, off the main thread.
+    TaskRunner& captureReads;
+    // Where retention trims and clearing run, on a connection of their own to the history.
+    TaskRunner& maintenance;
+    // Where the panel's full-text searches run, on another connection of their own.
+    TaskRunner& searches;
     // Ends the process's event loop with this exit status.
     std::function<void(int status)> terminate;
     // Opens the history (the default location in the real application).
     std::function<StoreResult<std::unique_ptr<HistoryStore>>()> openStore;
     // Named symbols for the tray and its menu.
     std::function<QIcon(const QString&)> symbolIcon;
-    // Whether the desktop has a system tray (the first-run guide points to the icon only then).
+    // Whether the desktop has a system tray (StatusNotifier host or XEmbed tray) now; the first-run
+    // guide points to the icon only then, the launch checks it again every few seconds. Unset: always.
     std::function<bool()> trayAvailable;
     // The build's update signing key.
     QString updatePublicKey;
+    // The tray's icon (the symbolic application icon); unset keeps the menu's own.
+    std::function<QIcon()> trayIcon;
 };
 
 class AppDelegate final : public QObject {
     Q_OBJECT
 public:
     static constexpr double maintenanceInterval = 3600;
+    // How often the launch checks again for a tray, so that one started later shows the icon.
+    static constexpr double trayCheckInterval = 2;
 
     AppDelegate(Preferences& prefs, AppServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -87,6 +102,8 @@ public:
     bool applicationDidFinishLaunching();
     // Running `mendrake` again while this one runs.
     void applicationShouldHandleReopen();
+    // A request from a later `mendrake` launch (its command-line option); the reply is its answer.
+    InstanceReply handleRequest(const InstanceRequest& request);
 
     void activate(const ClipItem& item, UseMode mode, bool returnToPreviousApp);
     void togglePanel();
@@ -95,6 +112,8 @@ public:
     void registerHotKey();
     void applyRetention();
     void handleCapture(const CapturedClip& capture);
+    // The application that made the last recorded copy quit: the copy is served again.
+    void restoreClipboard();
 
     Preferences& prefs() const { return prefs_; }
     HistoryStore* store() const { return store_.get(); }
@@ -107,12 +126,22 @@ public:
     OnboardingWindowController* onboardingWindow() const { return onboardingWindow_.get(); }
     PasteEngine& pasteEngine() { return pasteEngine_; }
     const std::optional<HotKeyCombo>& registeredCombo() const { return registeredCombo_; }
+    // Whether a tray shows the icon; without one the guide and the About page say how to open Mendrake.
+    bool hasTray() const { return hasTray_; }
+    void checkTray();
 
 private:
     void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
     void observeNotifications();
     void wireStatusMenu();
     void hidePanelIfVisible();
+    struct Connection;
+    using ConnectionWork = std::function<std::function<void(AppDelegate&)>(HistoryStore&)>;
+    // Runs `work` on `runner` against a connection of the runner's own to the history (opened there
+    // at first use); the function it answers runs on the main thread while the delegate lives.
+    void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work);
+    void runMaintenance(ConnectionWork work) { runOn(services_.maintenance, maintenanceConnection_, std::move(work)); }
+    void searchInBackground(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer);
 
     Preferences& prefs_;
     AppServices services_;
@@ -133,6 +162,14 @@ private:
     std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
     std::optional<RunningApplication> trayTarget_;
+    // The item the last captured copy was recorded as; none when recording it failed.
+    std::optional<ClipItem> lastRecorded_;
+    std::shared_ptr<Connection> maintenanceConnection_;
+    std::shared_ptr<Connection> searchConnection_;
+    // The latest search asked for; a search not started before a newer one is skipped.
+    std::shared_ptr<std::atomic<quint64>> latestSearch_;
+    bool hasTray_ = true;
+    std::unique_ptr<Clock::Timer> trayTimer_;
 };
 
 }  // namespace mendrake

@@ -135,8 +135,10 @@ void StatusItemController::menuNeedsUpdate() {
     }
     menu_->addSeparator();
 
-    connect(menu_->addAction(QStringLiteral("Check for Updates") + kEllipsis), &QAction::triggered, this,
-            &StatusItemController::checkUpdates);
+    // Only a build that can check for updates offers it; packaged builds update through the system.
+    if (shell->checkForUpdates)
+        connect(menu_->addAction(QStringLiteral("Check for Updates") + kEllipsis), &QAction::triggered, this,
+                &StatusItemController::checkUpdates);
     QAction* settings = menu_->addAction(QStringLiteral("Settings") + kEllipsis);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, &StatusItemController::openSettings);

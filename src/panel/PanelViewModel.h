@@ -53,6 +53,10 @@ public:
     std::function<void()> onOpenSettings;
     // A command the store refused: what failed and the store's reason.
     std::function<void(const QString& message, const QString& reason)> onFailure;
+    // Searches the full-text index off the main thread and calls `answer` on it with the newest
+    // `limit` matches. Absent: the store is searched on the spot.
+    std::function<void(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer)>
+        searchOlder;
 
     // ---- not observed ----
     const QList<ClipItem>& items() const { return items_; }
@@ -91,6 +95,8 @@ signals:
 
 private:
     void refresh(bool resetSelection);
+    // The window's matches of the current query and filter, then `older` ones not among them.
+    QList<ClipItem> matches(const QStringList& terms, const QList<ClipItem>& older) const;
     void setResults(QList<ClipItem> results);
     void select(std::optional<qint64> id);
     void recount();
@@ -114,6 +120,8 @@ private:
 
     QList<ClipItem> items_;
     qint64 totalCount_ = 0;
+    // Rises with every refresh, so that a background search answering a superseded query is dropped.
+    quint64 generation_ = 0;
     QCache<qint64, CachedImage> imageCache_;
 };
 

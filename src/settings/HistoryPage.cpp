@@ -4,12 +4,14 @@
 #include "prefs/Preferences.h"
 #include "settings/DesktopTexts.h"
 #include "settings/Formatting.h"
+#include "settings/PrefsBinding.h"
 #include "settings/SettingsColors.h"
 #include "settings/SettingsWindowController.h"
 #include "store/HistoryStore.h"
 
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTextDocument>
@@ -66,6 +68,14 @@ HistoryPage::HistoryPage(SettingsServices& services, QWidget* parent)
     limits->addRow(formRow("Maximum items", {}, maxItems_));
     addGroup(limits);
 
+    auto* clipboard = new FormGroup;
+    clipboard->addRow(formRow("Keep the clipboard when the app that copied quits",
+                              "The last copy stays available to paste until you copy something else.",
+                              boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
+                                          &Preferences::setKeepClipboardOnOwnerQuit,
+                                          &Preferences::keepClipboardOnOwnerQuitChanged)));
+    addGroup(clipboard);
+
     auto* storage = new FormGroup("Storage");
     itemsLabel_ = valueLabel();
     bytesLabel_ = valueLabel();
@@ -107,6 +117,13 @@ void HistoryPage::loadFigures() {
 }
 
 void HistoryPage::clear(bool keepPinned) {
+    if (services_.clearHistory) {
+        QPointer<HistoryPage> self(this);
+        services_.clearHistory(keepPinned, [self] {
+            if (self) self->loadFigures();
+        });
+        return;
+    }
     if (services_.store) {
         if (auto error = services_.store->clearHistory(keepPinned)) {
             // Nothing was deleted: say why rather than show a history that only looks cleared.

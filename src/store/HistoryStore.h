@@ -140,6 +140,7 @@ private:
     QString blobPath(const QString& name) const;
     void repairModes();
     static void setPrivateMode(const QString& path);
+    void addPrefixIndexes();
 
     Clock& clock_;
     QString directory_;

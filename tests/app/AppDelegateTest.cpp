@@ -10,6 +10,7 @@
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "FakeSystemLog.h"
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "FlakyStore.h"
 #include "capture/ClipboardMonitor.h"
@@ -40,7 +41,8 @@ protected:
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
-            .notifications = notifications,
+            .notifications = notifications, .captureReads = reads, .maintenance = maintenance,
+            .searches = searches,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -50,8 +52,9 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
-            .trayAvailable = [] { return true; },
+            .trayAvailable = [this] { return trayAvailable; },
             .updatePublicKey = QString(),
+            .trayIcon = {},
         };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
         EXPECT_TRUE(app->applicationDidFinishLaunching());
@@ -68,6 +71,9 @@ protected:
     QTemporaryDir dir;
     test::FakeClock clock;
     test::FakePasteboard pasteboard;
+    test::FakeTaskRunner reads;
+    test::FakeTaskRunner maintenance;
+    test::FakeTaskRunner searches;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
@@ -81,6 +87,7 @@ protected:
     std::unique_ptr<Preferences> prefs;
     test::FlakyStore* store = nullptr;
     std::unique_ptr<AppDelegate> app;
+    bool trayAvailable = true;
 };
 
 TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailuresAreLoggedWithoutContent) {
@@ -144,6 +151,31 @@ TEST_F(AppDelegateTest, PastingWritesTouchesMovesToFrontAndTypesIntoThePreviousA
     EXPECT_EQ(pasteboard.items().at(0).at(0).second, "older");
 }
 
+TEST_F(AppDelegateTest, TheLastRecordedCopyIsServedAgainWhenItsOwnerQuitsWithoutANewRowOrAMove) {
+    launch();
+    const struct {
+        bool keep;
+        bool recordFails;
+        bool served;
+    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
+    for (const auto& row : cases) {
+        prefs->setKeepClipboardOnOwnerQuit(row.keep);
+        copyElsewhere("older");
+        store->failRecording = row.recordFails;
+        copyElsewhere("copied, then its app quit");
+        store->failRecording = false;
+        const int writes = pasteboard.writes();
+        const ClipItem front = app->panelModel()->items().front();
+        pasteboard.ownerQuits();
+        clock.advance(1);
+        EXPECT_EQ(pasteboard.writes() > writes, row.served);
+        if (row.served) EXPECT_EQ(pasteboard.items().at(0).at(0).second, "copied, then its app quit");
+        EXPECT_EQ(app->panelModel()->items().front().id, front.id);
+        EXPECT_EQ(app->store()->fetch(front.id)->lastUsedAt, front.lastUsedAt);
+    }
+    EXPECT_EQ(rows(), 2) << "serving it again is no new copy";
+}
+
 TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnTheClipboardWithoutTyping) {
     launch();
     copyElsewhere("some text");
@@ -199,10 +231,39 @@ TEST_F(AppDelegateTest, ShortcutAndReopenShowThePanelAndTheShortcutTogglesIt) {
     EXPECT_TRUE(app->panel()->isVisible());
 }
 
+// Requests from later launches act on the running instance; a tray that appears after the launch is
+// noticed within a few seconds.
+TEST_F(AppDelegateTest, LaterLaunchRequestsActAndALateTrayIsNoticed) {
+    trayAvailable = false;
+    launch();
+    EXPECT_FALSE(app->hasTray());
+    using Kind = InstanceRequest::Kind;
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel shown.");
+    EXPECT_EQ(app->handleRequest({Kind::show}).text, "Panel shown.");
+    EXPECT_TRUE(app->panel()->isVisible());
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel hidden.");
+    app->handleRequest({Kind::pause, 5});
+    EXPECT_TRUE(prefs->isPaused());
+    clock.advance(5 * 60 + 1);
+    EXPECT_FALSE(prefs->isPaused()) << "paused for five minutes only";
+    app->handleRequest({Kind::pause, 0});
+    app->handleRequest({Kind::resume});
+    EXPECT_FALSE(prefs->isPaused());
+
+    trayAvailable = true;
+    clock.advance(AppDelegate::trayCheckInterval + 1);
+    EXPECT_TRUE(app->hasTray());
+}
+
 TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards) {
     launch();
     for (int i = 0; i < 5; ++i) copyElsewhere(QStringLiteral("copy %1").arg(i));
+    // The trim runs on the maintenance thread; the panel follows once it is done.
+    maintenance.hold = true;
     prefs->setMaxItems(3);
+    EXPECT_EQ(app->panelModel()->items().size(), 5);
+    maintenance.runAll();
+    maintenance.hold = false;
     EXPECT_EQ(rows(), 3);
     EXPECT_EQ(app->panelModel()->items().size(), 3);
     prefs->setRetentionDays(1);

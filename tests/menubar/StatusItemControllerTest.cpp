@@ -80,6 +80,10 @@ protected:
 
 TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommandsWithTheCurrentShortcut) {
     EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
+                                   "Settings…", "---", "Quit Mendrake"}))
+        << "a build that cannot check for updates does not offer it";
+    shell->checkForUpdates = [] {};
+    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
                                    "Check for Updates…", "Settings…", "---", "Quit Mendrake"}));
     EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
     prefs.setHotKey(HotKeyCombo{38, Qt::ControlModifier | Qt::AltModifier});

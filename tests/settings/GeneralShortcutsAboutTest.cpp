@@ -133,16 +133,23 @@ TEST_F(PageTest, AboutVersionUpdateCheckAndLinksGoThroughTheirServices) {
     page.updateButton()->click();
     EXPECT_EQ(env.updateChecks, 1);
 
+    EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
+
+    // Links lead only to the project's own address, and there are none without one.
     ASSERT_EQ(page.links().size(), 3);
     for (QPushButton* link : page.links()) link->click();
-    ASSERT_EQ(env.workspace.opened.size(), 3u);
-    EXPECT_EQ(env.workspace.opened[0].scheme(), "https");
-    EXPECT_EQ(env.workspace.opened[1], QUrl(env.workspace.opened[0].toString() + "/changelog"));
-    EXPECT_EQ(env.workspace.opened[2].scheme(), "mailto");
+    EXPECT_EQ(env.workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
+                                                        QUrl("https://example.org/mendrake/releases"),
+                                                        QUrl("https://example.org/mendrake/issues")}));
 
     services.canCheckForUpdates = false;
-    AboutPage withoutUpdater(services);
-    EXPECT_EQ(withoutUpdater.updateButton(), nullptr);
+    services.sourceAddress.clear();
+    services.trayAvailable = [] { return false; };
+    AboutPage bare(services);
+    EXPECT_EQ(bare.updateButton(), nullptr);
+    EXPECT_TRUE(bare.links().isEmpty());
+    ASSERT_NE(bare.noTrayNote(), nullptr);
+    EXPECT_TRUE(bare.noTrayNote()->text().contains("mendrake --show")) << bare.noTrayNote()->text().toStdString();
 }
 
 }  // namespace

@@ -12,6 +12,10 @@
 
 #include <xcb/xcb.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -65,8 +69,28 @@ X11Workspace::X11Workspace(QStringList dataDirs) : x_(new X), entries_(std::move
 
 X11Workspace::~X11Workspace() { delete x_; }
 
-std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 window) {
+std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint64 window) {
     if (!x_->connection || window == 0) return std::nullopt;
+    if (auto app = namedApplication(xcb_window_t(window))) return app;
+    // The hidden window that owns a selection rarely names its application itself: its client
+    // leader usually does, else a managed window of the same process does.
+    const std::vector<xcb_window_t> leader = x_->windows(xcb_window_t(window), "WM_CLIENT_LEADER");
+    if (!leader.empty() && leader.front() != 0 && leader.front() != window)
+        if (auto app = namedApplication(leader.front())) return app;
+    const auto pidOf = [this](xcb_window_t w) -> quint32 {
+        const QByteArray pid = x_->property(w, x_->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+        return pid.size() == 4 ? *reinterpret_cast<const quint32*>(pid.constData()) : 0;
+    };
+    quint32 pid = pidOf(xcb_window_t(window));
+    if (!pid && !leader.empty() && leader.front() != 0) pid = pidOf(leader.front());
+    if (!pid) return std::nullopt;
+    for (xcb_window_t client : x_->windows(x_->root, "_NET_CLIENT_LIST"))
+        if (pidOf(client) == pid)
+            if (auto app = namedApplication(client)) return app;
+    return std::nullopt;
+}
+
+std::optional<RunningApplication> X11Workspace::namedApplication(quint32 window) {
     RunningApplication app;
     app.window = window;
 
@@ -85,6 +109,7 @@ std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 wind
         if (entry) app.bundleID = entry->id;
         else if (!windowClass.isEmpty()) app.bundleID = windowClass;
     }
+    if (!windowClass.isEmpty()) app.windowClass = windowClass;
     if (entry && !entry->name.isEmpty()) app.localizedName = entry->name;
     else if (!windowClass.isEmpty()) app.localizedName = windowClass;
     if (!app.bundleID && !app.localizedName) return std::nullopt;
@@ -95,7 +120,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     if (!x_->connection) return std::nullopt;
     const std::vector<xcb_window_t> active = x_->windows(x_->root, "_NET_ACTIVE_WINDOW");
     if (active.empty() || active.front() == 0) return std::nullopt;
-    if (auto app = applicationOfWindow(active.front())) return app;
+    if (auto app = namedApplication(active.front())) return app;
     return RunningApplication{std::nullopt, std::nullopt, active.front()};
 }
 
@@ -144,19 +169,41 @@ std::optional<QString> X11Workspace::applicationLocation(const QString& bundleID
     return std::nullopt;
 }
 
+namespace {
+
+// The start of a regular file, or nothing: a path named by a clip may be a FIFO, a device or a
+// link to one, and opening or reading those can block for ever.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 cap) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.emplace(qMin<qint64>(info.st_size, cap), Qt::Uninitialized);
+        const ssize_t n = ::read(fd, bytes->data(), size_t(bytes->size()));
+        if (n < 0) bytes.reset();
+        else bytes->truncate(n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
 QImage X11Workspace::iconForFile(const QString& path, int pixelSize) {
     QIcon icon;
     if (path.endsWith(QStringLiteral(".desktop"))) {
         std::optional<DesktopEntry> entry = entries_.byPath(path);
-        if (!entry) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) entry = DesktopEntries::parse(file.read(1 << 20), QString());
-        }
+        if (!entry)
+            if (auto bytes = readRegularFile(path, 1 << 20)) entry = DesktopEntries::parse(*bytes, QString());
         if (entry && QFileInfo(entry->icon).isAbsolute()) icon = QIcon(entry->icon);
         else if (entry && !entry->icon.isEmpty()) icon = QIcon::fromTheme(entry->icon);
         if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     } else {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+        // By name and file type only: the content is never read for an icon.
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
         icon = QIcon::fromTheme(type.iconName());
         if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
         if (icon.isNull())
