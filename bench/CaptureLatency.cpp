@@ -4,6 +4,7 @@
 //   bench_capture_latency [idle-seconds]
 #include "capture/ClipboardMonitor.h"
 #include "platform/x11/SystemClock.h"
+#include "platform/x11/ThreadTaskRunner.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
 #include "prefs/Preferences.h"
@@ -71,7 +72,8 @@ int main(int argc, char** argv) {
     Preferences prefs(defaults, loginItems, log, notifications, clock);
     X11Pasteboard board;
     X11Workspace workspace;
-    ClipboardMonitor monitor(board, workspace, prefs, clock);
+    ThreadTaskRunner reads;
+    ClipboardMonitor monitor(board, workspace, prefs, clock, reads, log);
     QElapsedTimer sinceStart;
     sinceStart.start();
     qint64 capturedAt = -1;

@@ -61,7 +61,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     store_ = std::move(opened).value();
 
     monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
-                                                  services_.clock);
+                                                  services_.clock, services_.captureReads, services_.log);
     panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
     panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
 
@@ -74,6 +74,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     };
     monitor_->onCapture = [self](const CapturedClip& capture) {
         if (self) self->handleCapture(capture);
+    };
+    monitor_->onOwnerQuit = [self] {
+        if (self) self->restoreClipboard();
     };
 
     wireStatusMenu();
@@ -248,10 +251,18 @@ void AppDelegate::applyRetention() {
 }
 
 void AppDelegate::handleCapture(const CapturedClip& capture) {
+    lastRecorded_.reset();
     auto recorded = store_->record(capture);
     if (!recorded) return;
+    lastRecorded_ = recorded.value();
     panelModel_->insertAtFront(recorded.value());
     if (prefs_.playSound()) services_.sound.playNamed(QStringLiteral("Tink").toStdString());
+}
+
+void AppDelegate::restoreClipboard() {
+    if (!lastRecorded_ || !prefs_.keepClipboardOnOwnerQuit()) return;
+    // Served as the tray's paste serves it, but neither touched nor moved: nothing was used.
+    monitor_->ignoredChangeCounts.insert(pasteEngine_.writeToPasteboard(*lastRecorded_, *store_, false));
 }
 
 }  // namespace mendrake

@@ -22,6 +22,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemLog.h"
+#include "platform/TaskRunner.h"
 #include "platform/Workspace.h"
 #include "prefs/NotificationCenter.h"
 #include "store/StoreError.h"
@@ -59,6 +60,8 @@ struct AppServices {
     SystemLog& log;
     AlertPresenter& alerts;
     NotificationCenter& notifications;
+    // Where clipboard content is read, off the main thread.
+    TaskRunner& captureReads;
     // Ends the process's event loop with this exit status.
     std::function<void(int status)> terminate;
     // Opens the history (the default location in the real application).
@@ -95,6 +98,8 @@ public:
     void registerHotKey();
     void applyRetention();
     void handleCapture(const CapturedClip& capture);
+    // The application that made the last recorded copy quit: the copy is served again.
+    void restoreClipboard();
 
     Preferences& prefs() const { return prefs_; }
     HistoryStore* store() const { return store_.get(); }
@@ -131,6 +136,8 @@ private:
     std::unique_ptr<OnboardingWindowController> onboardingWindow_;
     std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
+    // The item the last captured copy was recorded as; none when recording it failed.
+    std::optional<ClipItem> lastRecorded_;
 };
 
 }  // namespace mendrake

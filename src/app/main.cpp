@@ -10,6 +10,7 @@
 #include "platform/x11/SymbolIcons.h"
 #include "platform/x11/SyslogSystemLog.h"
 #include "platform/x11/SystemClock.h"
+#include "platform/x11/ThreadTaskRunner.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     XdgAutostartLoginItems loginItems(QApplication::applicationFilePath());
     NotificationCenter notifications;
     X11Pasteboard pasteboard;
+    ThreadTaskRunner captureReads;
     X11Workspace workspace;
     XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
     X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
@@ -61,6 +63,7 @@ int main(int argc, char** argv) {
         .log = log,
         .alerts = alerts,
         .notifications = notifications,
+        .captureReads = captureReads,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

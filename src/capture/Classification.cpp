@@ -12,9 +12,6 @@ namespace {
 
 namespace pt = pasteboard_type;
 
-// Above this many pixels a bitmap is not decoded just to be measured; its header gives the size.
-constexpr qint64 maxDecodedPixels = 64LL * 1024 * 1024;
-
 QString posixPath(const QUrl& url) {
     QString path = url.toLocalFile();
     while (path.size() > 1 && path.endsWith(u'/')) path.chop(1);
@@ -23,9 +20,9 @@ QString posixPath(const QUrl& url) {
 
 // Files on the clipboard, or none when the file branch does not apply (no file URLs, or a path
 // that the line-separated paths format cannot carry).
-std::optional<CapturedClip> fileClip(Pasteboard& pasteboard) {
-    const QList<QUrl> urls = pasteboard.fileURLs();
-    if (urls.isEmpty() || pasteboard.transferFailed()) return std::nullopt;
+std::optional<CapturedClip> fileClip(PasteboardOffer& offer) {
+    const QList<QUrl> urls = offer.fileURLs();
+    if (urls.isEmpty() || offer.transferFailed()) return std::nullopt;
 
     QStringList paths, names;
     for (const QUrl& url : urls) {
@@ -93,22 +90,22 @@ QString imageText(const QByteArray& bytes) {
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // The header gives the size without decoding (PNG and most formats); a small file can also
+    // claim an enormous bitmap, which must not be allocated just to be measured.
     const QSize header = reader.size();
-    // A small file can claim an enormous bitmap; measuring it must not allocate gigabytes.
-    if (header.isValid() && qint64(header.width()) * header.height() > maxDecodedPixels)
-        return QStringLiteral("Image %1×%2").arg(header.width()).arg(header.height());
+    if (header.isValid()) return QStringLiteral("Image %1×%2").arg(header.width()).arg(header.height());
     const QImage image = reader.read();
     if (image.isNull()) return QStringLiteral("Image");
     return QStringLiteral("Image %1×%2").arg(image.width()).arg(image.height());
 }
 
-std::optional<CapturedClip> readClip(Pasteboard& pasteboard) {
-    const int items = pasteboard.itemCount();
+std::optional<CapturedClip> readClip(PasteboardOffer& offer) {
+    const int items = offer.itemCount();
     if (items <= 0) return std::nullopt;
 
     QStringList firstTypes;
     for (int i = 0; i < items; ++i) {
-        const QStringList types = pasteboard.types(i);
+        const QStringList types = offer.types(i);
         if (i == 0) firstTypes = types;
         for (const QString& type : types)
             if (skipMarkerTypes().contains(type)) return std::nullopt;
@@ -116,66 +113,50 @@ std::optional<CapturedClip> readClip(Pasteboard& pasteboard) {
     if (firstTypes.isEmpty()) return std::nullopt;
 
     if (firstTypes.contains(pt::fileURL))
-        if (auto clip = fileClip(pasteboard)) return clip;
+        if (auto clip = fileClip(offer)) return clip;
 
-    // Every representation that still fits under the cap. The text and image bytes that the
-    // branches below need are kept aside when they do not fit, so that they need not be
-    // transferred twice; text larger than the cap is never kept, so memory stays bounded by the
-    // cap, one text of at most the cap and one image.
+    // Reading stops at the cap, so the bytes held never add up to more than it, whatever the
+    // owner offers. The types the classification below needs are read first, so that large extra
+    // types cannot crowd them out; text or an image larger than the cap is not recorded (it could
+    // never be pasted back as copied, and indexing it would stall the history).
+    QStringList order;
+    const QString image = firstTypes.contains(pt::png) ? pt::png : pt::tiff;
+    for (const QString& type : {pt::string, image})
+        if (firstTypes.contains(type)) order << type;
+    for (const QString& type : firstTypes)
+        if (!order.contains(type)) order << type;
+
     RepresentationMap representations;
     qint64 total = 0;
-    RepresentationMap setAside;
-    auto worthSettingAside = [&](const QString& type, qint64 size) {
-        if (type == pt::string) return size <= maxCaptureBytes;
-        if (type == pt::png) return true;
-        return type == pt::tiff && !firstTypes.contains(pt::png);
-    };
-    for (const QString& type : firstTypes) {
-        std::optional<QByteArray> bytes = pasteboard.data(0, type);
+    for (const QString& type : order) {
+        std::optional<QByteArray> bytes = offer.data(0, type, maxCaptureBytes - total);
         if (!bytes) continue;
-        auto existing = representations.find(type);
-        const qint64 replaced = existing == representations.end() ? 0 : existing->second.size();
-        if (total - replaced + bytes->size() > maxCaptureBytes) {
-            if (worthSettingAside(type, bytes->size())) setAside[type] = std::move(*bytes);
-            continue;
-        }
-        total += bytes->size() - replaced;
+        total += bytes->size();
         representations[type] = std::move(*bytes);
     }
     // An owner that stopped answering part-way leaves an incomplete picture: record nothing.
-    if (pasteboard.transferFailed()) return std::nullopt;
-    auto bytesOf = [&](const QString& type) -> std::optional<QByteArray> {
-        if (auto it = representations.find(type); it != representations.end()) return it->second;
-        if (auto it = setAside.find(type); it != setAside.end()) return it->second;
-        return std::nullopt;
-    };
+    if (offer.transferFailed()) return std::nullopt;
 
-    if (firstTypes.contains(pt::string)) {
-        std::optional<QByteArray> utf8 = bytesOf(pt::string);
-        // Text larger than the cap itself is not recorded as text (it was not set aside): it could
-        // never be pasted back as copied, and indexing it would stall the history.
-        if (utf8) {
-            const QString text = QString::fromUtf8(*utf8);
-            if (!text.trimmed().isEmpty()) {
-                CapturedClip clip;
-                clip.kind = textKind(text, firstTypes);
-                clip.text = text;
-                clip.hash = contentHash("text", text.toUtf8());
-                clip.representations = std::move(representations);
-                clip.byteSize = total;
-                return clip;
-            }
+    if (auto utf8 = representations.find(pt::string); utf8 != representations.end()) {
+        const QString text = QString::fromUtf8(utf8->second);
+        if (!text.trimmed().isEmpty()) {
+            CapturedClip clip;
+            clip.kind = textKind(text, firstTypes);
+            clip.text = text;
+            clip.hash = contentHash("text", text.toUtf8());
+            clip.representations = std::move(representations);
+            clip.byteSize = total;
+            return clip;
         }
     }
 
-    std::optional<QByteArray> image = bytesOf(pt::png);
-    if (!image) image = bytesOf(pt::tiff);
-    if (!image) return std::nullopt;
+    auto bitmap = representations.find(image);
+    if (bitmap == representations.end()) return std::nullopt;
 
     CapturedClip clip;
     clip.kind = ClipKind::image;
-    clip.text = imageText(*image);
-    clip.hash = contentHash("image", *image);
+    clip.text = imageText(bitmap->second);
+    clip.hash = contentHash("image", bitmap->second);
     clip.representations = std::move(representations);
     clip.byteSize = total;
     return clip;

@@ -10,7 +10,7 @@
 
 namespace mendrake {
 
-class Pasteboard;
+class PasteboardOffer;
 
 // The application's own type: the copied files' paths, UTF-8, one per line.
 inline const QString filePathsType = QStringLiteral("com.mendrake.file-paths");
@@ -22,9 +22,9 @@ inline constexpr qint64 maxCaptureBytes = 50LL * 1024 * 1024;
 // transient or generated content.
 const QStringList& skipMarkerTypes();
 
-// The clipboard's content as a clip without its source application, or none when the change is not
-// to be recorded. Never writes to the clipboard.
-std::optional<CapturedClip> readClip(Pasteboard& pasteboard);
+// The offered content as a clip without its source application, or none when the change is not
+// to be recorded. Holds at most maxCaptureBytes of the offer at any time. Runs on any thread.
+std::optional<CapturedClip> readClip(PasteboardOffer& offer);
 
 // A single http or https link with a host, whitespace around it allowed, none inside.
 bool isWebURL(const QString& text);

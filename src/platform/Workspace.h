@@ -4,7 +4,8 @@
 // Contract: an application is known by its identifier, the desktop-entry id (for example
 // "org.gnome.TextEditor"; a window class where no entry matches) and a localized name.
 // `frontmostApplication` names the application of the active window, or nullopt when no window is
-// active. Icons come back as images of the asked pixel size, null when none is found. Activation,
+// active. `applicationOfWindow` names the application any window (a hidden one included) belongs
+// to, or nullopt when it belongs to none, as the hidden window of a command-line tool. Icons come back as images of the asked pixel size, null when none is found. Activation,
 // opening and revealing are requests to the window manager, file manager or browser: they answer
 // false when the request could not be made and never wait for it to be carried out. The list of
 // installed applications is cached and re-read when the application directories change. Main
@@ -23,6 +24,7 @@ struct RunningApplication {
     std::optional<QString> bundleID;       // the application identifier
     std::optional<QString> localizedName;
     quint64 window = 0;                    // the window it was seen in front with; 0 when unknown
+    std::optional<QString> windowClass;    // the class part of the window's WM_CLASS, when it has one
 
     bool operator==(const RunningApplication&) const = default;
 };
@@ -40,6 +42,7 @@ public:
     virtual ~Workspace() = default;
 
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual std::optional<RunningApplication> applicationOfWindow(quint64 window) = 0;
     // Brings the application to the front: the remembered window when it still exists, otherwise
     // the topmost window of the application with that identifier.
     virtual bool activate(const RunningApplication& app) = 0;

@@ -15,6 +15,7 @@ const QString kMaxItems = QStringLiteral("maxItems");
 const QString kPasteDirectly = QStringLiteral("pasteDirectly");
 const QString kShowMenuBarIcon = QStringLiteral("showMenuBarIcon");
 const QString kPlaySound = QStringLiteral("playSound");
+const QString kKeepClipboard = QStringLiteral("keepClipboardOnOwnerQuit");
 const QString kExcludedBundleIDs = QStringLiteral("excludedBundleIDs");
 const QString kPausedUntil = QStringLiteral("pausedUntil");
 const QString kHasCompletedOnboarding = QStringLiteral("hasCompletedOnboarding");
@@ -126,6 +127,7 @@ Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog
     pasteDirectly_ = readBool(store_.value(kPasteDirectly), true);
     showMenuBarIcon_ = readBool(store_.value(kShowMenuBarIcon), true);
     playSound_ = readBool(store_.value(kPlaySound), false);
+    keepClipboardOnOwnerQuit_ = readBool(store_.value(kKeepClipboard), true);
     excludedBundleIDs_ =
         readStringList(store_.value(kExcludedBundleIDs)).value_or(defaultExcludedBundleIDs());
     pausedUntil_ = readInstant(store_.value(kPausedUntil));
@@ -172,6 +174,13 @@ void Preferences::setShowMenuBarIcon(bool value) {
     if (changed) emit showMenuBarIconChanged();
     store_.setValue(kShowMenuBarIcon, value);
     notifications_.post(menuBarIconChangedNotification);
+}
+
+void Preferences::setKeepClipboardOnOwnerQuit(bool value) {
+    const bool changed = keepClipboardOnOwnerQuit_ != value;
+    keepClipboardOnOwnerQuit_ = value;
+    if (changed) emit keepClipboardOnOwnerQuitChanged();
+    store_.setValue(kKeepClipboard, value);
 }
 
 void Preferences::setPlaySound(bool value) {

@@ -27,6 +27,7 @@ class Preferences : public QObject {
     Q_PROPERTY(bool pasteDirectly READ pasteDirectly WRITE setPasteDirectly NOTIFY pasteDirectlyChanged)
     Q_PROPERTY(bool showMenuBarIcon READ showMenuBarIcon WRITE setShowMenuBarIcon NOTIFY showMenuBarIconChanged)
     Q_PROPERTY(bool playSound READ playSound WRITE setPlaySound NOTIFY playSoundChanged)
+    Q_PROPERTY(bool keepClipboardOnOwnerQuit READ keepClipboardOnOwnerQuit WRITE setKeepClipboardOnOwnerQuit NOTIFY keepClipboardOnOwnerQuitChanged)
     Q_PROPERTY(QStringList excludedBundleIDs READ excludedBundleIDs WRITE setExcludedBundleIDs NOTIFY excludedBundleIDsChanged)
     Q_PROPERTY(std::optional<double> pausedUntil READ pausedUntil WRITE setPausedUntil NOTIFY pausedUntilChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
@@ -47,6 +48,8 @@ public:
     bool pasteDirectly() const { return pasteDirectly_; }
     bool showMenuBarIcon() const { return showMenuBarIcon_; }
     bool playSound() const { return playSound_; }
+    // Serve the last copy again when the application that copied it quits.
+    bool keepClipboardOnOwnerQuit() const { return keepClipboardOnOwnerQuit_; }
     QStringList excludedBundleIDs() const { return excludedBundleIDs_; }
     // Seconds since 1970 UTC; nullopt when capture is not paused.
     std::optional<double> pausedUntil() const { return pausedUntil_; }
@@ -62,6 +65,7 @@ public:
     void setPasteDirectly(bool value);
     void setShowMenuBarIcon(bool value);
     void setPlaySound(bool value);
+    void setKeepClipboardOnOwnerQuit(bool value);
     void setExcludedBundleIDs(const QStringList& value);
     void setPausedUntil(std::optional<double> value);
     void setHasCompletedOnboarding(bool value);
@@ -79,6 +83,7 @@ signals:
     void pasteDirectlyChanged();
     void showMenuBarIconChanged();
     void playSoundChanged();
+    void keepClipboardOnOwnerQuitChanged();
     void excludedBundleIDsChanged();
     void pausedUntilChanged();
     void hasCompletedOnboardingChanged();
@@ -97,6 +102,7 @@ private:
     bool pasteDirectly_ = true;
     bool showMenuBarIcon_ = true;
     bool playSound_ = false;
+    bool keepClipboardOnOwnerQuit_ = true;
     QStringList excludedBundleIDs_;
     std::optional<double> pausedUntil_;
     bool hasCompletedOnboarding_ = false;

@@ -4,6 +4,8 @@
 #include "platform/x11/SymbolIcons.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
@@ -28,12 +30,20 @@ AppChooserDialog::AppChooserDialog(Workspace& workspace, QWidget* parent) : QDia
         list_->addItem(item);
     }
     layout->addWidget(list_);
+    // Applications without a desktop entry are known by their window's WM_CLASS only.
+    windowClass_ = new QLineEdit;
+    windowClass_->setPlaceholderText("Window class (WM_CLASS), for example KeePassXC");
+    auto* classLabel = new QLabel("Or type the window class of an app that isn't listed:");
+    classLabel->setBuddy(windowClass_);
+    layout->addWidget(classLabel);
+    layout->addWidget(windowClass_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
     ignore_ = buttons->addButton("Ignore", QDialogButtonBox::AcceptRole);
     ignore_->setDefault(true);
     ignore_->setEnabled(false);
-    connect(list_, &QListWidget::itemSelectionChanged, this,
-            [this] { ignore_->setEnabled(!list_->selectedItems().isEmpty()); });
+    auto update = [this] { ignore_->setEnabled(!selectedBundleIDs().isEmpty()); };
+    connect(list_, &QListWidget::itemSelectionChanged, this, update);
+    connect(windowClass_, &QLineEdit::textChanged, this, update);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -44,6 +54,7 @@ QStringList AppChooserDialog::selectedBundleIDs() const {
     QStringList ids;
     for (int i = 0; i < list_->count(); ++i)
         if (list_->item(i)->isSelected()) ids << list_->item(i)->data(Qt::UserRole).toString();
+    if (const QString typed = windowClass_->text().trimmed(); !typed.isEmpty()) ids << typed;
     return ids;
 }
 

@@ -4,6 +4,7 @@
 #include "prefs/Preferences.h"
 #include "settings/DesktopTexts.h"
 #include "settings/Formatting.h"
+#include "settings/PrefsBinding.h"
 #include "settings/SettingsColors.h"
 #include "settings/SettingsWindowController.h"
 #include "store/HistoryStore.h"
@@ -63,6 +64,10 @@ HistoryPage::HistoryPage(SettingsServices& services, QWidget* parent)
                             &Preferences::maxItemsChanged);
     limits->addRow(formRow("Keep history for", {}, retention_));
     limits->addRow(formRow("Maximum items", {}, maxItems_));
+    limits->addRow(formRow("Keep the clipboard when the app that copied quits", {},
+                           boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
+                                       &Preferences::setKeepClipboardOnOwnerQuit,
+                                       &Preferences::keepClipboardOnOwnerQuitChanged)));
     addGroup(limits);
 
     auto* storage = new FormGroup("Storage");

@@ -10,6 +10,7 @@
 #include "FakePasteboard.h"
 #include "FakeSoundPlayer.h"
 #include "FakeSystemLog.h"
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "FlakyStore.h"
 #include "capture/ClipboardMonitor.h"
@@ -40,7 +41,7 @@ protected:
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
-            .notifications = notifications,
+            .notifications = notifications, .captureReads = reads,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -68,6 +69,7 @@ protected:
     QTemporaryDir dir;
     test::FakeClock clock;
     test::FakePasteboard pasteboard;
+    test::FakeTaskRunner reads;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
@@ -127,6 +129,31 @@ TEST_F(AppDelegateTest, PastingWritesTouchesMovesToFrontAndTypesIntoThePreviousA
 
     clock.advance(1);
     EXPECT_EQ(rows(), 2) << "the app's own write is not recorded again";
+}
+
+TEST_F(AppDelegateTest, TheLastRecordedCopyIsServedAgainWhenItsOwnerQuitsWithoutANewRowOrAMove) {
+    launch();
+    const struct {
+        bool keep;
+        bool recordFails;
+        bool served;
+    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
+    for (const auto& row : cases) {
+        prefs->setKeepClipboardOnOwnerQuit(row.keep);
+        copyElsewhere("older");
+        store->failRecording = row.recordFails;
+        copyElsewhere("copied, then its app quit");
+        store->failRecording = false;
+        const int writes = pasteboard.writes();
+        const ClipItem front = app->panelModel()->items().front();
+        pasteboard.ownerQuits();
+        clock.advance(1);
+        EXPECT_EQ(pasteboard.writes() > writes, row.served);
+        if (row.served) EXPECT_EQ(pasteboard.items().at(0).at(0).second, "copied, then its app quit");
+        EXPECT_EQ(app->panelModel()->items().front().id, front.id);
+        EXPECT_EQ(app->store()->fetch(front.id)->lastUsedAt, front.lastUsedAt);
+    }
+    EXPECT_EQ(rows(), 2) << "serving it again is no new copy";
 }
 
 TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnTheClipboardWithoutTyping) {

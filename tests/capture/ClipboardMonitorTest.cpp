@@ -6,6 +6,7 @@
 #include "FakeLoginItems.h"
 #include "FakePasteboard.h"
 #include "FakeSystemLog.h"
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "prefs/Preferences.h"
 
@@ -25,11 +26,12 @@ protected:
     NotificationCenter notifications;
     Preferences prefs{defaults, loginItems, log, notifications, clock};
     FakePasteboard board;
+    FakeTaskRunner reads;
     FakeWorkspace workspace;
     std::vector<CapturedClip> captured;
 
     std::unique_ptr<ClipboardMonitor> startMonitor() {
-        auto monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock);
+        auto monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
         monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
         monitor->start();
         return monitor;
@@ -73,22 +75,108 @@ TEST_F(ClipboardMonitorTest, OwnWritesPausesAndExcludedApplicationsAreDroppedNot
     prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC"});
     workspace.setFrontmost("org.keepassxc.KeePassXC", "KeePassXC");
     copy("secret");
-    workspace.setFrontmost("org.keepassxc.keepassxc", "Other");  // matched exactly
+    workspace.setFrontmost("org.example.Other", "Other");
     EXPECT_EQ(copy("not excluded"), (std::vector<QString>{"after pause", "not excluded"}));
-    EXPECT_EQ(captured.back().sourceBundleID, "org.keepassxc.keepassxc");
+    EXPECT_EQ(captured.back().sourceBundleID, "org.example.Other");
     EXPECT_EQ(captured.back().sourceAppName, "Other");
 }
 
-TEST_F(ClipboardMonitorTest, SourceIsTheFrontmostApplicationOrNone) {
+TEST_F(ClipboardMonitorTest, SourceIsTheOwnerWindowsApplicationElseTheFocusedOneAndIgnoreRulesApplyToIt) {
     auto monitor = startMonitor();
-    workspace.frontmost.reset();
-    copy("no app");
-    workspace.frontmost = RunningApplication{std::nullopt, QString("Nameless"), 7};
-    copy("nameless app");
-    ASSERT_EQ(captured.size(), 2u);
-    EXPECT_FALSE(captured[0].sourceBundleID || captured[0].sourceAppName);
-    EXPECT_FALSE(captured[1].sourceBundleID);
-    EXPECT_EQ(captured[1].sourceAppName, "Nameless");
+    prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "secretkeeper"});
+    workspace.windows[10] = RunningApplication{QString("org.example.Notes"), QString("Notes"), 10, QString("Notes")};
+    workspace.windows[11] = RunningApplication{QString("org.KeePassXC.keepassxc"), QString("KeePassXC"), 11, {}};
+    workspace.windows[12] = RunningApplication{QString("SecretKeeper"), QString("SecretKeeper"), 12, QString("SecretKeeper")};
+    workspace.windows[13] = RunningApplication{QString("org.example.Vault"), QString("Vault"), 13, QString("SECRETKEEPER")};
+    const RunningApplication editor{QString("org.example.Editor"), QString("Editor"), 1, {}};
+    const RunningApplication keeper{QString("SecretKeeper"), QString("SecretKeeper"), 2, QString("SecretKeeper")};
+    const struct {
+        quint64 owner;  // 0 or a window of no application: a command-line tool
+        std::optional<RunningApplication> focused;
+        bool recorded;
+        std::optional<QString> source;
+    } rows[] = {
+        {10, keeper, true, QString("Notes")},   // the owner copied, whatever has the focus
+        {11, editor, false, {}},                // ignored desktop id, any case
+        {12, editor, false, {}},                // ignored WM_CLASS with no desktop entry
+        {13, editor, false, {}},                // ignored by its class under another id
+        {99, editor, true, QString("Editor")},  // a tool's window: the focused application
+        {0, keeper, false, {}},                 // ... which may be ignored
+        {0, std::nullopt, true, {}},            // no application at all
+    };
+    for (const auto& row : rows) {
+        const size_t before = captured.size();
+        workspace.frontmost = row.focused;
+        board.copy({{{pasteboard_type::string, "copied"}}}, row.owner);
+        clock.advance(0);
+        ASSERT_EQ(captured.size() > before, row.recorded) << row.owner;
+        if (row.recorded) EXPECT_EQ(captured.back().sourceAppName, row.source) << row.owner;
+    }
+}
+
+TEST_F(ClipboardMonitorTest, ReadsThatFailHangOrRaceAnotherCopyAreDroppedAndTheNewestCopyWins) {
+    auto monitor = startMonitor();
+    board.copyText("hung");
+    board.ownerHangs = true;
+    clock.advance(0);
+    EXPECT_TRUE(captured.empty());
+    EXPECT_EQ(log.lines.size(), 1u) << "a dropped capture is logged";
+    EXPECT_FALSE(log.lines.back().contains("hung")) << "without its content";
+
+    board.copyText("plain, then a concealed copy during its read");
+    board.takenDuringRead = true;
+    clock.advance(0);
+    EXPECT_TRUE(captured.empty());
+
+    reads.hold = true;
+    board.copyText("replaced before it was read");
+    clock.advance(0);
+    board.copyText("newest");
+    clock.advance(0);
+    const int readsBefore = board.dataReads();
+    reads.runAll();
+    EXPECT_EQ(board.dataReads() - readsBefore, 1) << "the replaced copy is never read";
+    ASSERT_EQ(captured.size(), 1u);
+    EXPECT_EQ(captured[0].text, "newest");
+}
+
+TEST_F(ClipboardMonitorTest, OwnerQuittingIsReportedOnlyForACapturedCopy) {
+    auto monitor = startMonitor();
+    int quits = 0;
+    monitor->onOwnerQuit = [&] { ++quits; };
+    prefs.setExcludedBundleIDs({"Keeper"});
+    workspace.windows[5] = RunningApplication{QString("Keeper"), QString("Keeper"), 5, {}};
+    const struct {
+        std::function<void()> copy;
+        int quits;
+    } rows[] = {
+        {[&] { board.copyText("kept"); }, 1},
+        {[&] { board.copy({{{pasteboard_type::string, "pw"}, {pasteboard_type::concealed, "1"}}}); }, 0},
+        {[&] { board.copy({{{pasteboard_type::string, "ignored"}}}, 5); }, 0},
+        {[&] { prefs.setPausedUntil(clock.now() + 10); board.copyText("paused"); }, 0},
+        {[&] { monitor->ignoredChangeCounts.insert(board.writeString("our own")); }, 0},
+    };
+    for (const auto& row : rows) {
+        quits = 0;
+        prefs.resume();
+        row.copy();
+        clock.advance(0);
+        board.ownerQuits();
+        clock.advance(0);
+        EXPECT_EQ(quits, row.quits);
+    }
+
+    // The owner quits while its copy is still being read: the capture, then the report.
+    reads.hold = true;
+    quits = 0;
+    board.copyText("read slowly");
+    clock.advance(0);
+    board.ownerQuits();
+    clock.advance(0);
+    EXPECT_EQ(quits, 0);
+    reads.runAll();
+    EXPECT_EQ(captured.back().text, "read slowly");
+    EXPECT_EQ(quits, 1);
 }
 
 TEST_F(ClipboardMonitorTest, PollingEndsWithTheMonitorAndRestartKeepsOneTimer) {

@@ -1,8 +1,12 @@
 // A clipboard owner for the X11 tests: offers several types at once, as one copy of a real
 // application would, and can misbehave on purpose.
-//   clip_owner [--hang TYPE] [--die-mid TYPE] [--chunk BYTES] TYPE=FILE...
-// --hang TYPE     never answers a request for TYPE (a frozen owner)
-// --die-mid TYPE  starts an incremental transfer of TYPE, sends one chunk and exits
+//   clip_owner [--hang TYPE] [--die-mid TYPE] [--slow TYPE MS] [--quit-after TYPE] [--class NAME]
+//              [--chunk BYTES] TYPE=FILE...
+// --hang TYPE        never answers a request for TYPE (a frozen owner)
+// --die-mid TYPE     starts an incremental transfer of TYPE, sends one chunk and exits
+// --slow TYPE MS     answers a request for TYPE after MS milliseconds
+// --quit-after TYPE  exits once it has answered a request for TYPE (an application closed after copying)
+// --class NAME       its window carries WM_CLASS NAME, as an application's window would
 // Prints "owned" once it holds the CLIPBOARD selection; exits when another client takes it.
 #include <xcb/xcb.h>
 
@@ -47,10 +51,19 @@ void notify(const xcb_selection_request_event_t* req, xcb_atom_t property) {
     xcb_send_event(conn, 0, req->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
 }
 
+// Exits as a program closing its display does: after a round trip, so that the server has handled
+// everything sent (an answer written just before a bare exit can be lost with the connection).
+int quit() {
+    free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
+    xcb_disconnect(conn);
+    _exit(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string hang, dieMid;
+    std::string hang, dieMid, slow, quitAfter, windowClass;
+    int slowMs = 0;
     size_t chunk = 64 * 1024;
     std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
     for (int i = 1; i < argc; ++i) {
@@ -58,6 +71,9 @@ int main(int argc, char** argv) {
         if (arg == "--hang" && i + 1 < argc) hang = argv[++i];
         else if (arg == "--die-mid" && i + 1 < argc) dieMid = argv[++i];
         else if (arg == "--chunk" && i + 1 < argc) chunk = std::stoul(argv[++i]);
+        else if (arg == "--slow" && i + 2 < argc) slow = argv[++i], slowMs = std::stoi(argv[++i]);
+        else if (arg == "--quit-after" && i + 1 < argc) quitAfter = argv[++i];
+        else if (arg == "--class" && i + 1 < argc) windowClass = argv[++i];
         else {
             auto eq = arg.rfind('=');
             if (eq == std::string::npos) { fprintf(stderr, "bad argument %s\n", arg.c_str()); return 2; }
@@ -77,6 +93,11 @@ int main(int argc, char** argv) {
     xcb_create_window(conn, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
 
+    if (!windowClass.empty()) {
+        const std::string value = windowClass + '\0' + windowClass + '\0';
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, value.size(),
+                            value.data());
+    }
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     std::map<xcb_atom_t, std::string> byAtom;
     std::vector<xcb_atom_t> offered{targets};
@@ -87,6 +108,8 @@ int main(int argc, char** argv) {
     }
     const xcb_atom_t hangAtom = hang.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(hang);
     const xcb_atom_t dieAtom = dieMid.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(dieMid);
+    const xcb_atom_t slowAtom = slow.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(slow);
+    const xcb_atom_t quitAtom = quitAfter.empty() ? xcb_atom_t(XCB_ATOM_NONE) : atom(quitAfter);
 
     xcb_set_selection_owner(conn, win, clipboard, XCB_CURRENT_TIME);
     auto owner = xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, clipboard), nullptr);
@@ -98,10 +121,11 @@ int main(int argc, char** argv) {
     std::vector<Transfer> transfers;
     while (xcb_generic_event_t* event = xcb_wait_for_event(conn)) {
         const uint8_t type = event->response_type & 0x7f;
-        if (type == XCB_SELECTION_CLEAR) return 0;
+        if (type == XCB_SELECTION_CLEAR) return quit();
         if (type == XCB_SELECTION_REQUEST) {
             auto* req = reinterpret_cast<xcb_selection_request_event_t*>(event);
             xcb_atom_t property = req->property ? req->property : req->target;
+            if (req->target == slowAtom) usleep(slowMs * 1000);
             if (req->target == hangAtom) {
                 // A frozen owner: the request is never answered.
             } else if (req->target == targets) {
@@ -121,6 +145,7 @@ int main(int argc, char** argv) {
                     transfers.push_back({req->requestor, property, req->target, &data, 0, req->target == dieAtom});
                 }
                 notify(req, property);
+                if (req->target == quitAtom) return quit();
             } else {
                 notify(req, XCB_ATOM_NONE);
             }

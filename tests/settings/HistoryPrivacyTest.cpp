@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 namespace mendrake {
@@ -261,6 +263,13 @@ TEST_F(PrivacyPageTest, ChooserListsInstalledAppsAndIgnoresTheSelection) {
     page.chooser()->list()->selectAll();
     page.chooser()->reject();
     EXPECT_EQ(env.prefs.excludedBundleIDs().size(), 2);
+
+    // An application without a desktop entry, by the WM_CLASS typed by hand.
+    page.addAppButton()->click();
+    page.chooser()->windowClassField()->setText("  SecretKeeper ");
+    ASSERT_TRUE(page.chooser()->ignoreButton()->isEnabled());
+    page.chooser()->ignoreButton()->click();
+    EXPECT_EQ(env.prefs.excludedBundleIDs().last(), "SecretKeeper");
 }
 
 }  // namespace

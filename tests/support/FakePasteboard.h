@@ -1,7 +1,9 @@
 #pragma once
-// An in-memory clipboard. Tests put items on it as another application would (`copy`), read what
-// the code under test wrote (`items`, `writes`), count the reads, and switch on faults: a type whose
-// bytes cannot be read, or an owner that vanishes so that every read answers nothing.
+// An in-memory clipboard. Tests put items on it as another application would (`copy`, from an
+// owner window), read what the code under test wrote (`items`, `writes`), count the reads, and
+// switch on faults: a type whose bytes cannot be read, an owner that vanishes or hangs so that
+// every read answers nothing, another copy made while a change is read, an owner that quits.
+// The fake is its own offer, so classification can read it directly.
 
 #include "platform/Pasteboard.h"
 
@@ -10,15 +12,22 @@
 
 namespace mendrake::test {
 
-class FakePasteboard final : public Pasteboard {
+class FakePasteboard final : public Pasteboard, public PasteboardOffer {
 public:
     using Item = std::vector<std::pair<QString, QByteArray>>;
 
     // Another application copies: the clipboard now holds these items.
-    void copy(std::vector<Item> items) {
+    void copy(std::vector<Item> items, quint64 window = 0) {
         items_ = std::move(items);
-        ownerVanished = false;
-        ++count_;
+        ownerVanished = ownerHangs = takenDuringRead = quit_ = false;
+        owner_ = window;
+        changed();
+    }
+    // The owner of the clipboard quits; its content is gone.
+    void ownerQuits() {
+        quit_ = true;
+        owner_ = 0;
+        changed();
     }
     void copyText(const QString& text) { copy({{{pasteboard_type::string, text.toUtf8()}}}); }
 
@@ -30,42 +39,48 @@ public:
     // nothing); an owner that vanishes after answering this many data reads of the next change.
     std::vector<QString> unreadableTypes;
     bool ownerVanished = false;
+    bool ownerHangs = false;       // no read is ever answered: the offer's deadline passes
+    bool takenDuringRead = false;  // someone copies while the change is read
     int vanishAfterReads = -1;
 
-    bool transferFailed() override { return ownerVanished; }
+    bool transferFailed() override { return ownerVanished || ownerHangs; }
+    bool unchanged() override { return !takenDuringRead; }
 
     qint64 changeCount() const override { return count_; }
-    int itemCount() override { return ownerVanished ? 0 : int(items_.size()); }
+    void setChangeHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+    quint64 ownerWindow() const override { return owner_; }
+    bool ownerQuit() const override { return quit_; }
+    std::unique_ptr<PasteboardOffer> openOffer(double) override {
+        if (quit_) return nullptr;
+        return std::make_unique<Forwarding>(*this);
+    }
+
+    int itemCount() override { return ownerVanished || ownerHangs ? 0 : int(items_.size()); }
 
     QStringList types(int item) override {
         QStringList out;
-        if (ownerVanished || item < 0 || item >= int(items_.size())) return out;
+        if (ownerVanished || ownerHangs || item < 0 || item >= int(items_.size())) return out;
         for (auto& [type, bytes] : items_[item])
             if (!out.contains(type)) out << type;
         return out;
     }
 
-    std::optional<QByteArray> data(int item, const QString& type) override {
+    std::optional<QByteArray> data(int item, const QString& type, qint64 maxBytes) override {
         if (vanishAfterReads >= 0 && vanishAfterReads-- == 0) ownerVanished = true;
         ++dataReads_;
-        if (ownerVanished || item < 0 || item >= int(items_.size())) return std::nullopt;
+        if (ownerVanished || ownerHangs || item < 0 || item >= int(items_.size())) return std::nullopt;
         if (std::find(unreadableTypes.begin(), unreadableTypes.end(), type) != unreadableTypes.end())
             return std::nullopt;
         std::optional<QByteArray> found;
         for (auto& [t, bytes] : items_[item])
             if (t == type) found = bytes;
+        if (found && found->size() > maxBytes) return std::nullopt;
         return found;
-    }
-
-    std::optional<QString> string(int item) override {
-        auto bytes = data(item, pasteboard_type::string);
-        if (!bytes) return std::nullopt;
-        return QString::fromUtf8(*bytes);
     }
 
     QList<QUrl> fileURLs() override {
         QList<QUrl> out;
-        auto list = data(0, pasteboard_type::fileURL);
+        auto list = data(0, pasteboard_type::fileURL, 1 << 24);
         if (!list) return out;
         for (const QByteArray& line : list->split('\n')) {
             QUrl url(QString::fromUtf8(line.trimmed()), QUrl::StrictMode);
@@ -76,28 +91,53 @@ public:
 
     qint64 clear() override {
         items_.clear();
-        ++writes_;
-        return ++count_;
+        return written();
     }
     qint64 writeItem(const std::vector<std::pair<QString, QByteArray>>& values) override {
         items_ = {Item(values.begin(), values.end())};
-        ++writes_;
-        return ++count_;
+        return written();
     }
     qint64 writeFileURLs(const QList<QUrl>& urls) override {
         QByteArray list;
         for (const QUrl& url : urls) list += url.toEncoded() + "\r\n";
         items_ = {{{pasteboard_type::fileURL, list}}};
-        ++writes_;
-        return ++count_;
+        return written();
     }
     qint64 writeString(const QString& text) override {
         items_ = {{{pasteboard_type::string, text.toUtf8()}}};
-        ++writes_;
-        return ++count_;
+        return written();
     }
 
 private:
+    // An offer reading the clipboard as it is when read (an owner that quit left its items).
+    struct Forwarding final : PasteboardOffer {
+        explicit Forwarding(FakePasteboard& board) : board(board) {}
+        FakePasteboard& board;
+        int itemCount() override { return board.itemCount(); }
+        QStringList types(int item) override { return board.types(item); }
+        std::optional<QByteArray> data(int item, const QString& type, qint64 maxBytes) override {
+            return board.data(item, type, maxBytes);
+        }
+        QList<QUrl> fileURLs() override { return board.fileURLs(); }
+        bool transferFailed() override { return board.transferFailed(); }
+        bool unchanged() override { return board.unchanged(); }
+    };
+
+    void changed() {
+        ++count_;
+        if (handler_) handler_();
+    }
+    qint64 written() {
+        ++writes_;
+        owner_ = 0;
+        quit_ = false;
+        changed();
+        return count_;
+    }
+
+    std::function<void()> handler_;
+    quint64 owner_ = 0;
+    bool quit_ = false;
     std::vector<Item> items_;
     qint64 count_ = 0;
     int writes_ = 0;

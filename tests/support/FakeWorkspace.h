@@ -1,5 +1,5 @@
 #pragma once
-// An in-memory desktop: a settable frontmost application, a table of installed applications with
+// An in-memory desktop: a settable frontmost application, windows of applications, a table of installed applications with
 // icons, and records of what was activated, opened and revealed. `locationLookups` counts the
 // location queries so that caching can be observed.
 
@@ -12,6 +12,7 @@ namespace mendrake::test {
 class FakeWorkspace final : public Workspace {
 public:
     std::optional<RunningApplication> frontmost;
+    std::map<quint64, RunningApplication> windows;  // windows that belong to an application
     std::vector<InstalledApplication> installed;
     std::map<QString, QImage> iconsByLocation;
 
@@ -25,6 +26,11 @@ public:
     }
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    std::optional<RunningApplication> applicationOfWindow(quint64 window) override {
+        auto it = windows.find(window);
+        if (it == windows.end()) return std::nullopt;
+        return it->second;
+    }
 
     bool activate(const RunningApplication& app) override {
         activated.push_back(app);

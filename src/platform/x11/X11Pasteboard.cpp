@@ -1,20 +1,23 @@
 #include "platform/x11/X11Pasteboard.h"
 
+#include "platform/x11/X11ClipboardOffer.h"
+
 #include <QClipboard>
-#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QSysInfo>
 #include <QMimeData>
+#include <QSysInfo>
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
 
 namespace mendrake {
 
 namespace {
 
 namespace pt = pasteboard_type;
-
-// An empty answer that took this long was Qt's transfer time-out (5 s), not an owner with nothing
-// to give: a live owner answers within milliseconds.
-constexpr qint64 stalledAfterMs = 1000;
 
 const QStringList plainTextMimes{QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("text/plain"),
                                  QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain;charset=UTF-8"),
@@ -52,10 +55,49 @@ QByteArray gnomeFileList(const QByteArray& uris) {
 }  // namespace
 
 X11Pasteboard::X11Pasteboard() {
+    // Registered before Qt's own handling of the signal can reach anyone else: the count is up to
+    // date when the handler runs.
     QObject::connect(QGuiApplication::clipboard(), &QClipboard::changed, &context_, [this](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard) ++count_;
+        if (mode != QClipboard::Clipboard) return;
+        ++count_;
+        current_ = lastEvent_;
+        // Our own writes raise the count with no XFixes event of their own before it.
+        lastEvent_ = Change{};
+        if (handler_) handler_();
     });
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11) return;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (!xfixes || !xfixes->present) return;
+    xfixesSelectionNotify_ = xfixes->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    auto* reply = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 9, "CLIPBOARD"), nullptr);
+    clipboardAtom_ = reply ? reply->atom : 0;
+    std::free(reply);
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
+
+X11Pasteboard::~X11Pasteboard() {
+    if (auto* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+}
+
+bool X11Pasteboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t" || !xfixesSelectionNotify_) return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != xfixesSelectionNotify_) return false;
+    auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
+    if (notify->selection != clipboardAtom_) return false;
+    lastEvent_ = Change{notify->owner, notify->selection_timestamp,
+                        notify->subtype != XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER};
+    return false;  // Qt still handles it and raises QClipboard::changed
+}
+
+std::unique_ptr<PasteboardOffer> X11Pasteboard::openOffer(double deadlineSeconds) {
+    if (current_.ownerQuit) return nullptr;
+    return std::make_unique<X11ClipboardOffer>(current_.owner, current_.timestamp, deadlineSeconds);
+}
+
+const QStringList& X11Pasteboard::plainTextMimeTypes() { return plainTextMimes; }
 
 QString X11Pasteboard::identifierForMime(const QString& mime) {
     if (ignoredMimes.contains(mime)) return {};
@@ -80,85 +122,9 @@ QStringList X11Pasteboard::mimeTypesForIdentifier(const QString& identifier) {
     return {identifier};
 }
 
-const QMimeData* X11Pasteboard::offer() {
-    if (readCount_ != count_) {
-        readCount_ = count_;
-        stalled_ = false;
-        formats_.reset();
-    }
-    if (stalled_) return nullptr;
-    return QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-}
-
-QStringList X11Pasteboard::offeredFormats() {
-    const QMimeData* mime = offer();
-    if (!mime) return {};
-    if (!formats_) {
-        QElapsedTimer timer;
-        timer.start();
-        formats_ = mime->formats();
-        if (formats_->isEmpty() && timer.elapsed() >= stalledAfterMs) stalled_ = true;
-    }
-    return *formats_;
-}
-
-std::optional<QByteArray> X11Pasteboard::fetch(const QString& format) {
-    if (!offeredFormats().contains(format)) return std::nullopt;
-    const QMimeData* mime = offer();
-    if (!mime) return std::nullopt;
-    QElapsedTimer timer;
-    timer.start();
-    QByteArray bytes = mime->data(format);
-    if (bytes.isEmpty()) {
-        if (timer.elapsed() >= stalledAfterMs) stalled_ = true;
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-bool X11Pasteboard::transferFailed() {
-    offer();
-    return stalled_;
-}
-
-int X11Pasteboard::itemCount() {
-    const QStringList formats = offeredFormats();
-    for (const QString& format : formats)
-        if (!identifierForMime(format).isEmpty()) return 1;
-    return 0;
-}
-
-QStringList X11Pasteboard::types(int item) {
-    QStringList out;
-    if (item != 0) return out;
-    for (const QString& format : offeredFormats()) {
-        const QString identifier = identifierForMime(format);
-        if (!identifier.isEmpty() && !out.contains(identifier)) out << identifier;
-    }
-    return out;
-}
-
-std::optional<QByteArray> X11Pasteboard::data(int item, const QString& type) {
-    if (item != 0) return std::nullopt;
-    // The first offered MIME type under this identifier, in our order of preference for text.
-    const QStringList formats = offeredFormats();
-    const QStringList candidates = type == pt::string ? plainTextMimes : formats;
-    for (const QString& format : candidates)
-        if (formats.contains(format) && identifierForMime(format) == type) return fetch(format);
-    return std::nullopt;
-}
-
-std::optional<QString> X11Pasteboard::string(int item) {
-    std::optional<QByteArray> bytes = data(item, pt::string);
-    if (!bytes) return std::nullopt;
-    return QString::fromUtf8(*bytes);
-}
-
-QList<QUrl> X11Pasteboard::fileURLs() {
+QList<QUrl> X11Pasteboard::localFileURLs(const QByteArray& uriList) {
     QList<QUrl> urls;
-    std::optional<QByteArray> list = fetch(QStringLiteral("text/uri-list"));
-    if (!list) return urls;
-    for (const QByteArray& line : list->split('\n')) {
+    for (const QByteArray& line : uriList.split('\n')) {
         const QByteArray uri = line.trimmed();
         if (uri.isEmpty() || uri.startsWith('#')) continue;
         QUrl url = QUrl::fromEncoded(uri, QUrl::StrictMode);

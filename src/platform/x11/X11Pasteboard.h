@@ -4,32 +4,31 @@
 // image/png -> public.png, x-kde-passwordManagerHint -> org.nspasteboard.ConcealedType, ...).
 //
 // The change count is raised by QClipboard::changed for the CLIPBOARD mode, which fires for other
-// clients' copies (XFixes) and for our own writes alike. Reads ask the owning client and wait at
-// most Qt's transfer time-out per request; once one request of a change has timed out, every
-// further read of that change answers nothing at once, so one tick waits at most one time-out.
-// Needs a QGuiApplication on the xcb platform; main thread only.
+// clients' copies and owners going away (XFixes selection events) and for our own writes alike.
+// The XFixes events themselves are watched on Qt's connection, before Qt handles them, for the
+// owner window and its timestamp. Content is read by X11ClipboardOffer on a connection of its own,
+// so a frozen owner never holds up the main thread. Writes go through QClipboard, which serves
+// requests from the main thread. Needs a QGuiApplication on the xcb platform; main thread only.
 
 #include "platform/Pasteboard.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QObject>
-
-#include <optional>
 
 class QMimeData;
 
 namespace mendrake {
 
-class X11Pasteboard final : public Pasteboard {
+class X11Pasteboard final : public Pasteboard, private QAbstractNativeEventFilter {
 public:
     X11Pasteboard();
+    ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return count_; }
-    int itemCount() override;
-    QStringList types(int item) override;
-    std::optional<QByteArray> data(int item, const QString& type) override;
-    std::optional<QString> string(int item) override;
-    QList<QUrl> fileURLs() override;
-    bool transferFailed() override;
+    void setChangeHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
+    quint64 ownerWindow() const override { return current_.owner; }
+    bool ownerQuit() const override { return current_.ownerQuit; }
+    std::unique_ptr<PasteboardOffer> openOffer(double deadlineSeconds) override;
 
     qint64 clear() override;
     qint64 writeItem(const std::vector<std::pair<QString, QByteArray>>& values) override;
@@ -40,19 +39,28 @@ public:
     static QString identifierForMime(const QString& mime);
     // The MIME types an identifier is written out as.
     static QStringList mimeTypesForIdentifier(const QString& identifier);
+    // The MIME types that carry plain text, in the order they are preferred when reading.
+    static const QStringList& plainTextMimeTypes();
+    // The local file URLs of a text/uri-list; other and malformed URLs are left out.
+    static QList<QUrl> localFileURLs(const QByteArray& uriList);
 
 private:
-    const QMimeData* offer();
-    QStringList offeredFormats();
-    std::optional<QByteArray> fetch(const QString& mime);
+    struct Change {
+        quint32 owner = 0;
+        quint32 timestamp = 0;
+        bool ownerQuit = false;
+    };
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     qint64 publish(QMimeData* data);
 
     QObject context_;
     qint64 count_ = 0;
-    // What is known about the change being read.
-    qint64 readCount_ = -1;
-    bool stalled_ = false;
-    std::optional<QStringList> formats_;
+    std::function<void()> handler_;
+    quint8 xfixesSelectionNotify_ = 0;
+    quint32 clipboardAtom_ = 0;
+    Change lastEvent_;  // the latest XFixes event on CLIPBOARD
+    Change current_;    // the facts of the change the count stands at
 };
 
 }  // namespace mendrake

@@ -65,8 +65,28 @@ X11Workspace::X11Workspace(QStringList dataDirs) : x_(new X), entries_(std::move
 
 X11Workspace::~X11Workspace() { delete x_; }
 
-std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 window) {
+std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint64 window) {
     if (!x_->connection || window == 0) return std::nullopt;
+    if (auto app = namedApplication(xcb_window_t(window))) return app;
+    // The hidden window that owns a selection rarely names its application itself: its client
+    // leader usually does, else a managed window of the same process does.
+    const std::vector<xcb_window_t> leader = x_->windows(xcb_window_t(window), "WM_CLIENT_LEADER");
+    if (!leader.empty() && leader.front() != 0 && leader.front() != window)
+        if (auto app = namedApplication(leader.front())) return app;
+    const auto pidOf = [this](xcb_window_t w) -> quint32 {
+        const QByteArray pid = x_->property(w, x_->atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+        return pid.size() == 4 ? *reinterpret_cast<const quint32*>(pid.constData()) : 0;
+    };
+    quint32 pid = pidOf(xcb_window_t(window));
+    if (!pid && !leader.empty() && leader.front() != 0) pid = pidOf(leader.front());
+    if (!pid) return std::nullopt;
+    for (xcb_window_t client : x_->windows(x_->root, "_NET_CLIENT_LIST"))
+        if (pidOf(client) == pid)
+            if (auto app = namedApplication(client)) return app;
+    return std::nullopt;
+}
+
+std::optional<RunningApplication> X11Workspace::namedApplication(quint32 window) {
     RunningApplication app;
     app.window = window;
 
@@ -85,6 +105,7 @@ std::optional<RunningApplication> X11Workspace::applicationOfWindow(quint32 wind
         if (entry) app.bundleID = entry->id;
         else if (!windowClass.isEmpty()) app.bundleID = windowClass;
     }
+    if (!windowClass.isEmpty()) app.windowClass = windowClass;
     if (entry && !entry->name.isEmpty()) app.localizedName = entry->name;
     else if (!windowClass.isEmpty()) app.localizedName = windowClass;
     if (!app.bundleID && !app.localizedName) return std::nullopt;
@@ -95,7 +116,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
     if (!x_->connection) return std::nullopt;
     const std::vector<xcb_window_t> active = x_->windows(x_->root, "_NET_ACTIVE_WINDOW");
     if (active.empty() || active.front() == 0) return std::nullopt;
-    if (auto app = applicationOfWindow(active.front())) return app;
+    if (auto app = namedApplication(active.front())) return app;
     return RunningApplication{std::nullopt, std::nullopt, active.front()};
 }
 
@@ -107,7 +128,7 @@ bool X11Workspace::activate(const RunningApplication& app) {
     if (app.window && std::find(stacking.begin(), stacking.end(), app.window) != stacking.end())
         target = xcb_window_t(app.window);
     for (auto it = stacking.rbegin(); !target && app.bundleID && it != stacking.rend(); ++it) {
-        auto candidate = applicationOfWindow(*it);
+        auto candidate = namedApplication(*it);
         if (candidate && candidate->bundleID == app.bundleID) target = *it;
     }
     if (!target) return false;

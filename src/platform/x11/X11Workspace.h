@@ -25,10 +25,14 @@ public:
     bool openURL(const QUrl& url) override;
     bool revealFile(const QString& path) override;
 
-    // The application a window belongs to; none when the window has no class or id.
-    std::optional<RunningApplication> applicationOfWindow(quint32 window);
+    // Through the window's own class or id, its client leader's, or a managed window's of the
+    // same _NET_WM_PID.
+    std::optional<RunningApplication> applicationOfWindow(quint64 window) override;
 
 private:
+    // The application a window names itself; none when the window has no class or id.
+    std::optional<RunningApplication> namedApplication(quint32 window);
+
     struct X;
     X* x_;
     DesktopEntries entries_;
