@@ -140,7 +140,9 @@ void AppDelegate::activate(const ClipItem& item, UseMode mode, bool returnToPrev
 
     if (mode == UseMode::copyOnly || !prefs_.pasteDirectly()) return;
     if (!pasteEngine_.isTrusted()) {
-        showOnboarding(true);
+        // A compositor without a virtual keyboard has nothing the user could allow: the item waits
+        // on the clipboard, as with direct pasting off, and the guide and settings say so.
+        if (services_.keys.mechanism() != KeySynthesiser::Mechanism::virtualKeyboard) showOnboarding(true);
         return;
     }
     pasteEngine_.pasteInto(target);

@@ -1,9 +1,9 @@
 // The program entry: one Mendrake per user, no window of its own, the platform's Linux
-// implementations wired into the AppDelegate. Reads no arguments.
+// implementations for this session (X11 or Wayland) wired into the AppDelegate. Reads no arguments.
 
 #include "app/AppDelegate.h"
+#include "app/SessionPlatform.h"
 #include "app/SingleInstance.h"
-#include "hotkey/KeyCodes.h"
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/MessageBoxAlertPresenter.h"
@@ -11,12 +11,7 @@
 #include "platform/x11/SyslogSystemLog.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/ThreadTaskRunner.h"
-#include "platform/x11/X11HotKeyService.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11Workspace.h"
-#include "platform/x11/XTestKeySynthesiser.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
-#include "platform/x11/XkbKeyboardLayout.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 
@@ -42,23 +37,20 @@ int main(int argc, char** argv) {
     IniDefaultsStore defaults;
     XdgAutostartLoginItems loginItems(QApplication::applicationFilePath());
     NotificationCenter notifications;
-    X11Pasteboard pasteboard;
+    // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
+    SessionPlatform platform;
     ThreadTaskRunner captureReads;
-    X11Workspace workspace;
-    XkbKeyboardLayout keyboardLayout(&x11KeycodeForKeyCode);
-    X11HotKeyService hotKeys(&x11KeycodeForKeyCode);
-    XTestKeySynthesiser keys(&x11KeycodeForKeyCode);
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
 
     AppServices services{
         .clock = clock,
-        .pasteboard = pasteboard,
-        .workspace = workspace,
-        .keys = keys,
-        .keyboardLayout = keyboardLayout,
-        .hotKeys = hotKeys,
+        .pasteboard = platform.pasteboard(),
+        .workspace = platform.workspace(),
+        .keys = platform.keys(),
+        .keyboardLayout = platform.keyboardLayout(),
+        .hotKeys = platform.hotKeys(),
         .sound = sound,
         .log = log,
         .alerts = alerts,
@@ -78,6 +70,18 @@ int main(int argc, char** argv) {
     instance.listen([&] {
         if (launched) delegate.applicationShouldHandleReopen();
     });
-    QTimer::singleShot(0, [&] { launched = delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, [&] {
+        launched = delegate.applicationDidFinishLaunching();
+        if (launched && platform.isWayland() && !platform.seesOtherCopies()) {
+            // GNOME and others keep the clipboard from clipboard managers: say so rather than
+            // record nothing in silence.
+            log.write(QStringLiteral("Mendrake: this Wayland compositor offers no data-control protocol, so copies "
+                                     "made in other apps are not recorded"));
+            alerts.showAlert(QStringLiteral("Mendrake can't record copies on this desktop"),
+                             QStringLiteral("Recording needs an X11 session or a Wayland compositor with the "
+                                            "data-control protocol (sway and other wlroots compositors, KDE "
+                                            "Plasma). Your history, search and pasting still work."));
+        }
+    });
     return application.exec();
 }

@@ -35,15 +35,30 @@ std::uint16_t keyCodeForQtKey(int key) {
     }
 }
 
+bool isDigit(std::uint16_t keyCode) {
+    using K = PanelKeyEvent;
+    for (std::uint16_t digit : {K::digit1, K::digit2, K::digit3, K::digit4, K::digit5, K::digit6, K::digit7,
+                                K::digit8, K::digit9})
+        if (keyCode == digit) return true;
+    return false;
+}
+
 }  // namespace
 
 PanelKeyEvent PanelKeyEvent::fromQKeyEvent(const QKeyEvent& event) {
+    using K = PanelKeyEvent;
     PanelKeyEvent out;
     out.keyDown = event.type() == QEvent::KeyPress;
 
-    std::optional<std::uint32_t> code;
-    if (event.nativeScanCode() != 0) code = keyCodeForX11Keycode(event.nativeScanCode());
-    out.keyCode = code ? std::uint16_t(*code) : keyCodeForQtKey(event.key());
+    // Keys are named by their symbol, which means the same on every layout: a virtual keyboard (an
+    // on-screen keyboard, a typing tool) may put any symbol at any position of its own keymap. Only
+    // digits go by position, since some layouts type them with Shift alone.
+    const std::uint16_t named = keyCodeForQtKey(event.key());
+    std::optional<std::uint32_t> position;
+    if (event.nativeScanCode() != 0) position = keyCodeForX11Keycode(event.nativeScanCode());
+    if (named != K::unknown && !isDigit(named)) out.keyCode = named;
+    else if (position && isDigit(std::uint16_t(*position))) out.keyCode = std::uint16_t(*position);
+    else out.keyCode = named;
 
     const Qt::KeyboardModifiers mods = event.modifiers();
     if (mods & (Qt::ControlModifier | Qt::MetaModifier)) out.modifierFlags |= commandFlag;

@@ -132,6 +132,9 @@ TEST(PanelKeyEventTest, QtEventsBecomePositionsCharactersAndFlags) {
         // X keycode 10 is the "1" key whatever the layout types there (AZERTY: "&"); 22 is BackSpace.
         {"native digit", Qt::Key_Ampersand, Qt::ControlModifier, 10, "&", K::digit1, "&", cmd},
         {"native backspace", Qt::Key_Backspace, Qt::ControlModifier, 22, "", K::deleteKey, "", cmd},
+        // A virtual keyboard's own keymap may put any key where Escape sits on a real keyboard (9).
+        {"down at another position", Qt::Key_Down, Qt::NoModifier, 9, "", K::downArrow, "", 0},
+        {"letter at another position", Qt::Key_H, Qt::NoModifier, 9, "h", K::unknown, "h", 0},
     };
     for (const auto& [name, qtKey, mods, scanCode, text, code, chars, flags] : cases) {
         const QKeyEvent event(QEvent::KeyPress, qtKey, mods, scanCode, 0, 0, text);

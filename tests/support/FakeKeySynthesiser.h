@@ -16,11 +16,13 @@ public:
     };
 
     bool isTrusted() const override { return trusted; }
+    Mechanism mechanism() const override { return through; }
     void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override {
         if (trusted) presses.push_back({keyCode, modifiers});
     }
 
     bool trusted = true;
+    Mechanism through = Mechanism::xtest;
     std::vector<Press> presses;
 };
 

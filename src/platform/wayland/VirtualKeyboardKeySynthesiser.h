@@ -31,6 +31,7 @@ public:
 
     bool isTrusted() const override;
     void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override;
+    Mechanism mechanism() const override { return Mechanism::virtualKeyboard; }
 
     struct Keyboard;
 
