@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Takes the documentation screenshots of the panel under sway, floating over another window:
+#   tests/support/with-sway env MENDRAKE=... PASTE_TARGET=... bash tests/e2e/screenshots-wayland.sh docs/screenshots
+. "$(dirname "$0")/lib.sh"
+out=$(readlink -f "$1")
+
+window() { swaymsg -t get_tree | jq -e --arg id "$1" '[recurse(.nodes[]?, .floating_nodes[]?) | select(.app_id == $id)] | first' 2>/dev/null; }
+focused_is() { window "$1" | jq -e '.focused' >/dev/null; }
+
+prefs hasCompletedOnboarding true
+start_mendrake
+"$PASTE_TARGET" /dev/null org.example.Editor & BG_PIDS+=($!)
+wait_for 10 focused_is org.example.Editor || fail "editor did not show"
+for text in "Quarterly report draft — final numbers" "https://example.org/docs/getting-started" \
+            "#3478F6" "git commit -m \"Fix the flaky login test on CI runners that are slow\"" \
+            "Meet at 10:30 in room 4B"; do
+  printf '%s' "$text" | wl-copy
+  sleep 0.4
+done
+"$MENDRAKE"
+wait_for 5 focused_is mendrake || fail "panel did not show focused"
+sleep 0.5
+grim "$out/panel-wayland.png"
+wtype "report"
+sleep 0.5
+grim "$out/panel-wayland-search.png"
+echo "saved to $out"
