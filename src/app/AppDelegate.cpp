@@ -80,6 +80,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     };
 
     wireStatusMenu();
+    if (!services_.desktopShortcutLine.isEmpty())
+        services_.log.write(QStringLiteral("Mendrake: this desktop binds the global shortcut; bind a key to "
+                                           "mendrake --toggle (") + services_.desktopShortcutLine + u')');
     registerHotKey();
     observeNotifications();
     monitor_->start();
@@ -179,6 +182,7 @@ void AppDelegate::openSettings() {
             // The updater lives as long as this delegate, which `shared` refers to.
             .canCheckForUpdates = true,
             .quit = quit,
+            .desktopShortcutLine = services_.desktopShortcutLine,
         };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
     }
@@ -207,6 +211,8 @@ void AppDelegate::showOnboarding(bool startOnPermissions) {
 }
 
 void AppDelegate::registerHotKey() {
+    // The desktop's own binding runs `mendrake --toggle`; there is nothing to register.
+    if (!services_.desktopShortcutLine.isEmpty()) return;
     const HotKeyCombo combo = prefs_.hotKey();
     if (registeredCombo_ == combo) return;
 

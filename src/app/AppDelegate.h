@@ -72,6 +72,9 @@ struct AppServices {
     std::function<bool()> trayAvailable;
     // The build's update signing key.
     QString updatePublicKey;
+    // Set where the desktop binds the global shortcut (to `mendrake --toggle`): the line to add to
+    // its configuration. Mendrake then registers none itself.
+    QString desktopShortcutLine;
 };
 
 class AppDelegate final : public QObject {

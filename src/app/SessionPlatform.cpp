@@ -23,6 +23,15 @@ bool isWaylandSession() {
     return QGuiApplication::platformName() == u"wayland" || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
+QString shortcutLineForDesktop() {
+    const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (qEnvironmentVariableIsSet("SWAYSOCK") || desktop.contains(u"sway", Qt::CaseInsensitive))
+        return QStringLiteral("bindsym $mod+Shift+v exec mendrake --toggle");
+    if (qEnvironmentVariableIsSet("HYPRLAND_INSTANCE_SIGNATURE"))
+        return QStringLiteral("bind = SUPER SHIFT, V, exec, mendrake --toggle");
+    return QStringLiteral("mendrake --toggle");
+}
+
 unsigned evdevCodeFor(std::uint32_t keyCode) { return evdevCodeForKeyCode(keyCode).value_or(0); }
 
 }  // namespace
@@ -48,8 +57,6 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
     WaylandConnection& connection = wayland_->connection;
     auto pasteboard = std::make_unique<WaylandPasteboard>(connection);
     if (pasteboard->isAvailable()) {
-        clipboardProtocol_ = connection.globals().extDataControl ? QStringLiteral("ext-data-control-v1")
-                                                                 : QStringLiteral("zwlr-data-control-unstable-v1");
         pasteboard_ = std::move(pasteboard);
     } else {
         // Qt's own clipboard still writes ours while one of our windows has the keyboard.
@@ -66,6 +73,7 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
     keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection, &evdevCodeFor);
     keyboardLayout_ = std::make_unique<WaylandKeyboardLayout>(connection, &evdevCodeFor);
     hotKeys_ = std::make_unique<X11HotKeyService>(&x11KeycodeForKeyCode);
+    desktopShortcutLine_ = shortcutLineForDesktop();
 }
 
 SessionPlatform::~SessionPlatform() {

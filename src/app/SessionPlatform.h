@@ -37,8 +37,10 @@ public:
     // False in a Wayland session whose compositor offers no data-control protocol (GNOME): other
     // applications' copies are not seen there.
     bool seesOtherCopies() const { return seesOtherCopies_; }
-    // What the log and the status lines name the clipboard protocol by; empty on X11.
-    QString clipboardProtocol() const { return clipboardProtocol_; }
+    // Where the desktop binds the global shortcut (a Wayland compositor lets no client grab keys):
+    // the line that binds Shift+Super+V to `mendrake --toggle` in its configuration, or the command
+    // alone where its form is unknown. Empty where Mendrake registers the shortcut itself.
+    QString desktopShortcutLine() const { return desktopShortcutLine_; }
 
 private:
     struct Wayland;
@@ -52,7 +54,7 @@ private:
     std::unique_ptr<KeyboardLayout> keyboardLayout_;
     std::unique_ptr<HotKeyService> hotKeys_;
     bool seesOtherCopies_ = true;
-    QString clipboardProtocol_;
+    QString desktopShortcutLine_;
 };
 
 }  // namespace mendrake

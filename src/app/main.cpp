@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
         .symbolIcon = [](const QString& name) { return symbolIcon(name); },
         .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
+        .desktopShortcutLine = platform.desktopShortcutLine(),
     };
 
     AppDelegate delegate(prefs, std::move(services));

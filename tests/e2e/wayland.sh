@@ -33,6 +33,7 @@ prefs hasCompletedOnboarding true excludedBundleIDs "org.example.Ignored, KeePas
 start_mendrake
 sleep 0.5
 rows_are 0 || fail "the clipboard at launch was recorded"
+grep -q 'bindsym $mod+Shift+v exec mendrake --toggle' "$WORK/mendrake.log" || fail "no binding line: $(cat "$WORK/mendrake.log")"
 
 start_target org.example.Ignored /dev/null
 copy_text "typed in an ignored app"
