@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times the real binary under a private headless sway: a wl-copy of text to its recorded row (from
-# just before wl-copy starts, so its own start-up is counted, to the row's own timestamp), and the show command (a second `mendrake`, which asks the running one to
-# show its panel) to the panel being sway's focused window. Prints the median and the maximum.
+# just before wl-copy starts, so its own start-up is counted, to the row's own timestamp), and
+# `mendrake --toggle` (which asks the running instance to show its panel) to the panel being sway's
+# focused window. Prints the median and the maximum of each.
 #   bench/wayland-app-latency.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,14 +34,14 @@ for i in $(seq 1 "$rounds"); do
   sleep 0.1
 done | median_max | sed 's/^/copy to recorded row, text: /'
 
-# Focus events of the panel (app_id mendrake), stamped as they arrive.
-swaymsg -t subscribe -m '["window"]' | jq --unbuffered -r 'select(.change == "focus" and .container.app_id == "mendrake") | "focus"' |
+# Focus events of the panel (the window titled Mendrake), stamped as they arrive.
+swaymsg -t subscribe -m '["window"]' | jq --unbuffered -r 'select(.change == "focus" and .container.name == "Mendrake") | "focus"' |
   while read -r _; do now; done >"$work/focus.log" &
 sleep 0.3
 for i in $(seq 1 "$rounds"); do
   before=$(wc -l <"$work/focus.log")
   start=$(now)
-  "$build/src/app/mendrake"
+  "$build/src/app/mendrake" --toggle >/dev/null
   for _ in $(seq 1 200); do [ "$(wc -l <"$work/focus.log")" -gt "$before" ] && break; sleep 0.005; done
   awk -v a="$(tail -n1 "$work/focus.log")" -v b="$start" 'BEGIN {print (a - b) * 1000}'
   wtype -k Escape

@@ -11,6 +11,7 @@
 #include "store/HistoryStore.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 namespace mendrake {
 
@@ -80,6 +81,10 @@ bool AppDelegate::applicationDidFinishLaunching() {
     };
 
     wireStatusMenu();
+    checkTray();
+    trayTimer_ = services_.clock.every(trayCheckInterval, 0.5, [self] {
+        if (self) self->checkTray();
+    });
     if (!services_.desktopShortcutLine.isEmpty())
         services_.log.write(QStringLiteral("Mendrake: this desktop binds the global shortcut; bind a key to "
                                            "mendrake --toggle (") + services_.desktopShortcutLine + u')');
@@ -109,9 +114,10 @@ void AppDelegate::wireStatusMenu() {
     statusShell_->openSettings = [self] {
         if (self) self->openSettings();
     };
-    statusShell_->checkForUpdates = [self] {
-        if (self) self->updater_.checkForUpdates();
-    };
+    if (updater_.isStarted())
+        statusShell_->checkForUpdates = [self] {
+            if (self) self->updater_.checkForUpdates();
+        };
     statusShell_->quit = [self] {
         if (self) self->services_.terminate(0);
     };
@@ -121,10 +127,58 @@ void AppDelegate::wireStatusMenu() {
     };
     statusItem_ = std::make_unique<StatusItemController>(statusShell_, prefs_, services_.keyboardLayout,
                                                          services_.clock, services_.symbolIcon);
+    if (services_.trayIcon) statusItem_->trayIcon()->setIcon(services_.trayIcon());
+}
+
+void AppDelegate::checkTray() {
+    const bool available = !services_.trayAvailable || services_.trayAvailable();
+    if (available == hasTray_) return;
+    hasTray_ = available;
+    if (!available) {
+        services_.log.write(QStringLiteral("Mendrake: no system tray; open Mendrake with its shortcut or `mendrake --show`"));
+        return;
+    }
+    // A tray that appeared after the icon was created: show the icon again so that it docks there.
+    if (statusItem_ && prefs_.showMenuBarIcon()) {
+        statusItem_->setVisible(false);
+        statusItem_->setVisible(true);
+    }
 }
 
 void AppDelegate::applicationShouldHandleReopen() {
     if (panel_) panel_->show();
+}
+
+InstanceReply AppDelegate::handleRequest(const InstanceRequest& request) {
+    using Kind = InstanceRequest::Kind;
+    switch (request.kind) {
+    case Kind::reopen:
+        applicationShouldHandleReopen();
+        return {};
+    case Kind::show:
+        if (panel_ && !panel_->isVisible()) panel_->show();
+        return {true, QStringLiteral("Panel shown.")};
+    case Kind::toggle:
+        togglePanel();
+        return {true, panel_ && panel_->isVisible() ? QStringLiteral("Panel shown.") : QStringLiteral("Panel hidden.")};
+    case Kind::settings:
+        openSettings();
+        return {true, QStringLiteral("Settings opened.")};
+    case Kind::pause:
+        if (request.minutes > 0) {
+            prefs_.pauseForMinutes(request.minutes);
+            return {true, QStringLiteral("Capture paused for %1 minutes.").arg(request.minutes)};
+        }
+        prefs_.pauseUntilResumed();
+        return {true, QStringLiteral("Capture paused until resumed.")};
+    case Kind::resume:
+        prefs_.resume();
+        return {true, QStringLiteral("Capture resumed.")};
+    case Kind::quit:
+        services_.terminate(0);
+        return {true, QStringLiteral("Mendrake is quitting.")};
+    }
+    return {false, QStringLiteral("Unknown request.")};
 }
 
 void AppDelegate::hidePanelIfVisible() {
@@ -179,8 +233,8 @@ void AppDelegate::openSettings() {
             .checkForUpdates = [self] {
                 if (self) self->updater_.checkForUpdates();
             },
-            // The updater lives as long as this delegate, which `shared` refers to.
-            .canCheckForUpdates = true,
+            .canCheckForUpdates = updater_.isStarted(),
+            .trayAvailable = [self] { return !self || self->hasTray(); },
             .quit = quit,
             .desktopShortcutLine = services_.desktopShortcutLine,
         };

@@ -8,7 +8,9 @@
 // Every callback that other objects hold back into the delegate holds it weakly and does nothing
 // once it is gone. Main thread only.
 
+#include "app/CommandLine.h"
 #include "app/PasteEngine.h"
+#include "app/SingleInstance.h"
 #include "app/Updater.h"
 #include "capture/AppIcon.h"
 #include "capture/ClipModel.h"
@@ -68,10 +70,13 @@ struct AppServices {
     std::function<StoreResult<std::unique_ptr<HistoryStore>>()> openStore;
     // Named symbols for the tray and its menu.
     std::function<QIcon(const QString&)> symbolIcon;
-    // Whether the desktop has a system tray (the first-run guide points to the icon only then).
+    // Whether the desktop has a system tray (StatusNotifier host or XEmbed tray) now; the first-run
+    // guide points to the icon only then, the launch checks it again every few seconds. Unset: always.
     std::function<bool()> trayAvailable;
     // The build's update signing key.
     QString updatePublicKey;
+    // The tray's icon (the symbolic application icon); unset keeps the menu's own.
+    std::function<QIcon()> trayIcon;
     // Set where the desktop binds the global shortcut (to `mendrake --toggle`): the line to add to
     // its configuration. Mendrake then registers none itself.
     QString desktopShortcutLine;
@@ -81,6 +86,8 @@ class AppDelegate final : public QObject {
     Q_OBJECT
 public:
     static constexpr double maintenanceInterval = 3600;
+    // How often the launch checks again for a tray, so that one started later shows the icon.
+    static constexpr double trayCheckInterval = 2;
 
     AppDelegate(Preferences& prefs, AppServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -93,6 +100,8 @@ public:
     bool applicationDidFinishLaunching();
     // Running `mendrake` again while this one runs.
     void applicationShouldHandleReopen();
+    // A request from a later `mendrake` launch (its command-line option); the reply is its answer.
+    InstanceReply handleRequest(const InstanceRequest& request);
 
     void activate(const ClipItem& item, UseMode mode, bool returnToPreviousApp);
     void togglePanel();
@@ -115,6 +124,9 @@ public:
     OnboardingWindowController* onboardingWindow() const { return onboardingWindow_.get(); }
     PasteEngine& pasteEngine() { return pasteEngine_; }
     const std::optional<HotKeyCombo>& registeredCombo() const { return registeredCombo_; }
+    // Whether a tray shows the icon; without one the guide and the About page say how to open Mendrake.
+    bool hasTray() const { return hasTray_; }
+    void checkTray();
 
 private:
     void observeNotifications();
@@ -141,6 +153,8 @@ private:
     std::optional<HotKeyCombo> registeredCombo_;
     // The item the last captured copy was recorded as; none when recording it failed.
     std::optional<ClipItem> lastRecorded_;
+    bool hasTray_ = true;
+    std::unique_ptr<Clock::Timer> trayTimer_;
 };
 
 }  // namespace mendrake

@@ -13,7 +13,7 @@ bool MainMenu::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     const auto mods = key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier | Qt::ShiftModifier |
                                           Qt::AltModifier);
-    if (mods != Qt::ControlModifier && mods != Qt::MetaModifier) return false;
+    if (mods != Qt::ControlModifier) return false;
     if (key->key() == Qt::Key_Q) {
         if (quit_) quit_();
         return true;

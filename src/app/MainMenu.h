@@ -1,6 +1,6 @@
 #pragma once
-// The application's standard keys in every one of its windows: Ctrl+Q (or Super+Q, the literal ⌘)
-// quits, Ctrl+W (or Super+W) closes the active window. Text fields keep Qt's own editing keys.
+// The application's standard keys in every one of its windows: Ctrl+Q quits, Ctrl+W closes the
+// active window; Super combinations belong to the desktop. Text fields keep Qt's own editing keys.
 // Installed once on the application object by the launch sequence. Main thread only.
 
 #include <QObject>

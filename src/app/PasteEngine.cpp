@@ -54,14 +54,14 @@ qint64 PasteEngine::writeToPasteboard(const ClipItem& item, HistoryStore& store,
 void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
     if (target && workspace_.frontmostApplication() != target) workspace_.activate(*target);
     clock_.after(pasteDelay, [this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) postCommandV();
+        if (alive.lock()) postPasteChord();
     });
 }
 
-void PasteEngine::postCommandV() {
-    const auto keyCode = keyCodeForCharacter(QStringLiteral("v"), layout_);
-    // Control+V is the paste chord on Linux desktops, where the product's ⌘V would be Super+V.
-    keys_.postKeyPress(keyCode ? *keyCode : ansiVKeyCode, HotKeyCombo::control);
+void PasteEngine::postPasteChord() {
+    const auto keycode = keycodeForCharacter(QStringLiteral("v"), layout_);
+    // Ctrl+V is the paste chord of Linux desktops.
+    keys_.postKeyPress(keycode.value_or(usVKeycode), Qt::ControlModifier);
 }
 
 }  // namespace mendrake

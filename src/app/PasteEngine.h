@@ -23,8 +23,8 @@ class PasteEngine {
 public:
     // Time for the target application to become active before the keystroke reaches it.
     static constexpr double pasteDelay = 0.08;
-    // Key code of the V position on an ANSI keyboard, used when the layout has no key for "v".
-    static constexpr std::uint32_t ansiVKeyCode = 9;
+    // X keycode of the V position on a US keyboard, used when the layout has no key for "v".
+    static constexpr std::uint32_t usVKeycode = 55;
 
     PasteEngine(Pasteboard& pasteboard, KeySynthesiser& keys, const KeyboardLayout& layout,
                 Workspace& workspace, Clock& clock);
@@ -39,7 +39,7 @@ public:
     void pasteInto(const std::optional<RunningApplication>& target);
 
     // One press of Control and the key that types "v" under the current layout, nothing else held.
-    void postCommandV();
+    void postPasteChord();
 
     bool isTrusted() const { return keys_.isTrusted(); }
 

@@ -1,6 +1,5 @@
 #include "app/SessionPlatform.h"
 
-#include "hotkey/KeyCodes.h"
 #include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesiser.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -32,8 +31,6 @@ QString shortcutLineForDesktop() {
     return QStringLiteral("mendrake --toggle");
 }
 
-unsigned evdevCodeFor(std::uint32_t keyCode) { return evdevCodeForKeyCode(keyCode).value_or(0); }
-
 }  // namespace
 
 struct SessionPlatform::Wayland {
@@ -48,9 +45,9 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
     }
     if (!wayland_) {
         pasteboard_ = std::make_unique<X11Pasteboard>();
-        keys_ = std::make_unique<XTestKeySynthesiser>(&x11KeycodeForKeyCode);
-        keyboardLayout_ = std::make_unique<XkbKeyboardLayout>(&x11KeycodeForKeyCode);
-        hotKeys_ = std::make_unique<X11HotKeyService>(&x11KeycodeForKeyCode);
+        keys_ = std::make_unique<XTestKeySynthesiser>();
+        keyboardLayout_ = std::make_unique<XkbKeyboardLayout>();
+        hotKeys_ = std::make_unique<X11HotKeyService>();
         return;
     }
 
@@ -70,9 +67,10 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
         workspace_ = std::make_unique<WaylandWorkspace>(*wayland_->toplevels, *desktop_, own);
     }
 
-    keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection, &evdevCodeFor);
-    keyboardLayout_ = std::make_unique<WaylandKeyboardLayout>(connection, &evdevCodeFor);
-    hotKeys_ = std::make_unique<X11HotKeyService>(&x11KeycodeForKeyCode);
+    keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection);
+    keyboardLayout_ = std::make_unique<WaylandKeyboardLayout>(connection);
+    // Unused while the desktop binds the shortcut, but the role is always filled.
+    hotKeys_ = std::make_unique<X11HotKeyService>();
     desktopShortcutLine_ = shortcutLineForDesktop();
 }
 

@@ -1,5 +1,7 @@
 #include "app/Updater.h"
 
+#include "settings/BuildInfo.h"
+
 namespace mendrake {
 
 Updater::Updater(const QString& publicKey, std::function<void(const QUrl&)> openUrl)
@@ -9,10 +11,13 @@ bool Updater::shouldStart(const QString& publicKey) {
     return !publicKey.isEmpty() && !publicKey.startsWith(QLatin1String("REPLACE"));
 }
 
-QUrl Updater::releasesPage() { return QUrl(QStringLiteral("https://mendrake.app/releases")); }
+QUrl Updater::releasesPage() {
+    const QString home = builtSourceAddress();
+    return home.isEmpty() ? QUrl() : QUrl(home + QStringLiteral("/releases"));
+}
 
 void Updater::checkForUpdates() {
-    if (openUrl_) openUrl_(releasesPage());
+    if (openUrl_ && !releasesPage().isEmpty()) openUrl_(releasesPage());
 }
 
 }  // namespace mendrake

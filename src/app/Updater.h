@@ -1,7 +1,8 @@
 #pragma once
 // Update checking. The updater may start its scheduled checks only in a build that carries a real
-// update signing key; a user-initiated check opens the project's releases page, where the
-// packages and their notes live. One instance, owned by the AppDelegate, alive for the process.
+// update signing key, and only such a build offers "Check for Updates…", which opens the releases
+// page of the project's own source address (nothing without one). Every other build is updated by
+// the system's package manager. One instance, owned by the AppDelegate, alive for the process.
 
 #include <QString>
 #include <QUrl>
@@ -17,7 +18,7 @@ public:
 
     // True exactly for a key that is present, not empty and not a "REPLACE..." placeholder.
     static bool shouldStart(const QString& publicKey);
-    static QUrl releasesPage();
+    static QUrl releasesPage();  // empty when the build has no source address
 
     bool isStarted() const { return started_; }
     void checkForUpdates();

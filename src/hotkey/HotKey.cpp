@@ -26,7 +26,7 @@ std::unique_ptr<HotKey> HotKey::create(HotKeyRegistry& registry, const HotKeyCom
         registry.service_.installHandler([&registry](std::uint32_t id) { registry.pressed(id); });
     }
     const std::uint32_t id = registry.nextHotKeyID_++;
-    const auto ref = registry.service_.registerHotKey(combo.keyCode, combo.modifiers, id);
+    const auto ref = registry.service_.registerHotKey(combo.keycode, combo.modifiers, id);
     if (!ref || *ref == 0) return nullptr;
     registry.hotKeyActions_[id] = std::move(action);
     return std::unique_ptr<HotKey>(new HotKey(registry, id, *ref, combo));

@@ -1,11 +1,16 @@
 #include "hotkey/HotKeyCombo.h"
 
+#include "hotkey/KeyCodes.h"
+#include "hotkey/KeyNames.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace mendrake {
 
@@ -21,40 +26,25 @@ std::optional<std::uint32_t> unsignedMember(const QJsonObject& object, const cha
     return static_cast<std::uint32_t>(number);
 }
 
-QString fixedKeyName(std::uint32_t keyCode) {
-    switch (keyCode) {
-    case 36: return QStringLiteral("↩");
-    case 48: return QStringLiteral("⇥");
-    case 49: return QStringLiteral("Space");
-    case 51: return QStringLiteral("⌫");
-    case 53: return QStringLiteral("⎋");
-    case 117: return QStringLiteral("⌦");
-    case 123: return QStringLiteral("←");
-    case 124: return QStringLiteral("→");
-    case 125: return QStringLiteral("↓");
-    case 126: return QStringLiteral("↑");
-    case 122: return QStringLiteral("F1");
-    case 120: return QStringLiteral("F2");
-    case 99: return QStringLiteral("F3");
-    case 118: return QStringLiteral("F4");
-    case 96: return QStringLiteral("F5");
-    case 97: return QStringLiteral("F6");
-    case 98: return QStringLiteral("F7");
-    case 100: return QStringLiteral("F8");
-    case 101: return QStringLiteral("F9");
-    case 109: return QStringLiteral("F10");
-    case 103: return QStringLiteral("F11");
-    case 111: return QStringLiteral("F12");
-    default: return {};
-    }
-}
+constexpr std::uint32_t storedSuper = 0x0100, storedShift = 0x0200, storedAlt = 0x0800,
+                        storedCtrl = 0x1000;
+
+constexpr std::pair<std::uint32_t, Qt::KeyboardModifier> kStoredModifiers[] = {
+    {storedSuper, Qt::MetaModifier},
+    {storedShift, Qt::ShiftModifier},
+    {storedAlt, Qt::AltModifier},
+    {storedCtrl, Qt::ControlModifier},
+};
 
 }  // namespace
 
 QByteArray HotKeyCombo::toJson() const {
+    std::uint32_t mask = 0;
+    for (auto [bit, modifier] : kStoredModifiers)
+        if (modifiers & modifier) mask |= bit;
     QJsonObject object;
-    object.insert(QStringLiteral("keyCode"), static_cast<qint64>(keyCode));
-    object.insert(QStringLiteral("modifiers"), static_cast<qint64>(modifiers));
+    object.insert(QStringLiteral("keyCode"), static_cast<qint64>(storedKeyForX11Keycode(keycode)));
+    object.insert(QStringLiteral("modifiers"), static_cast<qint64>(mask));
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
@@ -64,58 +54,54 @@ std::optional<HotKeyCombo> HotKeyCombo::fromJson(const QByteArray& json) {
     if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
     const QJsonObject object = document.object();
     const auto keyCode = unsignedMember(object, "keyCode");
-    const auto modifiers = unsignedMember(object, "modifiers");
-    if (!keyCode || !modifiers) return std::nullopt;
-    return HotKeyCombo{*keyCode, *modifiers};
+    const auto mask = unsignedMember(object, "modifiers");
+    if (!keyCode || !mask) return std::nullopt;
+    const auto keycode = x11KeycodeForStoredKey(*keyCode);
+    if (!keycode) return std::nullopt;
+    Qt::KeyboardModifiers modifiers;
+    for (auto [bit, modifier] : kStoredModifiers)
+        if (*mask & bit) modifiers |= modifier;
+    return HotKeyCombo{*keycode, modifiers};
+}
+
+Qt::KeyboardModifiers shortcutModifiers(Qt::KeyboardModifiers modifiers) {
+    return modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
 }
 
 QString displayString(const HotKeyCombo& combo, const KeyboardLayout& layout) {
-    QString text;
-    if (combo.modifiers & HotKeyCombo::control) text += QStringLiteral("⌃");
-    if (combo.modifiers & HotKeyCombo::option) text += QStringLiteral("⌥");
-    if (combo.modifiers & HotKeyCombo::shift) text += QStringLiteral("⇧");
-    if (combo.modifiers & HotKeyCombo::command) text += QStringLiteral("⌘");
-    return text + keyName(combo.keyCode, layout);
+    return keyCapTexts(combo, layout).join(QLatin1Char('+'));
 }
 
-QString keyName(std::uint32_t keyCode, const KeyboardLayout& layout) {
-    // A code past 16 bits comes only from a hand-edited settings file; it names no key.
-    if (keyCode <= 0xFFFF) {
-        if (QString fixed = fixedKeyName(keyCode); !fixed.isEmpty()) return fixed;
-        if (auto character = layoutCharacter(keyCode, layout); character && !character->isEmpty())
-            return character->toUpper();
-    }
-    return QStringLiteral("#") + QString::number(keyCode);
+QStringList keyCapTexts(const HotKeyCombo& combo, const KeyboardLayout& layout) {
+    return modifierNames(combo.modifiers) << keyName(combo.keycode, layout);
 }
 
-std::optional<QString> layoutCharacter(std::uint32_t keyCode, const KeyboardLayout& layout) {
-    const auto characters = layout.characters({keyCode});
+QString keyName(std::uint32_t keycode, const KeyboardLayout& layout) {
+    const std::uint32_t evdev = keycode >= 8 ? keycode - 8 : 0;
+    if (QString named = evdevKeyName(evdev); !named.isEmpty()) return named;
+    if (auto character = layoutCharacter(keycode, layout)) return character->toUpper();
+    return QStringLiteral("Key ") + QString::number(evdev);
+}
+
+std::optional<QString> layoutCharacter(std::uint32_t keycode, const KeyboardLayout& layout) {
+    const auto characters = layout.characters({keycode});
     if (characters.empty() || !characters.front() || characters.front()->isEmpty())
         return std::nullopt;
     return characters.front();
 }
 
-std::optional<std::uint16_t> keyCodeForCharacter(const QString& text, const KeyboardLayout& layout) {
+std::optional<std::uint32_t> keycodeForCharacter(const QString& text, const KeyboardLayout& layout) {
     const QString wanted = text.toLower();
-    std::vector<std::uint32_t> codes(128);
-    for (std::uint32_t code = 0; code < 128; ++code) codes[code] = code;
-    // One read of the layout for all 128 keys rather than 128 reads.
+    constexpr std::uint32_t first = 8, last = 255;
+    std::vector<std::uint32_t> codes;
+    for (std::uint32_t code = first; code <= last; ++code) codes.push_back(code);
+    // One read of the layout for every key rather than one read per key.
     const auto characters = layout.characters(codes);
-    for (std::size_t code = 0; code < characters.size() && code < 128; ++code) {
-        const auto& character = characters[code];
-        if (character && !character->isEmpty() && character->toLower() == wanted)
-            return static_cast<std::uint16_t>(code);
+    for (std::size_t i = 0; i < characters.size() && i < codes.size(); ++i) {
+        const auto& character = characters[i];
+        if (character && !character->isEmpty() && character->toLower() == wanted) return codes[i];
     }
     return std::nullopt;
-}
-
-std::uint32_t carbonModifiers(std::uint64_t flags) {
-    std::uint32_t mask = 0;
-    if (flags & 0x20000) mask |= HotKeyCombo::shift;
-    if (flags & 0x40000) mask |= HotKeyCombo::control;
-    if (flags & 0x80000) mask |= HotKeyCombo::option;
-    if (flags & 0x100000) mask |= HotKeyCombo::command;
-    return mask;
 }
 
 }  // namespace mendrake

@@ -1,29 +1,25 @@
 #include "hotkey/HotKeyRecorder.h"
 
 #include "hotkey/KeyCap.h"
-#include "hotkey/KeyCodes.h"
+#include "hotkey/KeyNames.h"
 #include "platform/x11/SymbolIcons.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
+#include <iterator>
 
 namespace mendrake {
 
 namespace {
-constexpr std::uint32_t escapeKeyCode = 53;
-
-// The key-event flag bits that carbonModifiers reads.
-constexpr std::uint64_t shiftFlag = 0x20000;
-constexpr std::uint64_t controlFlag = 0x40000;
-constexpr std::uint64_t optionFlag = 0x80000;
-constexpr std::uint64_t commandFlag = 0x100000;
 
 // X11 reports presses of the modifier keys themselves as key presses; they are the start of a
 // combination, not one, so they are consumed without a beep.
@@ -37,15 +33,35 @@ bool isModifierKey(int key) {
         return false;
     }
 }
+
+bool isFunctionKey(int key) { return key >= Qt::Key_F1 && key <= Qt::Key_F24; }
+
 }  // namespace
 
-std::uint32_t comboModifiers(Qt::KeyboardModifiers modifiers) {
-    std::uint64_t flags = 0;
-    if (modifiers & Qt::ShiftModifier) flags |= shiftFlag;
-    if (modifiers & Qt::ControlModifier) flags |= controlFlag;
-    if (modifiers & Qt::AltModifier) flags |= optionFlag;
-    if (modifiers & Qt::MetaModifier) flags |= commandFlag;
-    return carbonModifiers(flags);
+QString refusalReason(int qtKey, Qt::KeyboardModifiers modifiers) {
+    modifiers = shortcutModifiers(modifiers);
+    // F13-F20 double as the copy and paste keys of old Sun keyboards in Qt's tables; on a PC they
+    // are free, so a function key alone is never an editing chord.
+    if ((modifiers & ~Qt::ShiftModifier) == 0)
+        return isFunctionKey(qtKey) ? QString() : QStringLiteral("Add Ctrl, Alt or Super, or use F1–F24");
+    static const QKeySequence::StandardKey editing[] = {
+        QKeySequence::Copy, QKeySequence::Paste, QKeySequence::Cut,     QKeySequence::Undo,
+        QKeySequence::Redo, QKeySequence::SelectAll, QKeySequence::Save, QKeySequence::Find,
+        QKeySequence::Close, QKeySequence::Quit, QKeySequence::New,     QKeySequence::Open,
+        QKeySequence::Print};
+    const QKeySequence pressed(QKeyCombination(modifiers, Qt::Key(qtKey)));
+    // The terminal's copy and paste, and the quit, close and redo chords whatever the platform
+    // theme's key scheme says.
+    static const QKeySequence always[] = {
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Q),
+        QKeySequence(Qt::CTRL | Qt::Key_W)};
+    bool taken = std::find(std::begin(always), std::end(always), pressed) != std::end(always);
+    for (QKeySequence::StandardKey key : editing)
+        taken = taken || QKeySequence::keyBindings(key).contains(pressed);
+    if (taken)
+        return shortcutLabel(modifiers, qtKey) + QStringLiteral(" is a standard shortcut in every app");
+    return {};
 }
 
 // Installed on the application while recording: consumes every key press (and the shortcut
@@ -81,7 +97,8 @@ class HotKeyRecorder::MainButton : public QAbstractButton {
 public:
     explicit MainButton(HotKeyRecorder& recorder) : recorder_(recorder) {
         setMinimumSize(130, 32);
-        setFocusPolicy(Qt::NoFocus);
+        // Tab reaches the recorder; Space then starts recording, as on any button.
+        setFocusPolicy(Qt::StrongFocus);
         setCursor(Qt::PointingHandCursor);
     }
     QSize sizeHint() const override {
@@ -97,9 +114,9 @@ protected:
         const bool recording = recorder_.isRecording();
         QColor fill = recording ? accent : primary;
         fill.setAlphaF(recording ? 0.12f : 0.04f);
-        QColor stroke = recording ? accent : primary;
-        if (!recording) stroke.setAlphaF(0.12f);
-        const qreal width = recording ? 1.5 : 1.0;
+        QColor stroke = recording || hasFocus() ? accent : primary;
+        if (!recording && !hasFocus()) stroke.setAlphaF(0.12f);
+        const qreal width = recording || hasFocus() ? 1.5 : 1.0;
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), 8, 8);
         p.fillPath(shape, fill);
@@ -115,7 +132,10 @@ private:
 
 HotKeyRecorder::HotKeyRecorder(const HotKeyCombo& combo, const KeyboardLayout& layout, QWidget* parent)
     : QWidget(parent), combo_(combo), layout_(layout), beep_([] { QApplication::beep(); }) {
-    auto* row = new QHBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
 
@@ -125,6 +145,7 @@ HotKeyRecorder::HotKeyRecorder(const HotKeyCombo& combo, const KeyboardLayout& l
     label->setSpacing(4);
     caps_ = new KeyCaps;
     prompt_ = new QLabel(QString::fromUtf8("Press a shortcut…"));
+    prompt_->setObjectName(QStringLiteral("prompt"));
     prompt_->setAttribute(Qt::WA_TransparentForMouseEvents);
     prompt_->setContentsMargins(6, 0, 6, 0);
     QFont promptFont = prompt_->font();
@@ -151,9 +172,21 @@ HotKeyRecorder::HotKeyRecorder(const HotKeyCombo& combo, const KeyboardLayout& l
     reset_->setStyleSheet("QToolButton { border: none; }");
     reset_->setIcon(symbolIcon("arrow.counterclockwise", palette().color(QPalette::PlaceholderText)));
     reset_->setIconSize(QSize(12, 12));
-    reset_->setToolTip("Reset to " + displayString(HotKeyCombo::defaultCombo(), layout_));
+    reset_->setToolTip(QStringLiteral("Reset to ") + displayString(HotKeyCombo::defaultCombo(), layout_));
     row->addWidget(reset_);
     connect(reset_, &QToolButton::clicked, this, [this] { write(HotKeyCombo::defaultCombo()); });
+    column->addLayout(row);
+
+    refusal_ = new QLabel;
+    refusal_->setWordWrap(true);
+    QFont refusalFont = refusal_->font();
+    refusalFont.setPixelSize(11);
+    refusal_->setFont(refusalFont);
+    QPalette refusalPalette = refusal_->palette();
+    refusalPalette.setColor(QPalette::WindowText, refusalPalette.color(QPalette::PlaceholderText));
+    refusal_->setPalette(refusalPalette);
+    refusal_->hide();
+    column->addWidget(refusal_);
 
     refresh();
 }
@@ -162,6 +195,8 @@ HotKeyRecorder::~HotKeyRecorder() { filter_.reset(); }
 
 QAbstractButton* HotKeyRecorder::mainButton() const { return main_; }
 
+QString HotKeyRecorder::refusal() const { return refusal_->text(); }
+
 void HotKeyRecorder::setCombo(const HotKeyCombo& combo) {
     combo_ = combo;
     refresh();
@@ -169,12 +204,14 @@ void HotKeyRecorder::setCombo(const HotKeyCombo& combo) {
 
 void HotKeyRecorder::startRecording() {
     recording_ = true;
+    refusal_->clear();
     filter_ = std::make_unique<KeyFilter>(*this);
     refresh();
 }
 
 void HotKeyRecorder::stopRecording() {
     recording_ = false;
+    refusal_->clear();
     filter_.reset();
     refresh();
 }
@@ -185,25 +222,25 @@ void HotKeyRecorder::hideEvent(QHideEvent* event) {
 }
 
 void HotKeyRecorder::handleKeyPress(const QKeyEvent& event) {
-    // Under X11 the native scan code is the X keycode: the key's hardware position.
-    const std::optional<std::uint32_t> keyCode = keyCodeForX11Keycode(event.nativeScanCode());
-    if (keyCode == escapeKeyCode || (!keyCode && event.key() == Qt::Key_Escape)) {
+    if (event.key() == Qt::Key_Escape) {
         stopRecording();
         return;
     }
     if (isModifierKey(event.key())) return;
-    const std::uint32_t modifiers = comboModifiers(event.modifiers());
-    const bool noRealModifier = (modifiers & ~HotKeyCombo::shift) == 0;
-    const bool reserved = modifiers == HotKeyCombo::command &&
-        std::find(reservedCommandKeys.begin(), reservedCommandKeys.end(), keyCode.value_or(~0u)) !=
-            reservedCommandKeys.end();
-    // A lone modifier press or a key without a known position cannot make a shortcut either.
-    if (noRealModifier || reserved || !keyCode) {
+    // Under X11 the native scan code is the X keycode: the key's physical position.
+    const std::uint32_t keycode = event.nativeScanCode();
+    QString reason = refusalReason(event.key(), event.modifiers());
+    if (reason.isEmpty() && (keycode < 8 || keycode > 255))
+        reason = QStringLiteral("This key cannot be a shortcut");
+    if (!reason.isEmpty()) {
+        refusal_->setText(reason);
+        refusal_->show();
         beep_();
         return;
     }
-    write(HotKeyCombo{*keyCode, modifiers});
+    // Recording ends first: whoever stores the combo may raise an alert that needs the keyboard.
     stopRecording();
+    write(HotKeyCombo{keycode, shortcutModifiers(event.modifiers())});
 }
 
 void HotKeyRecorder::write(const HotKeyCombo& combo) {
@@ -216,6 +253,7 @@ void HotKeyRecorder::refresh() {
     caps_->setKeys(keyCapTexts(combo_, layout_));
     caps_->setVisible(!recording_);
     prompt_->setVisible(recording_);
+    refusal_->setVisible(recording_ && !refusal_->text().isEmpty());
     main_->setToolTip(recording_ ? "Press Esc to cancel" : "Click to record a new shortcut");
     reset_->setVisible(!recording_ && combo_ != HotKeyCombo::defaultCombo());
     main_->update();

@@ -1,9 +1,10 @@
 #pragma once
 // The shortcut recorder: a button showing the current combo as key caps. Clicking it starts
 // recording; while recording every key press of the application is consumed by the recorder's key
-// filter. Escape (with any modifiers) cancels; no modifier, Shift alone, or Command alone with one
-// of the reserved keys beeps and keeps recording; any other combination is written through
-// `comboRecorded` and ends recording. A reset button, shown only while idle and off the default,
+// filter. Escape (with any modifiers) cancels. A combination that would break typing or editing
+// elsewhere once grabbed for the whole desktop (see `refusalReason`) beeps, shows the reason under
+// the caps and keeps recording; any other combination ends recording and is then written through
+// `comboRecorded`, so an alert raised by its receiver gets the keyboard. A reset button, shown only while idle and off the default,
 // writes the default combo. Leaving the screen (hidden or destroyed) stops recording.
 //
 // The combo is a two-way binding: the owner feeds the stored value in with `setCombo` and stores
@@ -14,7 +15,6 @@
 #include <QAbstractButton>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <memory>
 
@@ -26,11 +26,11 @@ namespace mendrake {
 
 class KeyCaps;
 
-// Key codes that Command alone may not take: C, V, X, Q, W, Tab, Space (ANSI positions).
-inline constexpr std::array<std::uint32_t, 7> reservedCommandKeys = {8, 9, 7, 12, 13, 48, 49};
-
-// The combo mask of a Qt key event's modifiers: Shift, Ctrl, Alt and Super (Meta) only.
-std::uint32_t comboModifiers(Qt::KeyboardModifiers modifiers);
+// Why a Qt key with these modifiers cannot be the global shortcut, or empty when it can: keys with
+// no modifier but Shift (they would stop typing), except F1-F24; the editing and window chords
+// every application uses (copy, paste, cut, undo, redo, select all, save, find, close, quit, new,
+// open, print) and the terminal's Ctrl+Shift+C and Ctrl+Shift+V.
+QString refusalReason(int qtKey, Qt::KeyboardModifiers modifiers);
 
 class HotKeyRecorder : public QWidget {
     Q_OBJECT
@@ -51,6 +51,8 @@ public:
 
     QAbstractButton* mainButton() const;
     QToolButton* resetButton() const { return reset_; }
+    // The reason the last key was refused, shown under the caps; empty when none.
+    QString refusal() const;
 
 signals:
     void comboRecorded(const mendrake::HotKeyCombo& combo);
@@ -75,6 +77,7 @@ private:
     MainButton* main_;
     KeyCaps* caps_;
     QLabel* prompt_;
+    QLabel* refusal_;
     QToolButton* reset_;
 };
 

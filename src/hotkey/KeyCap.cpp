@@ -7,20 +7,6 @@
 
 namespace mendrake {
 
-QStringList keyCapTexts(const HotKeyCombo& combo, const KeyboardLayout& layout) {
-    static const std::pair<std::uint32_t, const char*> order[] = {
-        {HotKeyCombo::control, "⌃"},
-        {HotKeyCombo::option, "⌥"},
-        {HotKeyCombo::shift, "⇧"},
-        {HotKeyCombo::command, "⌘"},
-    };
-    QStringList texts;
-    for (const auto& [bit, glyph] : order)
-        if (combo.modifiers & bit) texts << QString::fromUtf8(glyph);
-    texts << keyName(combo.keyCode, layout);
-    return texts;
-}
-
 namespace {
 QFont capFont(const QFont& base) {
     QFont font = base;

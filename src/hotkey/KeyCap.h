@@ -1,5 +1,5 @@
 #pragma once
-// Shortcuts drawn as rows of small key caps: one cap per modifier, then one for the key.
+// Shortcuts drawn as rows of small key caps, one word per cap: "Shift", "Super", "V".
 
 #include "hotkey/HotKeyCombo.h"
 
@@ -7,9 +7,6 @@
 #include <QWidget>
 
 namespace mendrake {
-
-// One entry per modifier present, in the order ⌃ ⌥ ⇧ ⌘, then the key's name: ⇧⌘V gives ⇧, ⌘, V.
-QStringList keyCapTexts(const HotKeyCombo& combo, const KeyboardLayout& layout);
 
 // One cap: the text on a softly filled, finely outlined rounded rectangle, at least 24 x 22.
 class KeyCap : public QWidget {

@@ -42,14 +42,15 @@ std::optional<std::uint32_t> keyCodeForEvdevCode(std::uint32_t evdevCode) {
     return std::nullopt;
 }
 
-unsigned x11KeycodeForKeyCode(std::uint32_t keyCode) {
-    const auto evdev = evdevCodeForKeyCode(keyCode);
-    return evdev ? *evdev + 8 : 0;
+std::optional<std::uint32_t> x11KeycodeForStoredKey(std::uint32_t storedKey) {
+    if (const auto evdev = evdevCodeForKeyCode(storedKey)) return *evdev + 8;
+    if (storedKey > extendedKeyBase && storedKey <= extendedKeyBase + 247) return storedKey - extendedKeyBase + 8;
+    return std::nullopt;
 }
 
-std::optional<std::uint32_t> keyCodeForX11Keycode(unsigned x11Keycode) {
-    if (x11Keycode < 8) return std::nullopt;
-    return keyCodeForEvdevCode(x11Keycode - 8);
+std::uint32_t storedKeyForX11Keycode(std::uint32_t x11Keycode) {
+    const std::uint32_t evdev = x11Keycode - 8;
+    return keyCodeForEvdevCode(evdev).value_or(extendedKeyBase + evdev);
 }
 
 }  // namespace mendrake

@@ -3,6 +3,8 @@
 #include "prefs/Preferences.h"
 
 #include <QCursor>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -10,7 +12,33 @@ namespace mendrake {
 
 namespace {
 const QChar kEllipsis(0x2026);
-}
+
+// A popup menu does not run its entries' shortcuts, so the keys it shows next to them (Ctrl+1-9,
+// Ctrl+comma, Ctrl+Q) are matched here while it is open: the menu closes and the entry runs.
+class MenuAccelerators final : public QObject {
+public:
+    explicit MenuAccelerators(QMenu& menu) : QObject(&menu), menu_(menu) { menu.installEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(QKeyCombination(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key())));
+        for (QAction* action : menu_.actions()) {
+            if (action->shortcut().isEmpty() || action->shortcut() != pressed || !action->isEnabled()) continue;
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                menu_.close();
+                action->trigger();
+            }
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QMenu& menu_;
+};
+}  // namespace
 
 StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell, Preferences& prefs,
                                            const KeyboardLayout& layout, Clock& clock,
@@ -28,6 +56,7 @@ StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell,
     item_->setToolTip(QStringLiteral("Mendrake"));
     menu_->setToolTipsVisible(false);
     connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuNeedsUpdate);
+    new MenuAccelerators(*menu_);
     item_->setContextMenu(menu_.get());
     // A left click opens the same menu, as clicking a menu-bar item does; trays that show the
     // context menu themselves never report a plain click.
@@ -51,6 +80,8 @@ QString StatusItemController::menuTitle(const QString& title) {
 }
 
 void StatusItemController::menuNeedsUpdate() {
+    // clear() drops the entries but not the submenus they open.
+    qDeleteAll(menu_->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     menu_->clear();
     auto shell = shell_.lock();
     if (!shell) return;
@@ -66,7 +97,8 @@ void StatusItemController::menuNeedsUpdate() {
     menu_->addSeparator();
 
     const QString shortcut = displayString(prefs_.hotKey(), layout_);
-    connect(menu_->addAction(QStringLiteral("Open Mendrake   ") + shortcut), &QAction::triggered, this,
+    // Text after a tab is drawn in the menu's shortcut column.
+    connect(menu_->addAction(QStringLiteral("Open Mendrake\t") + shortcut), &QAction::triggered, this,
             &StatusItemController::openPanel);
 
     const bool paused = prefs_.isPaused();
@@ -85,8 +117,10 @@ void StatusItemController::menuNeedsUpdate() {
     }
     menu_->addSeparator();
 
-    connect(menu_->addAction(QStringLiteral("Check for Updates") + kEllipsis), &QAction::triggered, this,
-            &StatusItemController::checkUpdates);
+    // Only a build that can check for updates offers it; packaged builds update through the system.
+    if (shell->checkForUpdates)
+        connect(menu_->addAction(QStringLiteral("Check for Updates") + kEllipsis), &QAction::triggered, this,
+                &StatusItemController::checkUpdates);
     QAction* settings = menu_->addAction(QStringLiteral("Settings") + kEllipsis);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     connect(settings, &QAction::triggered, this, &StatusItemController::openSettings);
@@ -100,7 +134,8 @@ void StatusItemController::menuNeedsUpdate() {
 }
 
 QAction* StatusItemController::addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell) {
-    QAction* action = menu_->addAction(menuTitle(displayTitle(item)));
+    // A single "&" would vanish and make the next letter a mnemonic.
+    QAction* action = menu_->addAction(menuTitle(displayTitle(item)).replace(QLatin1Char('&'), QStringLiteral("&&")));
     action->setData(index);
     if (index < 9) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)));
 

@@ -33,7 +33,7 @@ struct StatusMenuShell {
     std::function<void(const ClipItem&)> pasteItem;          // paste into the frontmost app
     std::function<void()> togglePanel;
     std::function<void()> openSettings;
-    std::function<void()> checkForUpdates;
+    std::function<void()> checkForUpdates;                   // unset: no "Check for Updates…" entry
     std::function<void()> quit;
     std::function<std::optional<QImage>(const std::optional<QString>&)> appIcon;
 };

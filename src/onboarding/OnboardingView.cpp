@@ -1,5 +1,6 @@
 #include "onboarding/OnboardingView.h"
 
+#include "hotkey/KeyNames.h"
 #include "platform/KeySynthesiser.h"
 #include "platform/x11/SymbolIcons.h"
 #include "settings/DesktopTexts.h"
@@ -199,8 +200,11 @@ QWidget* OnboardingView::makeTryIt() {
     const std::pair<const char*, QString> rows[] = {
         {"1.circle.fill", "Copy anything: text, a link, a screenshot."},
         {"2.circle.fill", "Press " + hotKey_ + " and start typing to search."},
-        {"3.circle.fill", QString::fromUtf8("Hit ↩ to paste, ⌥↩ for plain text, ⌘1–9 for the first nine.")},
-        {"pin.fill", QString::fromUtf8("⌘P pins an item so it's never removed.")},
+        {"3.circle.fill", "Hit " + qtKeyName(Qt::Key_Return) + " to paste, " +
+                              shortcutLabel(Qt::AltModifier, Qt::Key_Return) + " for plain text, " +
+                              shortcutLabel(Qt::ControlModifier, QString::fromUtf8("1–9")) +
+                              " for the first nine."},
+        {"pin.fill", shortcutLabel(Qt::ControlModifier, Qt::Key_P) + " pins an item so it's never removed."},
         {"menubar.rectangle", desktopTexts::settingsAndPauseHint(trayIconShown_, hotKey_)},
     };
     for (const auto& [name, line] : rows) {

@@ -36,8 +36,8 @@ class OnboardingView : public QWidget {
 public:
     enum class Page { welcome, permissions, tryIt };
 
-    // `hotKey` is the shortcut as text; `trayIconShown` whether the guide can point to the tray
-    // icon for Settings and Pause; `finish` closes the guide's window.
+    // `hotKey` is the shortcut as text (Shift+Super+V); `trayIconShown` whether the guide can point
+    // to the tray icon for Settings and Pause; `finish` closes the guide's window.
     OnboardingView(Page start, QString hotKey, bool trayIconShown, KeySynthesiser& keys, Clock& clock,
                    std::function<void()> finish, QWidget* parent = nullptr);
 

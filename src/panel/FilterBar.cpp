@@ -1,5 +1,6 @@
 #include "panel/FilterBar.h"
 
+#include "hotkey/KeyNames.h"
 #include "panel/PanelStyle.h"
 #include "panel/PanelViewModel.h"
 
@@ -52,7 +53,7 @@ FilterBar::FilterBar(PanelViewModel& model, QWidget* parent) : QWidget(parent), 
         chips_.append(chip);
     }
     layout->addStretch(1);
-    auto* hint = new QLabel(QStringLiteral("⇥ switch"), this);
+    auto* hint = new QLabel(qtKeyName(Qt::Key_Tab) + QStringLiteral(" switch"), this);
     hint->setObjectName(QStringLiteral("filterHint"));
     hint->setFont(panelstyle::font(11));
     QPalette pal = hint->palette();

@@ -1,6 +1,6 @@
 #pragma once
 // FilterBar: one capsule chip per kind filter ("All" ... "Colors"), the current one in the accent
-// colour, then the hint "⇥ switch". Pressing a chip sets the model's filter.
+// colour, then the hint "Tab switch". Pressing a chip sets the model's filter.
 
 #include "panel/ClipFilter.h"
 

@@ -1,5 +1,6 @@
 #include "panel/FooterBar.h"
 
+#include "hotkey/KeyNames.h"
 #include "panel/PanelStyle.h"
 #include "panel/PanelViewModel.h"
 #include "platform/x11/SymbolIcons.h"
@@ -7,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <tuple>
 
 namespace mendrake {
 
@@ -51,10 +54,14 @@ FooterBar::FooterBar(PanelViewModel& model, QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(14, 0, 14, 0);
     layout->setSpacing(14);
     layout->addStretch(1);
-    const std::pair<const char*, const char*> hints[] = {
-        {"↩", "Paste"}, {"⌥↩", "Plain text"}, {"⌘P", "Pin"}, {"⌘⌫", "Delete"}};
-    for (auto [key, label] : hints)
-        layout->addWidget(new KeyHint(QString::fromUtf8(key), QString::fromUtf8(label), this), 0, Qt::AlignVCenter);
+    const std::tuple<Qt::KeyboardModifiers, Qt::Key, const char*> hints[] = {
+        {Qt::NoModifier, Qt::Key_Return, "Paste"},
+        {Qt::AltModifier, Qt::Key_Return, "Plain text"},
+        {Qt::ControlModifier, Qt::Key_P, "Pin"},
+        {Qt::ShiftModifier, Qt::Key_Delete, "Delete"}};
+    for (auto [modifiers, key, label] : hints)
+        layout->addWidget(new KeyHint(shortcutLabel(modifiers, key), QString::fromUtf8(label), this), 0,
+                          Qt::AlignVCenter);
 
     settings_ = new QToolButton(this);
     settings_->setObjectName(QStringLiteral("settingsButton"));

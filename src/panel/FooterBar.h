@@ -1,5 +1,5 @@
 #pragma once
-// FooterBar: the key hints (↩ Paste, ⌥↩ Plain text, ⌘P Pin, ⌘⌫ Delete) and the settings button.
+// FooterBar: the key hints (Enter Paste, Alt+Enter Plain text, Ctrl+P Pin, Shift+Delete Delete) and the settings button.
 
 #include <QToolButton>
 #include <QWidget>

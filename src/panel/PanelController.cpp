@@ -4,6 +4,7 @@
 #include "panel/PanelKeyCommands.h"
 #include "panel/PanelView.h"
 #include "panel/PanelViewModel.h"
+#include "panel/PreviewPane.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -19,7 +20,7 @@ PanelController::PanelController(PanelViewModel& model, Workspace& workspace, Ap
     panel_ = std::make_unique<FloatingPanel>(view_);
     panel_->keyHandler = [this](QKeyEvent* event) {
         return handlePanelKey(model_, PanelKeyEvent::fromQKeyEvent(*event), view_->searchFieldState(),
-                              [this] { hide(); });
+                              [this] { hide(); }, [this] { view_->previewPane()->copyTextSelection(); });
     };
     panel_->onResignKey = [this] { hide(); };
 }

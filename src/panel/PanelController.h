@@ -3,7 +3,7 @@
 // over whatever the user is doing and hides it again. `show` remembers the application that was in
 // front (`previousApp`, read by the paste engine), resets the model for a fresh search, centres the
 // panel at 60% of the height of the screen under the mouse and gives it the keyboard. The panel
-// hides as soon as it loses the keyboard, on Escape with an empty query and on ⌘W.
+// hides as soon as it loses the keyboard, on Escape with an empty query and on Ctrl+W.
 
 #include "platform/Workspace.h"
 

@@ -2,83 +2,81 @@
 
 #include "panel/PanelViewModel.h"
 
-#include <array>
-
 namespace mendrake {
 namespace {
 
-using K = PanelKeyEvent;
+void copy(PanelViewModel& model, const SearchFieldState& field, const std::function<void()>& copyPreviewSelection) {
+    if (field.previewHasSelection && copyPreviewSelection)
+        copyPreviewSelection();
+    else
+        model.activateSelected(UseMode::copyOnly);
+}
 
-constexpr std::array<std::uint16_t, 9> digitKeyCodes = {K::digit1, K::digit2, K::digit3, K::digit4, K::digit5,
-                                                        K::digit6, K::digit7, K::digit8, K::digit9};
-
-bool handlePlainKey(PanelViewModel& model, const PanelKeyEvent& event, const std::function<void()>& hidePanel) {
-    switch (event.keyCode) {
-    case K::returnKey:
-    case K::keypadEnter:
-        model.activateSelected(event.option() ? UseMode::pastePlain : UseMode::paste);
+bool handleCtrlKey(PanelViewModel& model, const PanelKeyEvent& event, const SearchFieldState& field,
+                   const std::function<void()>& hidePanel, const std::function<void()>& copyPreviewSelection) {
+    switch (event.key) {
+    case Qt::Key_P:
+        model.togglePinSelected();
         return true;
-    case K::tab:
-        model.cycleFilter(event.shift() ? -1 : 1);
+    case Qt::Key_C:
+        if (field.hasSelection) return false;  // the field copies its own selected text
+        copy(model, field, copyPreviewSelection);
         return true;
-    case K::escape:
-        if (!model.query().isEmpty()) model.setQuery(QString());
-        else if (hidePanel) hidePanel();
+    case Qt::Key_Comma:
+        if (model.onOpenSettings) model.onOpenSettings();
         return true;
-    case K::upArrow: model.moveSelection(-1); return true;
-    case K::downArrow: model.moveSelection(1); return true;
-    case K::pageUp: model.moveSelection(-10); return true;
-    case K::pageDown: model.moveSelection(10); return true;
-    default: return false;
+    case Qt::Key_W:
+        if (hidePanel) hidePanel();
+        return true;
+    default:
+        return false;
     }
 }
 
-bool handleCommandKey(PanelViewModel& model, const PanelKeyEvent& event, const SearchFieldState& field,
-                      const std::function<void()>& hidePanel) {
-    for (int i = 0; i < int(digitKeyCodes.size()); ++i) {
-        if (event.keyCode == digitKeyCodes[i]) {
-            model.activateIndex(i, event.option() ? UseMode::pastePlain : UseMode::paste);
-            return true;
-        }
+bool handlePlainKey(PanelViewModel& model, const PanelKeyEvent& event) {
+    switch (event.key) {
+    case Qt::Key_Tab: model.cycleFilter(1); return true;
+    case Qt::Key_Up: model.moveSelection(-1); return true;
+    case Qt::Key_Down: model.moveSelection(1); return true;
+    case Qt::Key_PageUp: model.moveSelection(-10); return true;
+    case Qt::Key_PageDown: model.moveSelection(10); return true;
+    default: return false;
     }
-    switch (event.keyCode) {
-    case K::returnKey:
-        model.activateSelected(UseMode::copyOnly);
-        return true;
-    case K::deleteKey:
-    case K::forwardDelete:
-        model.deleteSelected();
-        return true;
-    default: break;
-    }
-    const QString c = event.characters.toLower();
-    if (c == QLatin1String("p")) {
-        model.togglePinSelected();
-        return true;
-    }
-    if (c == QLatin1String("c")) {
-        if (field.hasSelection) return false;  // the field copies its own selected text
-        model.activateSelected(UseMode::copyOnly);
-        return true;
-    }
-    if (c == QLatin1String(",")) {
-        if (model.onOpenSettings) model.onOpenSettings();
-        return true;
-    }
-    if (c == QLatin1String("w")) {
-        if (hidePanel) hidePanel();
-        return true;
-    }
-    return false;
 }
 
 }  // namespace
 
 bool handlePanelKey(PanelViewModel& model, const PanelKeyEvent& event, const SearchFieldState& field,
-                    const std::function<void()>& hidePanel) {
-    if (!event.keyDown || field.composing) return false;
-    return event.command() ? handleCommandKey(model, event, field, hidePanel)
-                           : handlePlainKey(model, event, hidePanel);
+                    const std::function<void()>& hidePanel, const std::function<void()>& copyPreviewSelection) {
+    if (!event.keyDown || field.composing || (event.modifiers & Qt::MetaModifier)) return false;
+    const Qt::KeyboardModifiers mods = event.modifiers;
+    const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
+
+    if (event.key == Qt::Key_Return || event.key == Qt::Key_Enter) {
+        model.activateSelected(ctrl ? UseMode::copyOnly : alt ? UseMode::pastePlain : UseMode::paste);
+        return true;
+    }
+    if (event.key == Qt::Key_Escape) {
+        if (!model.query().isEmpty()) model.setQuery(QString());
+        else if (hidePanel) hidePanel();
+        return true;
+    }
+    if (ctrl && !(mods & Qt::ShiftModifier) && event.key >= Qt::Key_1 && event.key <= Qt::Key_9) {
+        model.activateIndex(event.key - Qt::Key_1, alt ? UseMode::pastePlain : UseMode::paste);
+        return true;
+    }
+    if (mods == Qt::ControlModifier) return handleCtrlKey(model, event, field, hidePanel, copyPreviewSelection);
+    if (mods == Qt::ShiftModifier && event.key == Qt::Key_Delete) {
+        model.deleteSelected();
+        return true;
+    }
+    if ((mods == Qt::ShiftModifier && event.key == Qt::Key_Tab) ||
+        ((mods == Qt::ShiftModifier || mods == Qt::NoModifier) && event.key == Qt::Key_Backtab)) {
+        model.cycleFilter(-1);
+        return true;
+    }
+    if (mods == Qt::NoModifier) return handlePlainKey(model, event);
+    return false;
 }
 
 }  // namespace mendrake

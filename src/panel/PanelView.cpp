@@ -103,7 +103,9 @@ PanelView::PanelView(PanelViewModel& model, Workspace& workspace, AppIcons& icon
     setFocusProxy(search_);
 }
 
-SearchFieldState PanelView::searchFieldState() const { return {composing_, search_->hasSelectedText()}; }
+SearchFieldState PanelView::searchFieldState() const {
+    return {composing_, search_->hasSelectedText(), preview_->hasTextSelection()};
+}
 
 bool PanelView::eventFilter(QObject* watched, QEvent* event) {
     // An input method composing in the field owns Return, arrows and the rest until it commits.

@@ -325,6 +325,14 @@ QWidget* PreviewPane::buildColorPage() {
     return page;
 }
 
+bool PreviewPane::hasTextSelection() const {
+    return page_ == Page::text && text_->textCursor().hasSelection();
+}
+
+void PreviewPane::copyTextSelection() {
+    if (hasTextSelection()) text_->copy();
+}
+
 QString PreviewPane::shownText() const {
     switch (page_) {
     case Page::text: return text_->toPlainText();

@@ -42,6 +42,10 @@ public:
     QSize shownImageSize() const;        // image page: the image's pixel size
     MetaRow* metaRow() const { return meta_; }
 
+    // Text selected on the text page, and copying it to the clipboard.
+    bool hasTextSelection() const;
+    void copyTextSelection();
+
     // The host of a link item's text, or "Link" when it has none.
     static QString linkTitleFor(const QString& text);
     // The file paths of a file item's text: the summary line skipped, at most 20.

@@ -2,6 +2,7 @@
 
 #include "capture/AppIcon.h"
 #include "panel/EmptyState.h"
+#include "hotkey/KeyNames.h"
 #include "panel/PanelStyle.h"
 #include "panel/PanelViewModel.h"
 
@@ -45,7 +46,7 @@ QSize ClipRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&)
 }
 
 QString ClipRowDelegate::badgeText(int index, const QString& ageLabel) {
-    return index < 9 ? QStringLiteral("⌘%1").arg(index + 1) : ageLabel;
+    return index < 9 ? shortcutLabel(Qt::ControlModifier, Qt::Key_1 + index) : ageLabel;
 }
 
 void ClipRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const {

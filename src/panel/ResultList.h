@@ -1,5 +1,5 @@
 #pragma once
-// ResultList: the model's results as rows (source icon, colour swatch, title, pin, ⌘N or age badge),
+// ResultList: the model's results as rows (source icon, colour swatch, title, pin, Ctrl+N or age badge),
 // painted by a delegate so that only the visible rows cost anything. A press selects a row, a
 // double click pastes it, and the selected row is kept in view. An empty list shows EmptyState.
 
@@ -38,7 +38,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
-    // The badge text of the row at `index`: "⌘1" to "⌘9", then the item's age label.
+    // The badge text of the row at `index`: "Ctrl+1" to "Ctrl+9", then the item's age label.
     static QString badgeText(int index, const QString& ageLabel);
 
 private:

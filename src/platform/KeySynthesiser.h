@@ -2,9 +2,8 @@
 // KeySynthesiser: posts synthetic key presses into the user's session and says whether the
 // process is allowed to.
 //
-// Contract: key codes are in the virtual key-code space that HotKeyCombo stores (hardware
-// positions, e.g. 9 is the key labelled V on an ANSI keyboard); modifiers use the HotKeyCombo mask
-// (Command 0x0100, Shift 0x0200, Option 0x0800, Control 0x1000). `postKeyPress` sends one key down
+// Contract: the key is an X keycode (a physical position: the evdev code plus 8); modifiers are
+// Ctrl, Alt, Shift and Meta (Super), any other flag ignored. `postKeyPress` sends one key down
 // and one key up carrying exactly the given modifiers: modifiers the user happens to hold are not
 // carried. It fails silently (nothing is posted) when the key has no code on this machine or
 // synthesising is not available. `isTrusted` (synthesising is available: on X11, the XTEST
@@ -12,6 +11,8 @@
 // to ask for) is cheap and may be called once a second. `mechanism` names what the keys go through,
 // so that texts can say what the session needs. Main thread only. Owns its connection to the
 // display server.
+
+#include <Qt>
 
 #include <cstdint>
 
@@ -24,7 +25,7 @@ public:
     virtual ~KeySynthesiser() = default;
 
     virtual bool isTrusted() const = 0;
-    virtual void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) = 0;
+    virtual void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) = 0;
     virtual Mechanism mechanism() const { return Mechanism::xtest; }
 };
 

@@ -1,9 +1,8 @@
 #pragma once
 // KeyboardLayout: what the keys type under the keyboard layout the user has selected right now.
 //
-// Contract: key codes are in the virtual key-code space that HotKeyCombo stores (hardware
-// positions, e.g. 9 is the key labelled V on an ANSI keyboard). `characters` answers, for each
-// given key code in order, the text that key types with no modifier held (level 0 of the current
+// Contract: keys are X keycodes (physical positions: the evdev code plus 8, e.g. 55 is the key
+// labelled V on a US keyboard). `characters` answers, for each given keycode in order, the text that key types with no modifier held (level 0 of the current
 // group), or nullopt when the key has no position on this machine or types no printable text. The
 // layout is read afresh from the display server on every call, so a layout switch shows at once;
 // one call reads it once, so ask for many keys in one call. Fails soft: no display or no keymap
@@ -22,7 +21,7 @@ public:
     virtual ~KeyboardLayout() = default;
 
     virtual std::vector<std::optional<QString>> characters(
-        const std::vector<std::uint32_t>& keyCodes) const = 0;
+        const std::vector<std::uint32_t>& keycodes) const = 0;
 };
 
 }  // namespace mendrake

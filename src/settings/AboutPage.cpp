@@ -1,6 +1,8 @@
 #include "settings/AboutPage.h"
 
+#include "hotkey/HotKeyCombo.h"
 #include "platform/Workspace.h"
+#include "prefs/Preferences.h"
 #include "platform/x11/SymbolIcons.h"
 #include "settings/BuildInfo.h"
 #include "settings/SettingsColors.h"
@@ -13,9 +15,11 @@
 
 namespace mendrake {
 
-QUrl websiteURL() { return QUrl(QStringLiteral("https://mendrake.app")); }
-QUrl changelogURL() { return QUrl(QStringLiteral("https://mendrake.app/changelog")); }
-QUrl supportURL() { return QUrl(QStringLiteral("mailto:support@mendrake.app")); }
+QString noTrayText(const QString& shortcut) {
+    return QStringLiteral("There is no tray on this desktop. Open Mendrake with its shortcut, %1, or run "
+                          "\u201cmendrake --show\u201d.")
+        .arg(shortcut);
+}
 
 AppHeader::AppHeader(const QString& subtitle, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -52,6 +56,22 @@ AboutPage::AboutPage(SettingsServices& services, QWidget* parent) : FormPage(par
     }
     addGroup(app);
 
+    if (services.trayAvailable && !services.trayAvailable()) {
+        auto* noTray = new FormGroup;
+        QWidget* row = formRow(QStringLiteral("No tray"),
+                               noTrayText(displayString(services.prefs.hotKey(), services.keyboardLayout)), nullptr);
+        noTray_ = row->findChild<QLabel*>(QStringLiteral("subtitle"));
+        noTray_->setWordWrap(true);
+        noTray->addRow(row);
+        addGroup(noTray);
+    }
+
+    // Links go only to the project's own address, and there are none without one.
+    const QString home = services.sourceAddress;
+    if (home.isEmpty()) {
+        addStretch();
+        return;
+    }
     auto* linkGroup = new FormGroup;
     struct Link {
         const char* title;
@@ -60,9 +80,9 @@ AboutPage::AboutPage(SettingsServices& services, QWidget* parent) : FormPage(par
         QUrl url;
     };
     Workspace& workspace = services.workspace;
-    for (const Link& link : {Link{"Website", "globe", tintBlue(), websiteURL()},
-                             Link{"What's New", "sparkles", tintOrange(), changelogURL()},
-                             Link{"Contact Support", "envelope.fill", tintBlue(), supportURL()}}) {
+    for (const Link& link : {Link{"Website", "globe", tintBlue(), QUrl(home)},
+                             Link{"What's New", "sparkles", tintOrange(), QUrl(home + QStringLiteral("/releases"))},
+                             Link{"Contact Support", "envelope.fill", tintBlue(), QUrl(home + QStringLiteral("/issues"))}}) {
         auto* button = new QPushButton(QIcon(SettingsIcon::render(link.symbol, link.tint, 20, devicePixelRatioF())),
                                        QString::fromUtf8(link.title));
         button->setFlat(true);

@@ -4,6 +4,7 @@ namespace mendrake {
 
 QString builtVersion() { return QStringLiteral(MENDRAKE_VERSION); }
 QString builtBuildNumber() { return QStringLiteral(MENDRAKE_BUILD_NUMBER); }
+QString builtSourceAddress() { return QStringLiteral(MENDRAKE_SOURCE_URL); }
 
 QString versionText(const QString& version, const QString& build) {
     const QString shown = version.trimmed().isEmpty() ? QStringLiteral("dev") : version.trimmed();

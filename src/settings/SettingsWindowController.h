@@ -38,6 +38,8 @@ struct SettingsServices {
     std::function<void()> onHistoryCleared;  // after a clear, e.g. the panel model's reload
     std::function<void()> checkForUpdates;   // the About page's "Check for Updates…"
     bool canCheckForUpdates = false;         // whether the About page offers the "Updates" row
+    std::function<bool()> trayAvailable;     // false: the About page says how to open Mendrake
+    QString sourceAddress = builtSourceAddress();  // the About page's links; none when empty
     QString version = builtVersion();
     QString build = builtBuildNumber();
     std::function<void()> quit;              // Ctrl+Q

@@ -2,6 +2,7 @@
 
 #include "hotkey/HotKeyRecorder.h"
 #include "hotkey/KeyCap.h"
+#include "hotkey/KeyNames.h"
 #include "prefs/Preferences.h"
 #include "settings/DesktopTexts.h"
 #include "settings/SettingsWindowController.h"
@@ -11,17 +12,23 @@
 
 namespace mendrake {
 
+namespace {
+// One cap per word: the modifiers, then the key.
+QStringList caps(Qt::KeyboardModifiers modifiers, const QString& key) { return modifierNames(modifiers) << key; }
+QStringList caps(Qt::KeyboardModifiers modifiers, int key) { return caps(modifiers, qtKeyName(key)); }
+}  // namespace
+
 const std::vector<PanelKeyRow>& panelKeyRows() {
     static const std::vector<PanelKeyRow> rows = {
-        {"Paste the selected item", {QString::fromUtf8("↩")}},
-        {"Paste as plain text", {QString::fromUtf8("⌥"), QString::fromUtf8("↩")}},
-        {"Paste one of the first nine", {QString::fromUtf8("⌘"), QString::fromUtf8("1–9")}},
-        {"Copy without pasting", {QString::fromUtf8("⌘"), "C"}},
-        {"Pin or unpin", {QString::fromUtf8("⌘"), "P"}},
-        {"Delete the item", {QString::fromUtf8("⌘"), QString::fromUtf8("⌫")}},
-        {"Next or previous filter", {QString::fromUtf8("⇥")}},
-        {"Open Settings", {QString::fromUtf8("⌘"), ","}},
-        {"Clear search, then close", {"esc"}},
+        {"Paste the selected item", caps(Qt::NoModifier, Qt::Key_Return)},
+        {"Paste as plain text", caps(Qt::AltModifier, Qt::Key_Return)},
+        {"Paste one of the first nine", caps(Qt::ControlModifier, QString::fromUtf8("1–9"))},
+        {"Copy without pasting", caps(Qt::ControlModifier, Qt::Key_C)},
+        {"Pin or unpin", caps(Qt::ControlModifier, Qt::Key_P)},
+        {"Delete the item", caps(Qt::ShiftModifier, Qt::Key_Delete)},
+        {"Next or previous filter", caps(Qt::NoModifier, Qt::Key_Tab)},
+        {"Open Settings", caps(Qt::ControlModifier, Qt::Key_Comma)},
+        {"Clear search, then close", caps(Qt::NoModifier, Qt::Key_Escape)},
     };
     return rows;
 }

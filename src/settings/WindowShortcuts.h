@@ -1,5 +1,5 @@
 #pragma once
-// Ctrl+W closes and Ctrl+Q quits in the app's own windows (Super+W / Super+Q too, the literal ⌘).
+// Ctrl+W closes and Ctrl+Q quits in the app's own windows.
 
 #include <QWidget>
 

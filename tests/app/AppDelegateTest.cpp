@@ -28,9 +28,9 @@
 namespace mendrake {
 namespace {
 
-const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();     // ⇧⌘V
-const HotKeyCombo kCtrlAltC{8, HotKeyCombo::control | HotKeyCombo::option};
-const HotKeyCombo kCtrlAltX{7, HotKeyCombo::control | HotKeyCombo::option};
+const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
+const HotKeyCombo kCtrlAltC{54, Qt::ControlModifier | Qt::AltModifier};
+const HotKeyCombo kCtrlAltX{53, Qt::ControlModifier | Qt::AltModifier};
 
 class AppDelegateTest : public ::testing::Test {
 protected:
@@ -51,8 +51,9 @@ protected:
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
             .symbolIcon = [](const QString&) { return QIcon(); },
-            .trayAvailable = [] { return true; },
+            .trayAvailable = [this] { return trayAvailable; },
             .updatePublicKey = QString(),
+            .trayIcon = {},
         };
         app = std::make_unique<AppDelegate>(*prefs, std::move(services));
         EXPECT_TRUE(app->applicationDidFinishLaunching());
@@ -83,6 +84,7 @@ protected:
     std::unique_ptr<Preferences> prefs;
     test::FlakyStore* store = nullptr;
     std::unique_ptr<AppDelegate> app;
+    bool trayAvailable = true;
 };
 
 TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailuresAreDroppedSilently) {
@@ -183,9 +185,9 @@ TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnThe
 }
 
 TEST_F(AppDelegateTest, TakenShortcutsAreLoggedAtLaunchAndAlertedWhenChosenKeepingThePreviousOne) {
-    hotKeys.taken = {{kDefault.keyCode, kDefault.modifiers}, {kCtrlAltX.keyCode, kCtrlAltX.modifiers}};
+    hotKeys.taken = {{kDefault.keycode, kDefault.modifiers.toInt()}, {kCtrlAltX.keycode, kCtrlAltX.modifiers.toInt()}};
     launch();
-    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey ⇧⌘V"});
+    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey Shift+Super+V"});
     EXPECT_TRUE(alerts.alerts.empty());
     EXPECT_FALSE(app->registeredCombo());
     EXPECT_NE(app->statusItem(), nullptr) << "the app runs without a shortcut";
@@ -196,25 +198,49 @@ TEST_F(AppDelegateTest, TakenShortcutsAreLoggedAtLaunchAndAlertedWhenChosenKeepi
 
     prefs->setHotKey(kCtrlAltX);
     ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].message, "⌃⌥X is already in use");
-    EXPECT_EQ(alerts.alerts[0].informativeText, "Another app uses this shortcut, so Mendrake kept ⌃⌥C.");
+    EXPECT_EQ(alerts.alerts[0].message, "Ctrl+Alt+X is already in use");
+    EXPECT_EQ(alerts.alerts[0].informativeText, "Another app uses this shortcut, so Mendrake kept Ctrl+Alt+C.");
     EXPECT_EQ(prefs->hotKey(), kCtrlAltC);
     EXPECT_EQ(app->registeredCombo(), kCtrlAltC);
     EXPECT_EQ(hotKeys.attempts.size(), attempts + 1) << "putting the old one back re-registers nothing";
     EXPECT_TRUE(hotKeys.unregistered.empty());
-    EXPECT_TRUE(hotKeys.press(kCtrlAltC.keyCode, kCtrlAltC.modifiers));
+    EXPECT_TRUE(hotKeys.press(kCtrlAltC.keycode, kCtrlAltC.modifiers));
 }
 
 TEST_F(AppDelegateTest, ShortcutAndReopenShowThePanelAndTheShortcutTogglesIt) {
     launch();
-    EXPECT_TRUE(hotKeys.press(kDefault.keyCode, kDefault.modifiers));
+    EXPECT_TRUE(hotKeys.press(kDefault.keycode, kDefault.modifiers));
     clock.advance(0.01);
     EXPECT_TRUE(app->panel()->isVisible());
-    hotKeys.press(kDefault.keyCode, kDefault.modifiers);
+    hotKeys.press(kDefault.keycode, kDefault.modifiers);
     clock.advance(0.01);
     EXPECT_FALSE(app->panel()->isVisible());
     app->applicationShouldHandleReopen();
     EXPECT_TRUE(app->panel()->isVisible());
+}
+
+// Requests from later launches act on the running instance; a tray that appears after the launch is
+// noticed within a few seconds.
+TEST_F(AppDelegateTest, LaterLaunchRequestsActAndALateTrayIsNoticed) {
+    trayAvailable = false;
+    launch();
+    EXPECT_FALSE(app->hasTray());
+    using Kind = InstanceRequest::Kind;
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel shown.");
+    EXPECT_EQ(app->handleRequest({Kind::show}).text, "Panel shown.");
+    EXPECT_TRUE(app->panel()->isVisible());
+    EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel hidden.");
+    app->handleRequest({Kind::pause, 5});
+    EXPECT_TRUE(prefs->isPaused());
+    clock.advance(5 * 60 + 1);
+    EXPECT_FALSE(prefs->isPaused()) << "paused for five minutes only";
+    app->handleRequest({Kind::pause, 0});
+    app->handleRequest({Kind::resume});
+    EXPECT_FALSE(prefs->isPaused());
+
+    trayAvailable = true;
+    clock.advance(AppDelegate::trayCheckInterval + 1);
+    EXPECT_TRUE(app->hasTray());
 }
 
 TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards) {
@@ -238,7 +264,7 @@ TEST_F(AppDelegateTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
     copyElsewhere("something");
     app->activate(app->panelModel()->items().front(), UseMode::paste, false);  // its keystroke is still pending
     app.reset();
-    EXPECT_FALSE(hotKeys.press(kDefault.keyCode, kDefault.modifiers));
+    EXPECT_FALSE(hotKeys.press(kDefault.keycode, kDefault.modifiers));
     notifications.post(hotKeyChangedNotification);
     notifications.post(historyLimitsChangedNotification);
     clock.advance(2 * 3600.0);

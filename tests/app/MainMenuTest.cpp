@@ -23,9 +23,10 @@ TEST(MainMenu, QuitAndCloseKeysWorkInEveryWindowAndLeaveOtherChordsToTheWidgets)
     QTest::keyClick(&field, Qt::Key_Q);
     EXPECT_EQ(quits, 0);
     EXPECT_EQ(field.text(), "q");  // Ctrl+Shift+Q is not ours; a plain q still types
-    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
     QTest::keyClick(&field, Qt::Key_Q, Qt::MetaModifier);
-    EXPECT_EQ(quits, 2);
+    EXPECT_EQ(quits, 0) << "Super+Q belongs to the desktop";
+    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
 
     QTest::keyClick(&field, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(field.isVisible());

@@ -132,19 +132,19 @@ TEST_F(PasteEngineTest, MissingOrCorruptBlobFallsBackToTheFullText) {
 }
 
 TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
-    engine.postCommandV();
-    // Dvorak puts "v" on the ANSI "." position (47).
+    engine.postPasteChord();
+    // Dvorak puts "v" on the US "." position (X keycode 60).
     test::FakeKeyboardLayout dvorak;
-    dvorak.keys = {{47, "v"}, {9, "k"}};
-    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postCommandV();
-    // A layout with no "v" at all falls back to the ANSI V position.
+    dvorak.keys = {{60, "v"}, {55, "k"}};
+    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postPasteChord();
+    // A layout with no "v" at all falls back to the US V position.
     test::FakeKeyboardLayout none;
-    PasteEngine(pasteboard, keys, none, workspace, clock).postCommandV();
+    PasteEngine(pasteboard, keys, none, workspace, clock).postPasteChord();
 
     using Press = test::FakeKeySynthesiser::Press;
-    EXPECT_EQ(keys.presses, (std::vector<Press>{{9, HotKeyCombo::control},
-                                                {47, HotKeyCombo::control},
-                                                {9, HotKeyCombo::control}}));
+    EXPECT_EQ(keys.presses, (std::vector<Press>{{55, Qt::ControlModifier},
+                                                {60, Qt::ControlModifier},
+                                                {55, Qt::ControlModifier}}));
 }
 
 TEST_F(PasteEngineTest, PasteActivatesTheTargetOnlyWhenItIsNotInFrontAndTypesAfterTheDelay) {

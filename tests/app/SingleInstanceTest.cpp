@@ -1,8 +1,10 @@
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,35 +15,146 @@
 namespace mendrake {
 namespace {
 
-// Runs the client half on its own thread (it blocks) while this thread serves events.
-bool notifyWhileServing(const SingleInstance& client) {
-    std::atomic<int> result{-1};
-    std::thread thread([&] { result = client.notifyRunningInstance(2000) ? 1 : 0; });
-    QElapsedTimer timer;
-    timer.start();
-    while (result < 0 && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    thread.join();
-    return result == 1;
-}
-
-// Nobody answers on a socket file a crashed process left; the next instance replaces it, and every
-// later launch reaches that one.
-TEST(SingleInstance, SocketLeftByACrashedProcessIsReplacedAndLaterLaunchesReachTheRunningOne) {
+struct SingleInstanceTest : ::testing::Test {
     QTemporaryDir dir;
-    const QString path = dir.filePath("mendrake.socket");
+    QString lock = dir.filePath("store/instance.lock");
+    QString socket = dir.filePath("mendrake.socket");
+
+    // Runs a later launch on its own thread (it blocks) while this thread serves events.
+    SingleInstance::Outcome launch(const QByteArray& request, InstanceReply* reply, int timeoutMs = 2000) {
+        std::atomic<int> outcome{-1};
+        std::thread thread([&] {
+            SingleInstance later(lock, socket);
+            outcome = int(later.claimOrSend(request, reply, timeoutMs));
+        });
+        QElapsedTimer timer;
+        timer.start();
+        while (outcome < 0 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        thread.join();
+        return SingleInstance::Outcome(outcome.load());
+    }
+};
+
+// The lock decides: a socket file left by a crashed process is replaced, a later launch reaches the
+// holder, and nobody else can take the lock while the holder lives.
+TEST_F(SingleInstanceTest, TheLockHolderServesLaterLaunchesAndALeftoverSocketIsReplaced) {
     {
-        QFile leftover(path);
+        QFile leftover(socket);
         ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     }
-    SingleInstance running(path);
-    EXPECT_FALSE(running.notifyRunningInstance(200));
-    int reopens = 0;
-    ASSERT_TRUE(running.listen([&] { ++reopens; }));
+    SingleInstance running(lock, socket);
+    ASSERT_EQ(running.claimOrSend("reopen", nullptr, 200), SingleInstance::Outcome::holdsLock);
+    QList<QByteArray> received;
+    ASSERT_TRUE(running.listen([&](const QByteArray& line) {
+        received << line;
+        return InstanceReply{line != "quit", QStringLiteral("answer to ") + QString::fromLatin1(line)};
+    }));
 
-    SingleInstance second(path);
-    EXPECT_TRUE(notifyWhileServing(second));
-    EXPECT_TRUE(notifyWhileServing(second));
-    EXPECT_EQ(reopens, 2);
+    InstanceReply reply;
+    EXPECT_EQ(launch("pause 15", &reply), SingleInstance::Outcome::answered);
+    EXPECT_TRUE(reply.ok);
+    EXPECT_EQ(reply.text, "answer to pause 15");
+    EXPECT_EQ(launch("quit", &reply), SingleInstance::Outcome::answered);
+    EXPECT_FALSE(reply.ok) << "a refusal reaches the sender";
+    EXPECT_EQ(received, (QList<QByteArray>{"pause 15", "quit"}));
+    EXPECT_FALSE(SingleInstance(lock, socket).tryLock());
+
+    running.releaseLock();
+    EXPECT_TRUE(SingleInstance(lock, socket).tryLock()) << "the lock is free once its holder is gone";
+}
+
+// A holder that holds the lock but does not answer (stopped, or busy) makes a later launch give up
+// at its deadline instead of taking over.
+TEST_F(SingleInstanceTest, ALaunchGivesUpWhenTheHolderDoesNotAnswer) {
+    SingleInstance running(lock, socket);
+    ASSERT_TRUE(running.tryLock());
+    ASSERT_TRUE(running.listen([](const QByteArray&) { return InstanceReply{}; }));
+    InstanceReply reply;
+    SingleInstance later(lock, socket);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(later.claimOrSend("show", &reply, 300), SingleInstance::Outcome::noAnswer);
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_FALSE(later.holdsLock());
+}
+
+// The socket takes one short line: longer input, silence and junk are cut off without an answer,
+// and never reach the handler.
+TEST_F(SingleInstanceTest, OverlongIdleAndForeignConnectionsAreClosed) {
+    SingleInstance running(lock, socket);
+    ASSERT_TRUE(running.tryLock());
+    int handled = 0;
+    ASSERT_TRUE(running.listen([&](const QByteArray&) {
+        ++handled;
+        return InstanceReply{};
+    }));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"overlong line", QByteArray(SingleInstance::maxRequestBytes * 4, 'x') + '\n'},
+        {"no newline, then silence", "show"},
+        {"nothing at all", ""},
+    };
+    for (const auto& c : cases) {
+        QLocalSocket client;
+        client.connectToServer(socket);
+        ASSERT_TRUE(client.waitForConnected(1000)) << c.name;
+        client.write(c.bytes);
+        client.flush();
+        QElapsedTimer timer;
+        timer.start();
+        while (client.state() == QLocalSocket::ConnectedState && timer.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_NE(client.state(), QLocalSocket::ConnectedState) << c.name << " kept open";
+        EXPECT_LT(timer.elapsed(), SingleInstance::idleTimeoutMs + 1000) << c.name;
+    }
+    EXPECT_EQ(handled, 0);
+}
+
+TEST(InstanceRequest, OnlyTheLinesThisVersionSendsDecode) {
+    using Kind = InstanceRequest::Kind;
+    for (const InstanceRequest& request :
+         {InstanceRequest{Kind::reopen}, InstanceRequest{Kind::show}, InstanceRequest{Kind::toggle},
+          InstanceRequest{Kind::settings}, InstanceRequest{Kind::pause, 0}, InstanceRequest{Kind::pause, 90},
+          InstanceRequest{Kind::resume}, InstanceRequest{Kind::quit}})
+        EXPECT_EQ(InstanceRequest::decode(request.encode()), request) << request.encode().constData();
+    for (const char* junk : {"", "Show", "show ", "show 5", "pause 0", "pause -5", "pause 015", "pause 5 5",
+                             "pause 99999999", "pause x", "quit\r"})
+        EXPECT_EQ(InstanceRequest::decode(junk), std::nullopt) << junk;
+}
+
+TEST(CommandLine, OptionsBecomeRequestsAndMistakesAreUsageErrors) {
+    using Action = CommandLine::Action;
+    using Kind = InstanceRequest::Kind;
+    const struct {
+        QStringList args;
+        Action action;
+        InstanceRequest request;
+    } cases[] = {
+        {{}, Action::start, {}},
+        {{"--show"}, Action::request, {Kind::show}},
+        {{"--toggle"}, Action::request, {Kind::toggle}},
+        {{"--settings"}, Action::request, {Kind::settings}},
+        {{"--pause"}, Action::request, {Kind::pause, 0}},
+        {{"--pause=30"}, Action::request, {Kind::pause, 30}},
+        {{"--resume"}, Action::request, {Kind::resume}},
+        {{"--quit"}, Action::request, {Kind::quit}},
+        {{"--version"}, Action::version, {}},
+        {{"--help"}, Action::help, {}},
+        {{"--pause=0"}, Action::usageError, {}},
+        {{"--pause=10081"}, Action::usageError, {}},
+        {{"--pause=ten"}, Action::usageError, {}},
+        {{"--pause", "5"}, Action::usageError, {}},
+        {{"--show", "--quit"}, Action::usageError, {}},
+        {{"--frobnicate"}, Action::usageError, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + c.args);
+        EXPECT_EQ(parsed.action, c.action) << c.args.join(' ').toStdString();
+        if (c.action == Action::request) EXPECT_EQ(parsed.request, c.request) << c.args.join(' ').toStdString();
+        if (c.action == Action::usageError) EXPECT_FALSE(parsed.text.isEmpty());
+    }
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 . "$(dirname "$0")/lib.sh"
 out=$(readlink -f "$1")
 
+# Windows by their app_id in sway's tree; the panel by its title.
 window() { swaymsg -t get_tree | jq -e --arg id "$1" '[recurse(.nodes[]?, .floating_nodes[]?) | select(.app_id == $id)] | first' 2>/dev/null; }
+panel() { swaymsg -t get_tree | jq -e '[recurse(.nodes[]?, .floating_nodes[]?) | select(.name == "Mendrake" and .pid != null)] | first' 2>/dev/null; }
 focused_is() { window "$1" | jq -e '.focused' >/dev/null; }
+panel_focused() { panel | jq -e '.focused' >/dev/null; }
 
 prefs hasCompletedOnboarding true
 start_mendrake
@@ -17,8 +20,8 @@ for text in "Quarterly report draft — final numbers" "https://example.org/docs
   printf '%s' "$text" | wl-copy
   sleep 0.4
 done
-"$MENDRAKE"
-wait_for 5 focused_is mendrake || fail "panel did not show focused"
+"$MENDRAKE" --toggle
+wait_for 5 panel_focused || fail "panel did not show focused"
 sleep 0.5
 grim "$out/panel-wayland.png"
 wtype "report"

@@ -12,7 +12,7 @@ wait_for 5 xdotool search --name '^panel$' || fail "no tray"
 
 prefs hasCompletedOnboarding true
 start_mendrake
-wait_for 5 grep -q "Mendrake: could not register hotkey ⇧⌘V" "$WORK/mendrake.log" || fail "no log line: $(cat "$WORK/mendrake.log")"
+wait_for 5 grep -q "Mendrake: could not register hotkey Shift+Super+V" "$WORK/mendrake.log" || fail "no log line: $(cat "$WORK/mendrake.log")"
 [ "$(grep -c "Mendrake: " "$WORK/mendrake.log")" = 1 ] || fail "more than one log line: $(cat "$WORK/mendrake.log")"
 sleep 0.5
 panel_visible && fail "a window titled Mendrake (an alert?) is showing"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real binary in a Wayland session (tests/support/with-sway, Qt on its wayland platform):
 # copies made with wl-copy become rows of their kinds, marked and ignored copies are skipped, the
-# clipboard found at start is not recorded, the panel shows focused, filters and pastes into the
-# window it was opened over, and a copy outlives the client that made it.
+# clipboard found at start is not recorded, `mendrake --toggle` shows the panel focused, which
+# filters and pastes into the window it was opened over, and a copy outlives the client that made it.
 . "$(dirname "$0")/lib.sh"
 
 # A copy served until replaced: copy MIME-TYPE FILE, or several types at once with wayland-offer.
@@ -11,11 +11,12 @@ copy_many() { "$WAYLAND_OFFER" "$@" & BG_PIDS+=($!); sleep 0.2; }
 copy_text() { printf '%s' "$1" | wl-copy; sleep 0.1; }
 clipboard_text() { wl-paste --no-newline 2>/dev/null; }
 
-# Windows by their app_id in sway's tree.
+# Windows by their app_id in sway's tree; the panel by its title.
 window() { swaymsg -t get_tree | jq -e --arg id "$1" '[recurse(.nodes[]?, .floating_nodes[]?) | select(.app_id == $id)] | first' 2>/dev/null; }
-panel_visible() { window mendrake >/dev/null; }
+panel() { swaymsg -t get_tree | jq -e '[recurse(.nodes[]?, .floating_nodes[]?) | select(.name == "Mendrake" and .pid != null)] | first' 2>/dev/null; }
+panel_visible() { panel >/dev/null; }
 panel_hidden() { ! panel_visible; }
-panel_focused() { window mendrake | jq -e '.focused' >/dev/null; }
+panel_focused() { panel | jq -e '.focused' >/dev/null; }
 focused_is() { window "$1" | jq -e '.focused' >/dev/null; }
 start_target() {  # start_target APP_ID LOG
   "$PASTE_TARGET" "$2" "$1" & BG_PIDS+=($!)
@@ -23,8 +24,7 @@ start_target() {  # start_target APP_ID LOG
 }
 focus() { swaymsg "[app_id=\"$1\"] focus" >/dev/null; wait_for 5 focused_is "$1" || fail "$1 not focused"; }
 open_panel() {
-  # A second launch reaches the running instance, which shows its panel.
-  "$MENDRAKE" || fail "second launch failed"
+  "$MENDRAKE" --toggle || fail "mendrake --toggle failed"
   wait_for 5 panel_focused || fail "panel did not show focused"
 }
 

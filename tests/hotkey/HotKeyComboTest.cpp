@@ -1,5 +1,6 @@
 #include "hotkey/HotKeyCombo.h"
 #include "hotkey/KeyCodes.h"
+#include "hotkey/KeyNames.h"
 
 #include "FakeKeyboardLayout.h"
 
@@ -10,63 +11,95 @@ namespace {
 
 using test::FakeKeyboardLayout;
 
-TEST(HotKeyCombo, RendersModifiersInFixedOrderThenTheKeyName) {
+constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
+                                super = Qt::MetaModifier;
+
+TEST(HotKeyCombo, LabelsWriteModifierWordsInFixedOrderThenTheKeyName) {
     auto us = FakeKeyboardLayout::usQwerty();
-    us.keys[36] = "x";  // fixed names win over the layout
-    us.keys[1] = "";    // typing empty text counts as typing nothing
+    us.keys[36] = "x";  // named keys win over the layout (36 is Enter)
+    us.keys[10] = "";   // typing empty text counts as typing nothing
     const struct {
         HotKeyCombo combo;
         const char* text;
     } cases[] = {
-        {HotKeyCombo::defaultCombo(), "⇧⌘V"}, {{49, 0x1000 | 0x0800 | 0x0200 | 0x0100}, "⌃⌥⇧⌘Space"},
-        {{96, 0x1000}, "⌃F5"}, {{36, 0x0900}, "⌥⌘↩"}, {{1, 0}, "#1"}, {{200, 0}, "#200"},
-        {{9, 0x0100 | 0x0401}, "⌘V"},  // bits outside the four modifiers draw nothing
-        {{0x10009, 0}, "#65545"},      // past 16 bits the low half would be V; such a code names no key
+        {HotKeyCombo::defaultCombo(), "Shift+Super+V"},
+        {{65, ctrl | alt | shift | super}, "Ctrl+Alt+Shift+Super+Space"},
+        {{71, ctrl}, "Ctrl+F5"},
+        {{36, alt | super}, "Alt+Super+Enter"},
+        {{110, ctrl | alt}, "Ctrl+Alt+Home"},
+        {{112, super}, "Super+Page Up"},
+        {{191, ctrl}, "Ctrl+F13"},
+        {{202, ctrl}, "Ctrl+F24"},
+        {{84, ctrl | alt}, "Ctrl+Alt+Num 5"},
+        {{107, shift}, "Shift+Print"},
+        {{127, alt}, "Alt+Pause"},
+        {{10, ctrl}, "Ctrl+Key 2"},  // a key the table does not name that types nothing
+        {{55, super | Qt::KeypadModifier}, "Super+V"},
     };
     for (const auto& c : cases) EXPECT_EQ(displayString(c.combo, us), QString::fromUtf8(c.text)) << c.text;
+    EXPECT_EQ(keyCapTexts({112, ctrl | super}, us), QStringList({"Ctrl", "Super", "Page Up"})) << "one word per cap";
+    EXPECT_EQ(shortcutLabel(ctrl, Qt::Key_Comma), "Ctrl+,");
+    EXPECT_EQ(shortcutLabel(shift, Qt::Key_Delete), "Shift+Delete");
 }
 
-TEST(HotKeyCombo, StoredJsonRoundTripsAndAcceptsOnlyTwoUnsigned32BitIntegers) {
-    for (HotKeyCombo combo : {HotKeyCombo::defaultCombo(), HotKeyCombo{0xFFFFFFFF, 0xFFFFFFFF}})
-        EXPECT_EQ(HotKeyCombo::fromJson(combo.toJson()), combo);
-    EXPECT_EQ(HotKeyCombo::fromJson(R"({"modifiers":7.68e2, "keyCode":9, "x":[]})"), HotKeyCombo::defaultCombo());
+TEST(KeyNames, NoMacGlyphInAnyLabelAndEveryRowOfTheTableNamesItsKeyBothWays) {
+    const QString macGlyphs = QString::fromUtf8("⌘⌥⌃⇧↩⌫⎋⌦⇥");
+    QStringList labels = modifierNames(ctrl | alt | shift | super);
+    for (const NamedKey& key : namedKeys()) {
+        labels << QString::fromUtf8(key.name);
+        if (key.evdevCode) EXPECT_EQ(evdevKeyName(key.evdevCode), key.name);
+        if (key.qtKey) EXPECT_FALSE(qtKeyName(key.qtKey).isEmpty()) << key.name;
+    }
+    for (const QString& label : labels)
+        for (QChar c : label) EXPECT_FALSE(macGlyphs.contains(c)) << label.toStdString();
+}
+
+TEST(HotKeyCombo, StoredJsonKeepsItsFormAndRejectsAnythingElse) {
+    // What existing settings files hold reads as the same physical keys and modifiers.
+    const std::pair<const char*, HotKeyCombo> stored[] = {
+        {R"({"keyCode":9,"modifiers":768})", HotKeyCombo::defaultCombo()},
+        {R"({"modifiers":7.68e2, "keyCode":9, "x":[]})", HotKeyCombo::defaultCombo()},
+        {R"({"keyCode":0,"modifiers":4096})", {38, ctrl}},
+        {R"({"keyCode":49,"modifiers":6400})", {65, ctrl | alt | super}},
+        {R"({"keyCode":115,"modifiers":1280})", {110, super}},  // Home; stray bits outside the four dropped
+        {R"({"keyCode":65635,"modifiers":4096})", {107, ctrl}},  // Print, which has no Mac key code
+    };
+    for (const auto& [json, combo] : stored) {
+        EXPECT_EQ(HotKeyCombo::fromJson(json), combo) << json;
+        EXPECT_EQ(HotKeyCombo::fromJson(combo.toJson()), combo) << json;
+    }
+    EXPECT_EQ(HotKeyCombo::defaultCombo().toJson(), R"({"keyCode":9,"modifiers":768})");
     for (const char* json : {"not json", "[9, 768]", R"({"keyCode":9})", R"({"keyCode":-1,"modifiers":768})",
                              R"({"keyCode":4294967296,"modifiers":768})", R"({"keyCode":9.5,"modifiers":768})",
-                             R"({"keyCode":"9","modifiers":768})"})
+                             R"({"keyCode":"9","modifiers":768})", R"({"keyCode":52,"modifiers":768})",
+                             R"({"keyCode":65536,"modifiers":768})", R"({"keyCode":65800,"modifiers":768})"})
         EXPECT_FALSE(HotKeyCombo::fromJson(json)) << json;
 }
 
-TEST(HotKeyCombo, KeyCodeForCharacterFindsTheLowestCodeIgnoringCaseInOneLayoutRead) {
+TEST(HotKeyCombo, KeycodeForCharacterFindsTheLowestKeycodeIgnoringCaseInOneLayoutRead) {
     auto layout = FakeKeyboardLayout::usQwerty();
-    EXPECT_EQ(keyCodeForCharacter("V", layout), 9);
-    EXPECT_FALSE(keyCodeForCharacter("€", layout));
-    layout.keys[9] = "x";
-    layout.keys[100] = "v";
-    layout.keys[101] = "v";
-    layout.keys[130] = "ß";  // past 127: never considered
+    EXPECT_EQ(keycodeForCharacter("V", layout), 55u);
+    EXPECT_FALSE(keycodeForCharacter("€", layout));
+    layout.keys[55] = "x";
+    layout.keys[200] = "v";
+    layout.keys[201] = "v";
     layout.reads = 0;
-    EXPECT_EQ(keyCodeForCharacter("v", layout), 100);
-    EXPECT_FALSE(keyCodeForCharacter("ß", layout));
-    EXPECT_EQ(layout.reads, 2);
-}
-
-TEST(HotKeyCombo, CarbonModifiersKeepsOnlyTheFourModifierFlags) {
-    EXPECT_EQ(carbonModifiers(0x20000 | 0x100000), HotKeyCombo::shift | HotKeyCombo::command);
-    EXPECT_EQ(carbonModifiers(0x40000 | 0x80000), HotKeyCombo::control | HotKeyCombo::option);
-    EXPECT_EQ(carbonModifiers(0x10000 | 0x800000 | 0x200000 | 0xFF), 0u);  // caps lock, fn, ...
+    EXPECT_EQ(keycodeForCharacter("v", layout), 200u);
+    EXPECT_EQ(layout.reads, 1);
 }
 
 TEST(KeyCodes, TableIsOneToOneAndAnchoredOnTheLinuxKeyCodes) {
     for (std::uint32_t code = 0; code < 256; ++code) {
         const auto evdev = evdevCodeForKeyCode(code);
-        EXPECT_TRUE(!evdev || keyCodeForX11Keycode(*evdev + 8) == code) << code;
+        EXPECT_TRUE(!evdev || keyCodeForEvdevCode(*evdev) == code) << code;
     }
     // V, the ISO key, Return, F13 and keypad 0, each as KEY_* + 8.
     for (auto [code, evdev] : {std::pair{9u, 47u}, {10u, 86u}, {36u, 28u}, {105u, 183u}, {82u, 82u}})
-        EXPECT_EQ(x11KeycodeForKeyCode(code), evdev + 8) << code;
-    EXPECT_EQ(x11KeycodeForKeyCode(52), 0u);
-    EXPECT_EQ(x11KeycodeForKeyCode(0x10009), 0u);
-    EXPECT_FALSE(keyCodeForX11Keycode(7));
+        EXPECT_EQ(x11KeycodeForStoredKey(code), evdev + 8) << code;
+    EXPECT_FALSE(x11KeycodeForStoredKey(52));
+    EXPECT_FALSE(x11KeycodeForStoredKey(0x10009 - 0x10000 + 0x20000));
+    for (std::uint32_t keycode = 9; keycode < 256; ++keycode)  // 8 is evdev 0, no key
+        EXPECT_EQ(x11KeycodeForStoredKey(storedKeyForX11Keycode(keycode)), keycode) << keycode;
 }
 
 }  // namespace

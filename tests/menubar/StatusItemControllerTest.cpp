@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -78,11 +79,15 @@ protected:
 };
 
 TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommandsWithTheCurrentShortcut) {
-    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake   ⇧⌘V", "Pause Capture", "---",
+    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
+                                   "Settings…", "---", "Quit Mendrake"}))
+        << "a build that cannot check for updates does not offer it";
+    shell->checkForUpdates = [] {};
+    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
                                    "Check for Updates…", "Settings…", "---", "Quit Mendrake"}));
     EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
-    prefs.setHotKey(HotKeyCombo{0, HotKeyCombo::control | HotKeyCombo::option});
-    EXPECT_TRUE(open().contains("Open Mendrake   ⌃⌥A"));
+    prefs.setHotKey(HotKeyCombo{38, Qt::ControlModifier | Qt::AltModifier});
+    EXPECT_TRUE(open().contains("Open Mendrake\tCtrl+Alt+A"));
 }
 
 TEST_F(StatusItemControllerTest, ListsTenRecentItemsWithShortcutsOnTheFirstNine) {
@@ -95,6 +100,26 @@ TEST_F(StatusItemControllerTest, ListsTenRecentItemsWithShortcutsOnTheFirstNine)
     }
     EXPECT_TRUE(entry("item 10")->shortcut().isEmpty());
     EXPECT_EQ(controller.recents().size(), 10);
+}
+
+TEST_F(StatusItemControllerTest, TheShownShortcutsWorkWhileTheMenuIsOpenAndAnAmpersandShowsAsItself) {
+    int settings = 0;
+    shell->openSettings = [&] { ++settings; };
+    history << item(1, "first") << item(2, "q=1&b=2");
+    QMenu* menu = controller.menu();
+    menu->popup(QPoint(0, 0));
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(entry("q=1&&b=2")->iconText(), "q=1&b=2") << "shown whole, with no mnemonic";
+
+    QTest::keyClick(menu, Qt::Key_2, Qt::ControlModifier);
+    EXPECT_FALSE(menu->isVisible());
+    clock.advance(StatusItemController::pasteDelay);
+    EXPECT_EQ(pasted, std::vector<qint64>{2});
+
+    menu->popup(QPoint(0, 0));
+    QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(settings, 1);
+    EXPECT_FALSE(menu->isVisible());
 }
 
 TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
@@ -154,6 +179,7 @@ TEST_F(StatusItemControllerTest, PauseForAWhileEndsByItselfAndUntilResumedLastsU
     open();
     entry("Resume Now", pauseMenu())->trigger();
     EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
+    EXPECT_EQ(controller.menu()->findChildren<QMenu*>().size(), 1) << "one pause submenu, however often it opened";
 }
 
 TEST_F(StatusItemControllerTest, WithTheShellGoneTheMenuIsEmptyAndActionsDoNothing) {

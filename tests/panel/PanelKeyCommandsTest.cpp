@@ -10,14 +10,13 @@ using namespace mendrake::test;
 
 namespace {
 
-using K = PanelKeyEvent;
-constexpr std::uint32_t cmd = K::commandFlag, opt = K::optionFlag, shift = K::shiftFlag;
+constexpr Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier,
+                                shift = Qt::ShiftModifier, super = Qt::MetaModifier;
 
-PanelKeyEvent key(std::uint16_t code, std::uint32_t flags = 0, QString chars = {}) {
+PanelKeyEvent key(int qtKey, Qt::KeyboardModifiers modifiers = none) {
     PanelKeyEvent e;
-    e.keyCode = code;
-    e.modifierFlags = flags;
-    e.characters = chars;
+    e.key = qtKey;
+    e.modifiers = modifiers;
     return e;
 }
 
@@ -26,7 +25,7 @@ protected:
     PanelTestEnv env;
     std::unique_ptr<PanelViewModel> model;
     std::vector<std::pair<qint64, UseMode>> activated;
-    int hides = 0, settings = 0;
+    int hides = 0, settings = 0, previewCopies = 0;
 
     void SetUp() override {
         env.addTexts(12);
@@ -35,113 +34,132 @@ protected:
         model->onOpenSettings = [&] { ++settings; };
     }
     bool press(const PanelKeyEvent& e, SearchFieldState field = {}) {
-        return handlePanelKey(*model, e, field, [&] { ++hides; });
+        return handlePanelKey(*model, e, field, [&] { ++hides; }, [&] { ++previewCopies; });
     }
 };
 
 TEST_F(KeyCommandsTest, ActivationKeysPickTheItemAndMode) {
     const std::vector<std::tuple<PanelKeyEvent, qint64, UseMode>> cases = {
-        {key(K::returnKey), 1, UseMode::paste},          {key(K::keypadEnter), 1, UseMode::paste},
-        {key(K::returnKey, opt), 1, UseMode::pastePlain}, {key(K::returnKey, cmd | opt), 1, UseMode::copyOnly},
-        {key(K::digit5, cmd, "5"), 5, UseMode::paste},    {key(K::digit9, cmd | opt, "9"), 9, UseMode::pastePlain},
-        {key(0x08, cmd, "c"), 1, UseMode::copyOnly},
+        {key(Qt::Key_Return), 1, UseMode::paste},           {key(Qt::Key_Enter), 1, UseMode::paste},
+        {key(Qt::Key_Return, alt), 1, UseMode::pastePlain}, {key(Qt::Key_Return, ctrl), 1, UseMode::copyOnly},
+        {key(Qt::Key_5, ctrl), 5, UseMode::paste},          {key(Qt::Key_9, ctrl | alt), 9, UseMode::pastePlain},
+        {key(Qt::Key_C, ctrl), 1, UseMode::copyOnly},       {key(Qt::Key_1, ctrl), 1, UseMode::paste},
     };
     for (const auto& [event, id, mode] : cases) {
         activated.clear();
-        EXPECT_TRUE(press(event)) << event.keyCode;
-        EXPECT_EQ(activated, (std::vector<std::pair<qint64, UseMode>>{{id, mode}})) << event.keyCode;
+        EXPECT_TRUE(press(event)) << event.key;
+        EXPECT_EQ(activated, (std::vector<std::pair<qint64, UseMode>>{{id, mode}})) << event.key;
     }
     // A digit beyond the results is consumed but does nothing.
     activated.clear();
     model->setQuery("item 1");  // item 1, 10, 11, 12
-    EXPECT_TRUE(press(key(K::digit5, cmd, "5")));
+    EXPECT_TRUE(press(key(Qt::Key_5, ctrl)));
     EXPECT_TRUE(activated.empty());
 }
 
 TEST_F(KeyCommandsTest, NavigationKeysMoveSelectionWithinTheListAndCycleTheFilter) {
     const std::vector<std::pair<PanelKeyEvent, qint64>> steps = {
-        {key(K::downArrow), 2}, {key(K::pageDown), 12}, {key(K::pageDown), 12},
-        {key(K::pageUp), 2},    {key(K::upArrow), 1},   {key(K::upArrow), 1}};
+        {key(Qt::Key_Down), 2},  {key(Qt::Key_PageDown), 12}, {key(Qt::Key_PageDown), 12},
+        {key(Qt::Key_PageUp), 2}, {key(Qt::Key_Up), 1},        {key(Qt::Key_Up), 1}};
     for (const auto& [event, id] : steps) {
         EXPECT_TRUE(press(event));
-        EXPECT_EQ(model->selectedID(), id) << event.keyCode;
+        EXPECT_EQ(model->selectedID(), id) << event.key;
     }
     model->setSelectedID(12345);  // an id that is not listed counts as the first row
-    press(key(K::downArrow));
+    press(key(Qt::Key_Down));
     EXPECT_EQ(model->selectedID(), 2);
-    EXPECT_TRUE(press(key(K::tab)));
+    EXPECT_TRUE(press(key(Qt::Key_Tab)));
     EXPECT_EQ(model->filter(), ClipFilter::pinned);
-    EXPECT_TRUE(press(key(K::tab, shift)));
-    EXPECT_TRUE(press(key(K::tab, shift)));
+    EXPECT_TRUE(press(key(Qt::Key_Backtab, shift)));
+    EXPECT_TRUE(press(key(Qt::Key_Tab, shift)));
     EXPECT_EQ(model->filter(), ClipFilter::colors);
 }
 
-TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHidesAndCommandWHidesByLetterNotPosition) {
+TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHidesAndCtrlWHides) {
     model->setQuery("item 1");
-    EXPECT_TRUE(press(key(K::escape)));
+    EXPECT_TRUE(press(key(Qt::Key_Escape)));
     EXPECT_EQ(model->query(), "");
     EXPECT_EQ(hides, 0);
-    EXPECT_TRUE(press(key(K::escape)));
+    EXPECT_TRUE(press(key(Qt::Key_Escape)));
     EXPECT_EQ(hides, 1);
-    // On an AZERTY keyboard "w" sits where QWERTY has "z" (position 6), and "z" at QWERTY's "w" (13).
-    EXPECT_TRUE(press(key(6, cmd, "w")));
+    EXPECT_TRUE(press(key(Qt::Key_W, ctrl)));
     EXPECT_EQ(hides, 2);
-    EXPECT_FALSE(press(key(13, cmd, "z")));
 }
 
-TEST_F(KeyCommandsTest, CommandKeysPinDeleteAndOpenSettings) {
-    EXPECT_TRUE(press(key(0x23, cmd, "p")));
+TEST_F(KeyCommandsTest, CtrlPPinsShiftDeleteDeletesCtrlCommaOpensSettingsAndCtrlCPrefersASelection) {
+    EXPECT_TRUE(press(key(Qt::Key_P, ctrl)));
     EXPECT_TRUE(model->results()[0].pinned);
-    EXPECT_TRUE(press(key(K::deleteKey, cmd)));
-    EXPECT_TRUE(press(key(K::forwardDelete, cmd)));
-    EXPECT_EQ(env.store.deleted, (QList<qint64>{1, 2}));
-    EXPECT_TRUE(press(key(0x2B, cmd, ",")));
+    EXPECT_TRUE(press(key(Qt::Key_Delete, shift)));
+    EXPECT_EQ(env.store.deleted, (QList<qint64>{1}));
+    EXPECT_TRUE(press(key(Qt::Key_Comma, ctrl)));
     EXPECT_EQ(settings, 1);
     model->onOpenSettings = nullptr;
-    EXPECT_TRUE(press(key(0x2B, cmd, ",")));  // consumed even without a handler
+    EXPECT_TRUE(press(key(Qt::Key_Comma, ctrl)));  // consumed even without a handler
+
+    EXPECT_FALSE(press(key(Qt::Key_C, ctrl), {false, true, true})) << "the field copies its own selection";
+    EXPECT_TRUE(press(key(Qt::Key_C, ctrl), {false, false, true}));
+    EXPECT_EQ(previewCopies, 1);
+    EXPECT_TRUE(activated.empty()) << "a selection in the preview is copied instead of the item";
 }
 
-TEST_F(KeyCommandsTest, KeysThatGoOnToTheSearchField) {
-    PanelKeyEvent keyUp = key(K::returnKey);
+TEST_F(KeyCommandsTest, TextEditingChordsAndSuperGoOnToTheSearchField) {
+    PanelKeyEvent keyUp = key(Qt::Key_Return);
     keyUp.keyDown = false;
     const std::vector<std::tuple<const char*, PanelKeyEvent, SearchFieldState>> cases = {
-        {"plain letter", key(0x00, 0, "a"), {}},
-        {"command z", key(0x06, cmd, "z"), {}},
+        {"Ctrl+Backspace", key(Qt::Key_Backspace, ctrl), {}},
+        {"Ctrl+Delete", key(Qt::Key_Delete, ctrl), {}},
+        {"Ctrl+Left", key(Qt::Key_Left, ctrl), {}},
+        {"Ctrl+Right", key(Qt::Key_Right, ctrl), {}},
+        {"Ctrl+A", key(Qt::Key_A, ctrl), {}},
+        {"Ctrl+Z", key(Qt::Key_Z, ctrl), {}},
+        {"Ctrl+Shift+Z", key(Qt::Key_Z, ctrl | shift), {}},
+        {"Ctrl+X", key(Qt::Key_X, ctrl), {}},
+        {"Ctrl+V", key(Qt::Key_V, ctrl), {}},
+        {"Home", key(Qt::Key_Home), {}},
+        {"End", key(Qt::Key_End), {}},
+        {"Shift+Left", key(Qt::Key_Left, shift), {}},
+        {"Shift+Right", key(Qt::Key_Right, shift), {}},
+        {"Shift+Down", key(Qt::Key_Down, shift), {}},
+        {"Backspace", key(Qt::Key_Backspace), {}},
+        {"Delete", key(Qt::Key_Delete), {}},
+        {"a letter", key(Qt::Key_A), {}},
+        {"Super+Backspace", key(Qt::Key_Backspace, super), {}},
+        {"Super+1", key(Qt::Key_1, super), {}},
+        {"Super+P", key(Qt::Key_P, super), {}},
+        {"Super+Enter", key(Qt::Key_Return, super), {}},
         {"key up", keyUp, {}},
-        {"arrow while composing", key(K::downArrow), {true, false}},
-        {"command c with a selection", key(0x08, cmd, "c"), {false, true}},
+        {"arrow while composing", key(Qt::Key_Down), {true, false, false}},
+        {"Ctrl+C with a selection", key(Qt::Key_C, ctrl), {false, true, false}},
     };
     for (const auto& [name, event, field] : cases) EXPECT_FALSE(press(event, field)) << name;
     EXPECT_TRUE(activated.empty());
+    EXPECT_TRUE(env.store.deleted.isEmpty());
+    EXPECT_FALSE(model->results()[0].pinned);
     EXPECT_EQ(model->selectedID(), 1);
-    EXPECT_EQ(hides, 0);
+    EXPECT_EQ(model->filter(), ClipFilter::all);
+    EXPECT_EQ(hides + settings, 0);
 }
 
 // ---- translation from Qt's key events ----
 
-TEST(PanelKeyEventTest, QtEventsBecomePositionsCharactersAndFlags) {
-    // Name, Qt key, modifiers, native X keycode, text; then the position, characters and flags.
-    const std::vector<std::tuple<const char*, int, Qt::KeyboardModifiers, quint32, QString, std::uint16_t, QString,
-                                 std::uint32_t>>
-        cases = {
-        {"ctrl+p", Qt::Key_P, Qt::ControlModifier, 0, QStringLiteral("\x10"), K::unknown, "p", cmd},
-        {"super+1", Qt::Key_1, Qt::MetaModifier, 0, "1", K::digit1, "1", cmd},
-        {"alt+return", Qt::Key_Return, Qt::AltModifier, 0, "\r", K::returnKey, "", opt},
-        {"shift+backtab", Qt::Key_Backtab, Qt::ShiftModifier, 0, "", K::tab, "", shift},
-        {"ctrl+comma", Qt::Key_Comma, Qt::ControlModifier, 0, "", K::unknown, ",", cmd},
-        // X keycode 10 is the "1" key whatever the layout types there (AZERTY: "&"); 22 is BackSpace.
-        {"native digit", Qt::Key_Ampersand, Qt::ControlModifier, 10, "&", K::digit1, "&", cmd},
-        {"native backspace", Qt::Key_Backspace, Qt::ControlModifier, 22, "", K::deleteKey, "", cmd},
+TEST(PanelKeyEventTest, QtEventsKeepTheirKeyTheDigitRowIsReadByPositionAndOnlyFourModifiersCount) {
+    // Name, Qt key, modifiers, native X keycode; then the key and modifiers the commands see.
+    const std::vector<std::tuple<const char*, int, Qt::KeyboardModifiers, quint32, int, Qt::KeyboardModifiers>> cases = {
+        {"ctrl+p", Qt::Key_P, ctrl, 33, Qt::Key_P, ctrl},
+        {"super+1", Qt::Key_1, super, 0, Qt::Key_1, super},
+        {"keypad enter", Qt::Key_Enter, alt | Qt::KeypadModifier, 104, Qt::Key_Enter, alt},
+        // X keycode 10 is the "1" key whatever the layout types there (AZERTY: "&").
+        {"digit by position", Qt::Key_Ampersand, ctrl, 10, Qt::Key_1, ctrl},
+        {"last digit by position", Qt::Key_ParenLeft, ctrl, 18, Qt::Key_9, ctrl},
+        {"backspace", Qt::Key_Backspace, ctrl, 22, Qt::Key_Backspace, ctrl},
         // A virtual keyboard's own keymap may put any key where Escape sits on a real keyboard (9).
-        {"down at another position", Qt::Key_Down, Qt::NoModifier, 9, "", K::downArrow, "", 0},
-        {"letter at another position", Qt::Key_H, Qt::NoModifier, 9, "h", K::unknown, "h", 0},
+        {"down where escape sits", Qt::Key_Down, {}, 9, Qt::Key_Down, {}},
     };
-    for (const auto& [name, qtKey, mods, scanCode, text, code, chars, flags] : cases) {
-        const QKeyEvent event(QEvent::KeyPress, qtKey, mods, scanCode, 0, 0, text);
+    for (const auto& [name, qtKey, mods, scanCode, wantKey, wantMods] : cases) {
+        const QKeyEvent event(QEvent::KeyPress, qtKey, mods, scanCode, 0, 0);
         const PanelKeyEvent e = PanelKeyEvent::fromQKeyEvent(event);
-        EXPECT_EQ(e.keyCode, code) << name;
-        EXPECT_EQ(e.characters, chars) << name;
-        EXPECT_EQ(e.modifierFlags, flags) << name;
+        EXPECT_EQ(e.key, wantKey) << name;
+        EXPECT_EQ(e.modifiers, wantMods) << name;
         EXPECT_TRUE(e.keyDown) << name;
     }
     EXPECT_FALSE(PanelKeyEvent::fromQKeyEvent(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier)).keyDown);

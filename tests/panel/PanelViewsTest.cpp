@@ -53,7 +53,7 @@ TEST_F(PanelViewsTest, RowsFollowTheResultsWithKeyBadgesThenAges) {
     ASSERT_EQ(list.model()->rowCount(), 12);
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), "Meeting notes: ship the panel on Friday, review on Monday.");
     EXPECT_EQ(list.model()->index(5, 0).data().toString(), "#include <vector>") << "the title is the first line";
-    EXPECT_EQ(ClipRowDelegate::badgeText(8, "1d"), "⌘9");
+    EXPECT_EQ(ClipRowDelegate::badgeText(8, "1d"), "Ctrl+9");
     EXPECT_EQ(ClipRowDelegate::badgeText(9, ageLabel(model->results()[9], env.clock.now())), "2d");
     model->setFilter(ClipFilter::colors);
     EXPECT_EQ(list.model()->rowCount(), 3);
@@ -203,6 +203,15 @@ TEST_F(PanelViewsTest, KeysReachTheCommandsFirstAndTheFieldOtherwise) {
 
     for (char c : std::string("note 1")) QTest::keyClick(window, c);
     EXPECT_EQ(model->query(), "note 1");
+    // Ctrl+Backspace and Ctrl+Delete edit the query, as in every text field, and delete no item.
+    QTest::keyClick(window, Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(model->query(), "note ");
+    QTest::keyClick(window, Qt::Key_Home);
+    QTest::keyClick(window, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(model->query(), "");
+    EXPECT_TRUE(env.store.deleted.isEmpty());
+    EXPECT_EQ(env.store.count(), 120);
+    QTest::keyClick(window, 'n');
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_EQ(model->query(), "");
     EXPECT_EQ(view().searchField()->text(), "");
@@ -216,6 +225,10 @@ TEST_F(PanelViewsTest, KeysReachTheCommandsFirstAndTheFieldOtherwise) {
     const QRect selectedRect = list.visualRect(list.model()->index(60, 0));
     EXPECT_TRUE(list.viewport()->rect().contains(selectedRect)) << "row at " << selectedRect.y();
     EXPECT_GT(list.verticalScrollBar()->value(), 0);
+
+    // Shift+Delete is the key that deletes the selected item.
+    QTest::keyClick(window, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(env.store.deleted, (QList<qint64>{61}));
 
     QTest::keyClick(window, Qt::Key_Escape);
     EXPECT_FALSE(controller->isVisible()) << "Escape with an empty query hides the panel";

@@ -37,7 +37,8 @@ struct LinuxStoresTest : ::testing::Test {
     FakeSystemLog log;
     NotificationCenter notifications;
     FakeClock clock;
-    XdgAutostartLoginItems autostart{"/usr/bin/mendrake", dir.path() + "/autostart"};
+    QString program = dir.path() + "/bin/mendrake";
+    XdgAutostartLoginItems autostart{program, dir.path() + "/autostart"};
 
     std::unique_ptr<Preferences> load(DefaultsStore& store) {
         return std::make_unique<Preferences>(store, autostart, log, notifications, clock);
@@ -49,7 +50,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         {
             IniDefaultsStore store(conf);
             auto prefs = load(store);
-            prefs->setHotKey({0, HotKeyCombo::control});
+            prefs->setHotKey({38, Qt::ControlModifier});
             prefs->setRetentionDays(-1);
             prefs->setMaxItems(250);
             prefs->setPasteDirectly(false);
@@ -61,7 +62,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         }
         IniDefaultsStore store(conf);
         auto prefs = load(store);
-        EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{0, HotKeyCombo::control}));
+        EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{38, Qt::ControlModifier}));
         EXPECT_EQ(prefs->retentionDays(), -1);
         EXPECT_EQ(prefs->maxItems(), 250);
         EXPECT_FALSE(prefs->pasteDirectly());
@@ -102,21 +103,40 @@ TEST_F(LinuxStoresTest, AnUnwritableSettingsLocationKeepsTheAppRunning) {
     EXPECT_TRUE(prefs->isPaused());
 }
 
-TEST_F(LinuxStoresTest, AutostartEntryIsWrittenHiddenAwareAndRemoved) {
+TEST_F(LinuxStoresTest, AutostartEntryIsWrittenSwitchAwareAndRemoved) {
+    writeFile(program, "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_EQ(autostart.disable(), std::nullopt) << "nothing to remove is not a failure";
 
     EXPECT_EQ(autostart.enable(), std::nullopt);
     EXPECT_TRUE(autostart.isEnabled());
-    const QByteArray entry = readFile(dir.path() + "/autostart/mendrake.desktop");
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n") && entry.contains("\nExec=/usr/bin/mendrake\n"))
+    EXPECT_TRUE(autostart.entryPath().endsWith("/autostart/io.github.mendrake.Mendrake.desktop"));
+    const QByteArray entry = readFile(autostart.entryPath());
+    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n") && entry.contains("\nExec=" + program.toUtf8() + "\n") &&
+                entry.contains("\nIcon=io.github.mendrake.Mendrake\n"))
         << entry.constData();
 
-    // A desktop's own switch turns an entry off with Hidden=true; enabling again replaces it.
-    writeFile(autostart.entryPath(), "[Desktop Entry]\nType=Application\nExec=mendrake\nHidden = true\n");
-    EXPECT_FALSE(autostart.isEnabled());
-    writeFile(autostart.entryPath(), "[Desktop Entry]\nExec=mendrake\n[Other]\nHidden=true\n");
-    EXPECT_TRUE(autostart.isEnabled()) << "only the main group counts";
+    // Desktops switch an entry off with Hidden=true (GNOME also with its own key); an entry whose
+    // program is gone would do nothing at login, so it is off too.
+    const struct {
+        const char* entry;
+        bool enabled;
+    } rows[] = {
+        {"[Desktop Entry]\nType=Application\nExec=sh\nHidden = true\n", false},
+        {"[Desktop Entry]\nExec=sh\nX-GNOME-Autostart-enabled=false\n", false},
+        {"[Desktop Entry]\nExec=sh\nX-GNOME-Autostart-enabled=true\n", true},
+        {"[Desktop Entry]\nExec=sh\n[Other]\nHidden=true\n", true},
+        {"[Desktop Entry]\nExec=/nonexistent/mendrake\n", false},
+        {"[Desktop Entry]\nExec=/tmp\n", false},
+        {"[Desktop Entry]\nExec=\"/bin/sh\" --show\n", true},
+        {"[Desktop Entry]\nExec=\"/bin/sh\n", false},
+        {"[Desktop Entry]\nType=Application\n", false},
+    };
+    for (const auto& row : rows) {
+        writeFile(autostart.entryPath(), row.entry);
+        EXPECT_EQ(autostart.isEnabled(), row.enabled) << row.entry;
+    }
     writeFile(autostart.entryPath(), "[Desktop Entry]\nHidden=true\n");
     EXPECT_EQ(autostart.enable(), std::nullopt);
     EXPECT_TRUE(autostart.isEnabled());
@@ -129,6 +149,38 @@ TEST_F(LinuxStoresTest, AutostartEntryIsWrittenHiddenAwareAndRemoved) {
     EXPECT_TRUE(blocked.enable().value_or("").startsWith("could not create ")) << "a failure names its cause";
 }
 
+// At start, an entry that is on but names a program that has gone is written again for the running
+// binary; an entry switched off, or one that still runs, is left as the user or desktop wrote it;
+// the older file name moves to the current one.
+TEST_F(LinuxStoresTest, StaleAutostartEntriesAreRewrittenAtStart) {
+    writeFile(program, "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString legacy = dir.path() + "/autostart/mendrake.desktop";
+    const struct {
+        const char* path;  // "legacy" or "current"
+        const char* entry;
+        bool rewritten;
+    } rows[] = {
+        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\n", true},
+        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\nHidden=true\n", false},
+        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\nX-GNOME-Autostart-enabled=false\n", false},
+        {"current", "[Desktop Entry]\nExec=sh\n", false},
+        {"legacy", "[Desktop Entry]\nExec=/moved/away/mendrake\n", true},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(autostart.entryPath());
+        const bool isLegacy = QByteArray(row.path) == "legacy";
+        writeFile(isLegacy ? legacy : autostart.entryPath(), row.entry);
+        EXPECT_EQ(autostart.repairStaleEntry(), std::nullopt) << row.entry;
+        const QByteArray now = readFile(autostart.entryPath());
+        EXPECT_EQ(now.contains("\nExec=" + program.toUtf8() + "\n"), row.rewritten) << row.entry;
+        EXPECT_EQ(autostart.isEnabled(), row.rewritten || QByteArray(row.entry).contains("Exec=sh")) << row.entry;
+        EXPECT_FALSE(QFile::exists(legacy));
+    }
+    EXPECT_EQ(autostartProgram(program, program), program);
+    EXPECT_EQ(autostartProgram(program, "/usr/bin/mendrake"), program) << "not the installed binary";
+}
+
 TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {
     const struct {
         const char* program;
@@ -139,7 +191,11 @@ TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {
         {"/opt/a$b/mendrake", "\"/opt/a\\\\$b/mendrake\""},
         {"/opt/100%/mendrake", "/opt/100%%/mendrake"},
     };
-    for (const auto& c : cases) EXPECT_EQ(desktopEntryExec(c.program), c.exec) << c.program;
+    for (const auto& c : cases) {
+        EXPECT_EQ(desktopEntryExec(c.program), c.exec) << c.program;
+        EXPECT_EQ(desktopEntryProgram(desktopEntryExec(c.program)), c.program) << "read back: " << c.program;
+    }
+    EXPECT_EQ(desktopEntryProgram("mendrake --show"), "mendrake");
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ struct SettingsTestEnvironment {
             .onHistoryCleared = [this] { ++historyClears; },
             .checkForUpdates = [this] { ++updateChecks; },
             .canCheckForUpdates = true,
+            .sourceAddress = "https://example.org/mendrake",
             .version = "1.2",
             .build = "45",
             .quit = [this] { ++quits; },

@@ -1,6 +1,6 @@
 #pragma once
 // A hot-key service that grants every registration unless a combination is `taken` or
-// `failNextRegistration` is set. `press(keyCode, modifiers)` plays the system's press: it calls the
+// `failNextRegistration` is set. `press(keycode, modifiers)` plays the system's press: it calls the
 // installed handler with the id of the matching live registration, as the real service would.
 
 #include "platform/HotKeyService.h"
@@ -14,8 +14,8 @@ namespace mendrake::test {
 class FakeHotKeyService final : public HotKeyService {
 public:
     struct Registration {
-        std::uint32_t keyCode;
-        std::uint32_t modifiers;
+        std::uint32_t keycode;
+        Qt::KeyboardModifiers modifiers;
         std::uint32_t id;
     };
 
@@ -24,16 +24,16 @@ public:
         ++handlerInstalls;
     }
 
-    std::optional<Handle> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+    std::optional<Handle> registerHotKey(std::uint32_t keycode, Qt::KeyboardModifiers modifiers,
                                          std::uint32_t id) override {
-        attempts.push_back({keyCode, modifiers, id});
+        attempts.push_back({keycode, modifiers, id});
         if (failNextRegistration) {
             failNextRegistration = false;
             return std::nullopt;
         }
-        if (taken.contains({keyCode, modifiers})) return std::nullopt;
+        if (taken.contains({keycode, modifiers.toInt()})) return std::nullopt;
         const Handle handle = nextHandle++;
-        live[handle] = {keyCode, modifiers, id};
+        live[handle] = {keycode, modifiers, id};
         return handle;
     }
 
@@ -43,9 +43,9 @@ public:
     }
 
     // Returns false when no live registration matches (the press goes to the focused window).
-    bool press(std::uint32_t keyCode, std::uint32_t modifiers) {
+    bool press(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) {
         for (const auto& [handle, r] : live)
-            if (r.keyCode == keyCode && r.modifiers == modifiers) {
+            if (r.keycode == keycode && r.modifiers == modifiers) {
                 if (handler) handler(r.id);
                 return true;
             }
@@ -55,7 +55,7 @@ public:
     std::function<void(std::uint32_t)> handler;
     int handlerInstalls = 0;
     bool failNextRegistration = false;
-    std::set<std::pair<std::uint32_t, std::uint32_t>> taken;
+    std::set<std::pair<std::uint32_t, int>> taken;  // keycode, modifiers.toInt()
     std::vector<Registration> attempts;
     std::map<Handle, Registration> live;
     std::vector<Handle> unregistered;

@@ -10,15 +10,15 @@ namespace mendrake::test {
 class FakeKeySynthesiser final : public KeySynthesiser {
 public:
     struct Press {
-        std::uint32_t keyCode;
-        std::uint32_t modifiers;
+        std::uint32_t keycode;
+        Qt::KeyboardModifiers modifiers;
         bool operator==(const Press&) const = default;
     };
 
     bool isTrusted() const override { return trusted; }
     Mechanism mechanism() const override { return through; }
-    void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override {
-        if (trusted) presses.push_back({keyCode, modifiers});
+    void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override {
+        if (trusted) presses.push_back({keycode, modifiers});
     }
 
     bool trusted = true;

@@ -1,5 +1,5 @@
 #pragma once
-// A keyboard layout held in memory: `keys` maps virtual key codes to what they type. `usQwerty()`
+// A keyboard layout held in memory: `keys` maps X keycodes to what they type. `usQwerty()`
 // fills in the letters, digits and punctuation of a US layout. `reads` counts layout reads.
 
 #include "platform/KeyboardLayout.h"
@@ -23,13 +23,13 @@ public:
 
     static FakeKeyboardLayout usQwerty() {
         FakeKeyboardLayout layout;
-        const char* const us[] = {"a", "s", "d", "f", "h", "g", "z", "x", "c", "v", "§", "b",
-                                  "q", "w", "e", "r", "y", "t", "1", "2", "3", "4", "6", "5",
-                                  "=", "9", "7", "-", "8", "0", "]", "o", "u", "[", "i", "p",
-                                  nullptr, "l", "j", "'", "k", ";", "\\", ",", "/", "n", "m", ".",
-                                  nullptr, " ", "`"};
-        for (std::uint32_t code = 0; code < std::size(us); ++code)
-            if (us[code]) layout.keys[code] = QString::fromUtf8(us[code]);
+        // Each row of a US keyboard from its first X keycode: 10 is "1", 24 "q", 38 "a", 52 "z".
+        const std::pair<std::uint32_t, const char*> rows[] = {
+            {10, "1234567890-="}, {24, "qwertyuiop[]"}, {38, "asdfghjkl;'`"}, {51, "\\zxcvbnm,./"}};
+        for (const auto& [first, row] : rows)
+            for (std::uint32_t i = 0; row[i]; ++i) layout.keys[first + i] = QString(QChar(row[i]));
+        layout.keys[65] = " ";
+        layout.keys[94] = "<";
         return layout;
     }
 

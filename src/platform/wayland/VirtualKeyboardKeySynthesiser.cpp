@@ -16,8 +16,6 @@ namespace mendrake {
 
 namespace {
 
-constexpr std::uint32_t kCommand = 0x0100, kShift = 0x0200, kOption = 0x0800, kControl = 0x1000;
-
 // The keymap as text: the one given when it compiles, else xkbcommon's default (XKB_DEFAULT_* or
 // "us"); `keymap` receives it compiled.
 QByteArray keymapOrDefault(QByteArray text, xkb_context* context, xkb_keymap** keymap) {
@@ -50,10 +48,8 @@ struct VirtualKeyboardKeySynthesiser::Keyboard {
     }
 };
 
-VirtualKeyboardKeySynthesiser::VirtualKeyboardKeySynthesiser(WaylandConnection& connection,
-                                                             std::function<unsigned(std::uint32_t)> evdevCodeFor,
-                                                             QByteArray keymapText)
-    : connection_(connection), evdevCodeFor_(std::move(evdevCodeFor)) {
+VirtualKeyboardKeySynthesiser::VirtualKeyboardKeySynthesiser(WaylandConnection& connection, QByteArray keymapText)
+    : connection_(connection) {
     const WaylandConnection::Globals& g = connection_.globals();
     if (!connection_.isConnected() || !g.virtualKeyboard || !g.seat) return;
 
@@ -100,16 +96,16 @@ VirtualKeyboardKeySynthesiser::~VirtualKeyboardKeySynthesiser() {
 
 bool VirtualKeyboardKeySynthesiser::isTrusted() const { return keyboard_ && connection_.isConnected(); }
 
-void VirtualKeyboardKeySynthesiser::postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) {
-    if (!isTrusted()) return;
-    const unsigned key = evdevCodeFor_ ? evdevCodeFor_(keyCode) : 0;
-    if (key == 0) return;
+void VirtualKeyboardKeySynthesiser::postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) {
+    if (!isTrusted() || keycode <= 8 || keycode > 255) return;
+    // The protocol names keys by evdev code, the X keycode less 8.
+    const std::uint32_t key = keycode - 8;
     const Keyboard& k = *keyboard_;
     std::uint32_t mask = 0;
-    if (modifiers & kControl) mask |= k.control;
-    if (modifiers & kShift) mask |= k.shift;
-    if (modifiers & kOption) mask |= k.alt;
-    if (modifiers & kCommand) mask |= k.super;
+    if (modifiers & Qt::ControlModifier) mask |= k.control;
+    if (modifiers & Qt::ShiftModifier) mask |= k.shift;
+    if (modifiers & Qt::AltModifier) mask |= k.alt;
+    if (modifiers & Qt::MetaModifier) mask |= k.super;
     connection_.call([&] {
         const std::uint32_t time = milliseconds();
         zwp_virtual_keyboard_v1_modifiers(k.keyboard, mask, 0, 0, 0);

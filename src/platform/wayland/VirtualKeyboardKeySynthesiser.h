@@ -12,7 +12,6 @@
 
 #include <QByteArray>
 
-#include <functional>
 #include <memory>
 
 namespace mendrake {
@@ -21,23 +20,20 @@ class WaylandConnection;
 
 class VirtualKeyboardKeySynthesiser final : public KeySynthesiser {
 public:
-    // `evdevCodeFor` maps a virtual key code to the evdev code of that key position (0: none).
-    VirtualKeyboardKeySynthesiser(WaylandConnection& connection, std::function<unsigned(std::uint32_t)> evdevCodeFor,
-                                  QByteArray keymapText = {});
+    explicit VirtualKeyboardKeySynthesiser(WaylandConnection& connection, QByteArray keymapText = {});
     ~VirtualKeyboardKeySynthesiser() override;
 
     VirtualKeyboardKeySynthesiser(const VirtualKeyboardKeySynthesiser&) = delete;
     VirtualKeyboardKeySynthesiser& operator=(const VirtualKeyboardKeySynthesiser&) = delete;
 
     bool isTrusted() const override;
-    void postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) override;
+    void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override;
     Mechanism mechanism() const override { return Mechanism::virtualKeyboard; }
 
     struct Keyboard;
 
 private:
     WaylandConnection& connection_;
-    std::function<unsigned(std::uint32_t)> evdevCodeFor_;
     std::unique_ptr<Keyboard> keyboard_;
 };
 

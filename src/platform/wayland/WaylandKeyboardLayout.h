@@ -7,22 +7,18 @@
 
 #include "platform/KeyboardLayout.h"
 
-#include <functional>
-
 namespace mendrake {
 
 class WaylandConnection;
 
 class WaylandKeyboardLayout final : public KeyboardLayout {
 public:
-    // `evdevCodeFor` maps a virtual key code to the evdev code of that key position (0: none).
-    WaylandKeyboardLayout(const WaylandConnection& connection, std::function<unsigned(std::uint32_t)> evdevCodeFor);
+    explicit WaylandKeyboardLayout(const WaylandConnection& connection);
 
-    std::vector<std::optional<QString>> characters(const std::vector<std::uint32_t>& keyCodes) const override;
+    std::vector<std::optional<QString>> characters(const std::vector<std::uint32_t>& keycodes) const override;
 
 private:
     const WaylandConnection& connection_;
-    std::function<unsigned(std::uint32_t)> evdevCodeFor_;
 };
 
 }  // namespace mendrake

@@ -11,7 +11,8 @@ CanberraSoundPlayer::CanberraSoundPlayer() {
     if (ca_context_create(&context_) != CA_SUCCESS) context_ = nullptr;
     if (context_)
         ca_context_change_props(context_, CA_PROP_APPLICATION_NAME, "Mendrake",
-                                CA_PROP_APPLICATION_ID, "mendrake", nullptr);
+                                CA_PROP_APPLICATION_ID, MENDRAKE_APP_ID, CA_PROP_APPLICATION_ICON_NAME, MENDRAKE_APP_ID,
+                                nullptr);
 }
 
 CanberraSoundPlayer::~CanberraSoundPlayer() {

@@ -1,6 +1,7 @@
 #include "platform/x11/MessageBoxAlertPresenter.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 namespace mendrake {
 
@@ -11,8 +12,14 @@ void MessageBoxAlertPresenter::showAlert(const QString& message, const QString& 
     box.setText(message);
     box.setInformativeText(informativeText);
     box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
     // The app has no window of its own in front, so the alert must raise itself.
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // It takes the keyboard too, so Enter dismisses it wherever the focus was.
+    QTimer::singleShot(0, &box, [&box] {
+        box.raise();
+        box.activateWindow();
+    });
     box.exec();
 }
 

@@ -14,7 +14,6 @@ namespace mendrake {
 
 namespace {
 
-constexpr std::uint32_t kCommand = 0x0100, kShift = 0x0200, kOption = 0x0800, kControl = 0x1000;
 constexpr std::uint32_t kNumLock = 0xff7f, kScrollLock = 0xff14;
 constexpr std::uint32_t kSuperL = 0xffeb, kSuperR = 0xffec, kAltL = 0xffe9, kAltR = 0xffea;
 
@@ -78,8 +77,7 @@ std::vector<std::uint16_t> subsetsOf(std::uint16_t mask) {
 
 }  // namespace
 
-X11HotKeyService::X11HotKeyService(std::function<unsigned(std::uint32_t)> x11KeycodeFor)
-    : x11KeycodeFor_(std::move(x11KeycodeFor)) {
+X11HotKeyService::X11HotKeyService() {
     auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!app || !app->connection()) return;
     connection_ = app->connection();
@@ -98,19 +96,17 @@ void X11HotKeyService::installHandler(std::function<void(std::uint32_t id)> hand
     handler_ = std::move(handler);
 }
 
-std::optional<HotKeyService::Handle> X11HotKeyService::registerHotKey(std::uint32_t keyCode,
-                                                                      std::uint32_t modifiers,
+std::optional<HotKeyService::Handle> X11HotKeyService::registerHotKey(std::uint32_t keycode,
+                                                                      Qt::KeyboardModifiers modifiers,
                                                                       std::uint32_t id) {
-    if (!connection_ || !x11KeycodeFor_) return std::nullopt;
-    const unsigned keycode = x11KeycodeFor_(keyCode);
-    if (keycode < 8 || keycode > 255) return std::nullopt;
+    if (!connection_ || keycode < 8 || keycode > 255) return std::nullopt;
 
     const ModifierMap map(connection_);
     std::uint16_t xModifiers = 0;
-    if (modifiers & kShift) xModifiers |= XCB_MOD_MASK_SHIFT;
-    if (modifiers & kControl) xModifiers |= XCB_MOD_MASK_CONTROL;
-    if (modifiers & kOption) xModifiers |= map.maskFor({kAltL, kAltR}, XCB_MOD_MASK_1);
-    if (modifiers & kCommand) xModifiers |= map.maskFor({kSuperL, kSuperR}, XCB_MOD_MASK_4);
+    if (modifiers & Qt::ShiftModifier) xModifiers |= XCB_MOD_MASK_SHIFT;
+    if (modifiers & Qt::ControlModifier) xModifiers |= XCB_MOD_MASK_CONTROL;
+    if (modifiers & Qt::AltModifier) xModifiers |= map.maskFor({kAltL, kAltR}, XCB_MOD_MASK_1);
+    if (modifiers & Qt::MetaModifier) xModifiers |= map.maskFor({kSuperL, kSuperR}, XCB_MOD_MASK_4);
     const std::uint16_t lockMask = (XCB_MOD_MASK_LOCK | map.maskFor({kNumLock}, 0) |
                                     map.maskFor({kScrollLock}, 0)) & ~xModifiers;
 
@@ -151,16 +147,38 @@ void X11HotKeyService::ungrab(const Grab& grab) {
         xcb_ungrab_key(connection_, grab.keycode, root_, grab.modifiers | locks);
 }
 
+bool X11HotKeyService::isAutoRepeat(std::uint8_t keycode, std::uint32_t time) {
+    // Repeats come every few tens of milliseconds; a press long after the last one is a new press
+    // even if its release went astray (to a window that grabbed the keyboard meanwhile, say).
+    constexpr std::uint32_t repeatGap = 1000;
+    KeyHistory& key = keys_[keycode];
+    const bool repeat = key.releaseTime == time || (key.down && time - key.pressTime < repeatGap);
+    key.down = true;
+    key.pressTime = time;
+    key.releaseTime.reset();
+    return repeat;
+}
+
 bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
     if (eventType != "xcb_generic_event_t" || !message) return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
+    const std::uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_KEY_RELEASE) {
+        // Any window's release of a grabbed key ends its press; only the root's is ours to take.
+        auto* release = reinterpret_cast<xcb_key_release_event_t*>(event);
+        const auto it = keys_.find(release->detail);
+        if (it == keys_.end()) return false;
+        it->second.down = false;
+        it->second.releaseTime = release->time;
+        return false;
+    }
+    if (type != XCB_KEY_PRESS) return false;
     auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
     if (press->event != root_) return false;
     for (const auto& [handle, grab] : grabs_) {
         const std::uint16_t held = press->state & 0xff & ~grab.lockMask;
         if (press->detail == grab.keycode && held == grab.modifiers) {
-            if (handler_) handler_(grab.id);
+            if (!isAutoRepeat(grab.keycode, press->time) && handler_) handler_(grab.id);
             return true;
         }
     }

@@ -7,7 +7,9 @@
 // instead of reaching Qt's error log, and the grabs already made for it are released. A combination
 // this service already holds is refused too: a second grab by the same client would silently take
 // over the first, and releasing either would then drop both. Presses arrive through a native event
-// filter on the main thread. Needs a QGuiApplication on the xcb platform; without one every
+// filter on the main thread. A held key's auto-repeat is swallowed, so one physical press runs the
+// handler once, whether the server reports repeats as release-and-press pairs with one timestamp
+// or (detectable auto-repeat) as presses alone. Needs a QGuiApplication on the xcb platform; without one every
 // registration is refused.
 
 #include "platform/HotKeyService.h"
@@ -15,6 +17,7 @@
 #include <QAbstractNativeEventFilter>
 
 #include <map>
+#include <optional>
 
 struct xcb_connection_t;
 
@@ -22,14 +25,13 @@ namespace mendrake {
 
 class X11HotKeyService final : public HotKeyService, public QAbstractNativeEventFilter {
 public:
-    // `x11KeycodeFor` maps a virtual key code to the X keycode of that key position (0: none).
-    explicit X11HotKeyService(std::function<unsigned(std::uint32_t)> x11KeycodeFor);
+    X11HotKeyService();
     ~X11HotKeyService() override;
     X11HotKeyService(const X11HotKeyService&) = delete;
     X11HotKeyService& operator=(const X11HotKeyService&) = delete;
 
     void installHandler(std::function<void(std::uint32_t id)> handler) override;
-    std::optional<Handle> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
+    std::optional<Handle> registerHotKey(std::uint32_t keycode, Qt::KeyboardModifiers modifiers,
                                          std::uint32_t id) override;
     void unregisterHotKey(Handle handle) override;
 
@@ -42,14 +44,22 @@ private:
         std::uint16_t lockMask;   // the lock bits whose combinations were grabbed
         std::uint32_t id;
     };
+    // The last press and release of one grabbed key, to tell auto-repeat from a new press.
+    struct KeyHistory {
+        bool down = false;
+        std::uint32_t pressTime = 0;
+        std::optional<std::uint32_t> releaseTime;
+    };
 
     void ungrab(const Grab& grab);
+    // True for a press that repeats the held key rather than starting a new press.
+    bool isAutoRepeat(std::uint8_t keycode, std::uint32_t time);
 
-    std::function<unsigned(std::uint32_t)> x11KeycodeFor_;
     std::function<void(std::uint32_t)> handler_;
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
     std::map<Handle, Grab> grabs_;
+    std::map<std::uint8_t, KeyHistory> keys_;
     Handle nextHandle_ = 1;
 };
 

@@ -12,8 +12,6 @@ namespace mendrake {
 
 namespace {
 
-constexpr std::uint32_t kCommand = 0x0100, kShift = 0x0200, kOption = 0x0800, kControl = 0x1000;
-
 // The physical modifier keys currently held, as X keycodes.
 std::vector<KeyCode> heldModifierKeys(Display* display) {
     std::vector<KeyCode> held;
@@ -33,8 +31,7 @@ std::vector<KeyCode> heldModifierKeys(Display* display) {
 
 }  // namespace
 
-XTestKeySynthesiser::XTestKeySynthesiser(std::function<unsigned(std::uint32_t)> x11KeycodeFor)
-    : x11KeycodeFor_(std::move(x11KeycodeFor)) {
+XTestKeySynthesiser::XTestKeySynthesiser() {
     display_ = XOpenDisplay(nullptr);
     if (!display_) return;
     int event, error, major, minor;
@@ -47,14 +44,16 @@ XTestKeySynthesiser::~XTestKeySynthesiser() {
 
 bool XTestKeySynthesiser::isTrusted() const { return display_ && hasXTest_; }
 
-void XTestKeySynthesiser::postKeyPress(std::uint32_t keyCode, std::uint32_t modifiers) {
+void XTestKeySynthesiser::postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) {
     if (!isTrusted()) return;
-    const unsigned key = x11KeycodeFor_ ? x11KeycodeFor_(keyCode) : 0;
-    if (key == 0 || key > 255) return;
+    if (keycode < 8 || keycode > 255) return;
+    const unsigned key = keycode;
 
     std::vector<KeyCode> chord;
-    const std::pair<std::uint32_t, KeySym> modifierKeys[] = {
-        {kControl, XK_Control_L}, {kShift, XK_Shift_L}, {kOption, XK_Alt_L}, {kCommand, XK_Super_L}};
+    const std::pair<Qt::KeyboardModifier, KeySym> modifierKeys[] = {{Qt::ControlModifier, XK_Control_L},
+                                                                     {Qt::ShiftModifier, XK_Shift_L},
+                                                                     {Qt::AltModifier, XK_Alt_L},
+                                                                     {Qt::MetaModifier, XK_Super_L}};
     for (auto [flag, sym] : modifierKeys) {
         if (!(modifiers & flag)) continue;
         if (KeyCode code = XKeysymToKeycode(display_, sym)) chord.push_back(code);

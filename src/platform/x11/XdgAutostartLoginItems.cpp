@@ -1,6 +1,10 @@
 #include "platform/x11/XdgAutostartLoginItems.h"
 
+#include "platform/AppIdentity.h"
+
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -29,6 +33,74 @@ QString desktopEntryExec(const QString& program) {
     return exec;
 }
 
+QString desktopEntryProgram(const QString& exec) {
+    // The value is first a desktop-entry string (backslash escapes), then a command line whose first
+    // argument may be double-quoted with \", \`, \$ and \\ escaped inside.
+    QString text;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        if (exec[i] == u'\\' && i + 1 < exec.size()) {
+            const QChar next = exec[++i];
+            text += next == u's' ? QChar(u' ') : next == u't' ? QChar(u'\t') : next == u'n' ? QChar(u'\n') : next;
+        } else {
+            text += exec[i];
+        }
+    }
+    QString program;
+    if (text.startsWith(u'"')) {
+        qsizetype i = 1;
+        for (; i < text.size() && text[i] != u'"'; ++i) {
+            if (text[i] == u'\\' && i + 1 < text.size()) ++i;
+            program += text[i];
+        }
+        if (i >= text.size()) return {};
+    } else {
+        program = text.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    }
+    return program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+QString autostartProgram(const QString& runningBinary, const QString& installedBinary) {
+    const QString running = QFileInfo(runningBinary).canonicalFilePath();
+    if (!running.isEmpty() && running == QFileInfo(installedBinary).canonicalFilePath()) return installedBinary;
+    return QFileInfo(runningBinary).absoluteFilePath();
+}
+
+namespace {
+// The [Desktop Entry] group's keys of an autostart file; nullopt when it cannot be read.
+std::optional<QHash<QString, QString>> readMainGroup(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return std::nullopt;
+    QHash<QString, QString> keys;
+    QTextStream in(&file);
+    bool inMainGroup = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith(u'[')) {
+            inMainGroup = line == u"[Desktop Entry]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (inMainGroup && equals > 0) keys.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return keys;
+}
+
+bool switchedOn(const QHash<QString, QString>& keys) {
+    return keys.value(QStringLiteral("Hidden")) != u"true" &&
+           keys.value(QStringLiteral("X-GNOME-Autostart-enabled")) != u"false";
+}
+
+bool runs(const QHash<QString, QString>& keys) {
+    const QString program = desktopEntryProgram(keys.value(QStringLiteral("Exec")));
+    if (program.isEmpty()) return false;
+    if (!program.contains(u'/')) return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+const QString kLegacyEntryName = QStringLiteral("mendrake.desktop");
+}  // namespace
+
 XdgAutostartLoginItems::XdgAutostartLoginItems(QString executable, QString autostartDirectory)
     : executable_(std::move(executable)), directory_(std::move(autostartDirectory)) {}
 
@@ -38,26 +110,25 @@ QString XdgAutostartLoginItems::defaultDirectory() {
 }
 
 QString XdgAutostartLoginItems::entryPath() const {
-    return directory_ + QStringLiteral("/mendrake.desktop");
+    return directory_ + u'/' + applicationId() + QStringLiteral(".desktop");
 }
 
 bool XdgAutostartLoginItems::isEnabled() const {
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-    QTextStream in(&file);
-    bool inMainGroup = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(u'[')) {
-            inMainGroup = line == u"[Desktop Entry]";
-            continue;
-        }
-        if (!inMainGroup) continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0 || line.left(equals).trimmed() != u"Hidden") continue;
-        if (line.mid(equals + 1).trimmed() == u"true") return false;
+    const auto keys = readMainGroup(entryPath());
+    return keys && switchedOn(*keys) && runs(*keys);
+}
+
+std::optional<QString> XdgAutostartLoginItems::repairStaleEntry() {
+    const QString legacy = directory_ + u'/' + kLegacyEntryName;
+    if (const auto keys = readMainGroup(legacy); keys && !QFile::exists(entryPath())) {
+        if (switchedOn(*keys))
+            if (auto error = enable()) return error;
+        if (!QFile::remove(legacy)) return QStringLiteral("could not remove %1").arg(legacy);
+        return std::nullopt;
     }
-    return true;
+    const auto keys = readMainGroup(entryPath());
+    if (!keys || !switchedOn(*keys) || runs(*keys)) return std::nullopt;
+    return enable();
 }
 
 std::optional<QString> XdgAutostartLoginItems::enable() {
@@ -72,10 +143,10 @@ std::optional<QString> XdgAutostartLoginItems::enable() {
                               "Name=Mendrake\n"
                               "Comment=Clipboard history\n"
                               "Exec=%1\n"
-                              "Icon=mendrake\n"
+                              "Icon=%2\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n")
-                              .arg(desktopEntryExec(executable_));
+                              .arg(desktopEntryExec(executable_), applicationId());
     file.write(entry.toUtf8());
     if (!file.commit())
         return QStringLiteral("could not write %1: %2").arg(entryPath(), file.errorString());

@@ -28,8 +28,7 @@ std::optional<QString> printableText(xkb_keysym_t keysym) {
 
 }  // namespace
 
-XkbKeyboardLayout::XkbKeyboardLayout(std::function<unsigned(std::uint32_t)> x11KeycodeFor)
-    : x11KeycodeFor_(std::move(x11KeycodeFor)) {
+XkbKeyboardLayout::XkbKeyboardLayout() {
     auto* app = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!app || !app->connection()) return;
     if (!xkb_x11_setup_xkb_extension(app->connection(), XKB_X11_MIN_MAJOR_XKB_VERSION,
@@ -45,9 +44,9 @@ XkbKeyboardLayout::~XkbKeyboardLayout() {
 }
 
 std::vector<std::optional<QString>> XkbKeyboardLayout::characters(
-    const std::vector<std::uint32_t>& keyCodes) const {
-    std::vector<std::optional<QString>> result(keyCodes.size());
-    if (!connection_ || !x11KeycodeFor_) return result;
+    const std::vector<std::uint32_t>& keycodes) const {
+    std::vector<std::optional<QString>> result(keycodes.size());
+    if (!connection_) return result;
 
     const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection_);
     if (device < 0) return result;
@@ -58,16 +57,15 @@ std::vector<std::optional<QString>> XkbKeyboardLayout::characters(
         xkb_x11_state_new_from_device(keymap.get(), connection_, device));
     if (!state) return result;
     const xkb_layout_index_t group = xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE);
-    return keymapCharacters(keymap.get(), group, keyCodes, x11KeycodeFor_);
+    return keymapCharacters(keymap.get(), group, keycodes);
 }
 
 std::vector<std::optional<QString>> keymapCharacters(xkb_keymap* keymap, std::uint32_t group,
-                                                     const std::vector<std::uint32_t>& keyCodes,
-                                                     const std::function<unsigned(std::uint32_t)>& x11KeycodeFor) {
-    std::vector<std::optional<QString>> result(keyCodes.size());
-    for (std::size_t i = 0; i < keyCodes.size(); ++i) {
-        const unsigned keycode = x11KeycodeFor(keyCodes[i]);
-        if (keycode < 8) continue;
+                                                     const std::vector<std::uint32_t>& keycodes) {
+    std::vector<std::optional<QString>> result(keycodes.size());
+    for (std::size_t i = 0; i < keycodes.size(); ++i) {
+        const xkb_keycode_t keycode = keycodes[i];
+        if (keycode < 8 || keycode > 255) continue;
         const xkb_layout_index_t groups = xkb_keymap_num_layouts_for_key(keymap, keycode);
         if (groups == 0) continue;
         // A key with fewer groups than the keyboard falls back to its first group.

@@ -17,8 +17,7 @@ namespace mendrake {
 
 class XkbKeyboardLayout final : public KeyboardLayout {
 public:
-    // `x11KeycodeFor` maps a virtual key code to the X keycode of that key position (0: none).
-    explicit XkbKeyboardLayout(std::function<unsigned(std::uint32_t)> x11KeycodeFor);
+    XkbKeyboardLayout();
     ~XkbKeyboardLayout() override;
     XkbKeyboardLayout(const XkbKeyboardLayout&) = delete;
     XkbKeyboardLayout& operator=(const XkbKeyboardLayout&) = delete;
@@ -27,15 +26,13 @@ public:
         const std::vector<std::uint32_t>& keyCodes) const override;
 
 private:
-    std::function<unsigned(std::uint32_t)> x11KeycodeFor_;
     xcb_connection_t* connection_ = nullptr;
     xkb_context* context_ = nullptr;
 };
 
-// What each key types at level 0 of `group` in `keymap` (a key with fewer groups: its first one),
-// by the rules above. Shared with the other sessions' layouts, which hold an xkbcommon keymap too.
+// What each key (an X keycode) types at level 0 of `group` in `keymap` (a key with fewer groups:
+// its first one), by the rules above. Shared with the Wayland layout, which holds a keymap too.
 std::vector<std::optional<QString>> keymapCharacters(xkb_keymap* keymap, std::uint32_t group,
-                                                     const std::vector<std::uint32_t>& keyCodes,
-                                                     const std::function<unsigned(std::uint32_t)>& x11KeycodeFor);
+                                                     const std::vector<std::uint32_t>& keycodes);
 
 }  // namespace mendrake
