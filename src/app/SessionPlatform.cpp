@@ -1,6 +1,7 @@
 #include "app/SessionPlatform.h"
 
 #include "platform/wayland/ForeignToplevels.h"
+#include "platform/wayland/PortalHotKeyService.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesiser.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeyboardLayout.h"
@@ -69,9 +70,18 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
 
     keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection);
     keyboardLayout_ = std::make_unique<WaylandKeyboardLayout>(connection);
-    // Unused while the desktop binds the shortcut, but the role is always filled.
-    hotKeys_ = std::make_unique<X11HotKeyService>();
-    desktopShortcutLine_ = shortcutLineForDesktop();
+    if (PortalHotKeyService::isOffered()) {
+        // The portal's triggers name letters and digits by themselves ("v"); other keys are refused.
+        hotKeys_ = std::make_unique<PortalHotKeyService>([layout = keyboardLayout_.get()](std::uint32_t keycode) {
+            const std::optional<QString> text = layout->characters({keycode}).at(0);
+            const bool plain = text && text->size() == 1 && text->at(0).isLetterOrNumber() && text->at(0).unicode() < 0x80;
+            return plain ? text->toLower() : QString();
+        });
+    } else {
+        // The desktop runs `mendrake --toggle`; the role is filled all the same.
+        hotKeys_ = std::make_unique<X11HotKeyService>();
+        desktopShortcutLine_ = shortcutLineForDesktop();
+    }
 }
 
 SessionPlatform::~SessionPlatform() {
