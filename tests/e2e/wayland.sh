@@ -69,6 +69,13 @@ rows_are 5 || fail "a concealed copy was recorded"
 kinds=$(sql "SELECT group_concat(kind, ' ') FROM (SELECT kind FROM clips ORDER BY id)")
 [ "$kinds" = "text richText image file color" ] || fail "kinds recorded: $kinds"
 
+# The panel floats centred on the output and hides when another window takes the keyboard.
+open_panel
+[ "$(panel | jq -c '[.type, .rect.x + .rect.width / 2, .rect.y + .rect.height / 2]')" = '["floating_con",800,500]' ] ||
+  fail "panel not floating in the middle: $(panel | jq -c '{type, rect}')"
+focus org.example.Target
+wait_for 5 panel_hidden || fail "panel stayed open when it lost the keyboard"
+
 # The panel over the target: typing filters, Enter pastes the one match there.
 open_panel
 wtype "wl-copy"
