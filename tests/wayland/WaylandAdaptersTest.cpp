@@ -363,6 +363,13 @@ TEST_F(WaylandAdapters, VirtualKeyboardPastesWithTheKeyThatTypesVInTheUploadedKe
         EXPECT_TRUE(eventually([&] { return QByteArray::fromStdString(connection.seatKeymap()).contains(group); }));
         // The layout the paste engine asks finds "v" where the synthesiser typed it.
         EXPECT_EQ(WaylandKeyboardLayout(connection).characters({row.keycode}).at(0), QStringLiteral("v"));
+        // A keyboard that follows the seat types with the layout switched to since it was made.
+        physical.postKeyPress(row.keycode, Qt::ControlModifier);
+        ++pastes;
+        EXPECT_TRUE(eventually([&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) && file.readAll().count("text=typed by keys\n") == pastes;
+        })) << "the keyboard following the seat typed with the layout it started with";
     }
 }
 
