@@ -239,6 +239,17 @@ void BM_SearchTwoWords(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchTwoWords)->Unit(benchmark::kMillisecond);
 
+// What every query looks like while it is typed: its last word is one or two letters so far.
+void BM_SearchShortPrefix(benchmark::State& state) {
+    static const char* queries[] = {"k", "ka", "zephyrine k", "quartzite ka", "ka lo m"};
+    const char* query = queries[state.range(0)];
+    HistoryStore& store = *sharedReadOnlyCopy().store;
+    for (auto _ : state) benchmark::DoNotOptimize(store.search(query, 300));
+    state.SetLabel(query);
+    state.counters["rows"] = double(store.search(query, 300).size());
+}
+BENCHMARK(BM_SearchShortPrefix)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
 // The statements in their first, straightforward form, for comparison with what the store runs.
 QList<ClipItem> runItems(HistoryStore& store, const QString& sql, const std::vector<Value>& values) {
     QList<ClipItem> items;

@@ -19,6 +19,11 @@ namespace {
 QPointer<AppDelegate> sharedDelegate;
 }
 
+// Used on its runner's thread only.
+struct AppDelegate::Connection {
+    std::unique_ptr<HistoryStore> store;
+};
+
 AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* parent)
     : QObject(parent),
       prefs_(prefs),
@@ -28,7 +33,10 @@ AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* pare
                    services_.clock),
       updater_(services_.updatePublicKey,
                [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
-      hotKeyRegistry_(services_.hotKeys, services_.clock) {}
+      hotKeyRegistry_(services_.hotKeys, services_.clock),
+      maintenanceConnection_(std::make_shared<Connection>()),
+      searchConnection_(std::make_shared<Connection>()),
+      latestSearch_(std::make_shared<std::atomic<quint64>>(0)) {}
 
 AppDelegate::~AppDelegate() {
     // The menu must find the shell gone before the objects it calls into are destroyed.
@@ -72,6 +80,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     };
     panelModel_->onOpenSettings = [self] {
         if (self) self->openSettings();
+    };
+    panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
+        if (self) self->searchInBackground(query, limit, std::move(answer));
     };
     monitor_->onCapture = [self](const CapturedClip& capture) {
         if (self) self->handleCapture(capture);
@@ -230,6 +241,16 @@ void AppDelegate::openSettings() {
             .onHistoryCleared = [self] {
                 if (self && self->panelModel_) self->panelModel_->reload();
             },
+            .clearHistory = [self](bool keepPinned, std::function<void()> done) {
+                if (!self) return;
+                self->runMaintenance([keepPinned, done](HistoryStore& store) {
+                    store.clearHistory(keepPinned);
+                    return [done](AppDelegate& delegate) {
+                        if (delegate.panelModel_) delegate.panelModel_->reload();
+                        if (done) done();
+                    };
+                });
+            },
             .checkForUpdates = [self] {
                 if (self) self->updater_.checkForUpdates();
             },
@@ -308,8 +329,46 @@ void AppDelegate::observeNotifications() {
 
 void AppDelegate::applyRetention() {
     if (!store_ || !panelModel_) return;
-    const QSet<qint64> removed = store_->trim(prefs_.retentionDays(), prefs_.maxItems());
-    panelModel_->removeItems(removed);
+    runMaintenance([days = prefs_.retentionDays(), maxItems = prefs_.maxItems()](HistoryStore& store) {
+        const QSet<qint64> removed = store.trim(days, maxItems);
+        return [removed](AppDelegate& delegate) {
+            if (delegate.panelModel_) delegate.panelModel_->removeItems(removed);
+        };
+    });
+}
+
+void AppDelegate::searchInBackground(const QString& query, qint64 limit,
+                                     std::function<void(QList<ClipItem>)> answer) {
+    const quint64 request = ++*latestSearch_;
+    runOn(services_.searches, searchConnection_,
+          [query, limit, answer = std::move(answer), request, latest = latestSearch_](HistoryStore& store)
+              -> std::function<void(AppDelegate&)> {
+              // Typed over by now: only the newest query is worth an answer.
+              if (latest->load() != request) return {};
+              QList<ClipItem> found = store.search(query, limit);
+              return [answer, found = std::move(found)](AppDelegate&) { answer(found); };
+          });
+}
+
+void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work) {
+    if (!store_) return;
+    QPointer<AppDelegate> self(this);
+    const bool small = &runner == &services_.maintenance;
+    runner.run([connection, small, directory = store_->directory(),
+                               &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
+        if (!connection->store) {
+            auto opened = HistoryStore::open(clock, directory);
+            if (!opened) return {};
+            connection->store = std::move(opened).value();
+            // Maintenance is occasional: a small page cache and no memory map, so that its connection
+            // does not double the memory the history takes. Searches keep the usual tuning.
+            if (small) (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
+        }
+        std::function<void(AppDelegate&)> answer = work(*connection->store);
+        return [answer = std::move(answer), self] {
+            if (self && answer) answer(*self);
+        };
+    });
 }
 
 void AppDelegate::handleCapture(const CapturedClip& capture) {

@@ -33,6 +33,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -64,6 +65,10 @@ struct AppServices {
     NotificationCenter& notifications;
     // Where clipboard content is read, off the main thread.
     TaskRunner& captureReads;
+    // Where retention trims and clearing run, on a connection of their own to the history.
+    TaskRunner& maintenance;
+    // Where the panel's full-text searches run, on another connection of their own.
+    TaskRunner& searches;
     // Ends the process's event loop with this exit status.
     std::function<void(int status)> terminate;
     // Opens the history (the default location in the real application).
@@ -132,6 +137,13 @@ private:
     void observeNotifications();
     void wireStatusMenu();
     void hidePanelIfVisible();
+    struct Connection;
+    using ConnectionWork = std::function<std::function<void(AppDelegate&)>(HistoryStore&)>;
+    // Runs `work` on `runner` against a connection of the runner's own to the history (opened there
+    // at first use); the function it answers runs on the main thread while the delegate lives.
+    void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work);
+    void runMaintenance(ConnectionWork work) { runOn(services_.maintenance, maintenanceConnection_, std::move(work)); }
+    void searchInBackground(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer);
 
     Preferences& prefs_;
     AppServices services_;
@@ -153,6 +165,10 @@ private:
     std::optional<HotKeyCombo> registeredCombo_;
     // The item the last captured copy was recorded as; none when recording it failed.
     std::optional<ClipItem> lastRecorded_;
+    std::shared_ptr<Connection> maintenanceConnection_;
+    std::shared_ptr<Connection> searchConnection_;
+    // The latest search asked for; a search not started before a newer one is skipped.
+    std::shared_ptr<std::atomic<quint64>> latestSearch_;
     bool hasTray_ = true;
     std::unique_ptr<Clock::Timer> trayTimer_;
 };

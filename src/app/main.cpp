@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
     // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
     SessionPlatform platform;
     ThreadTaskRunner captureReads;
+    ThreadTaskRunner maintenance;
+    ThreadTaskRunner searches;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
@@ -126,6 +128,8 @@ int main(int argc, char** argv) {
         .alerts = alerts,
         .notifications = notifications,
         .captureReads = captureReads,
+        .maintenance = maintenance,
+        .searches = searches,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

@@ -2,6 +2,8 @@
 
 #include "store/HistoryStore.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -195,8 +197,7 @@ QImage PanelViewModel::imageFor(const ClipItem& item) {
     return image;
 }
 
-void PanelViewModel::refresh(bool resetSelection) {
-    const QStringList terms = searchTerms(query_);
+QList<ClipItem> PanelViewModel::matches(const QStringList& terms, const QList<ClipItem>& older) const {
     QList<ClipItem> found;
     found.reserve(std::min<qsizetype>(resultLimit, items_.size()));
     for (const ClipItem& item : items_) {
@@ -204,17 +205,38 @@ void PanelViewModel::refresh(bool resetSelection) {
         found.append(item);
         if (found.size() >= resultLimit) break;
     }
+    std::unordered_set<qint64> seen;
+    for (const ClipItem& item : found) seen.insert(item.id);
+    for (const ClipItem& item : older) {
+        if (found.size() >= resultLimit) break;
+        if (!admits(filter_, item) || !seen.insert(item.id).second) continue;
+        found.append(item);
+    }
+    return found;
+}
+
+void PanelViewModel::refresh(bool resetSelection) {
+    const quint64 generation = ++generation_;
+    const QStringList terms = searchTerms(query_);
+    QList<ClipItem> found = matches(terms, {});
 
     // The window does not cover the whole history: older rows come from the full-text index, after
     // every in-memory match.
     if (!terms.isEmpty() && items_.size() < totalCount_ && found.size() < resultLimit) {
-        std::unordered_set<qint64> seen;
-        for (const ClipItem& item : found) seen.insert(item.id);
-        const QList<ClipItem> older = store_.search(query_, resultLimit - found.size());
-        for (const ClipItem& item : older) {
-            if (found.size() >= resultLimit) break;
-            if (!admits(filter_, item) || !seen.insert(item.id).second) continue;
-            found.append(item);
+        const qint64 limit = resultLimit - found.size();
+        if (!searchOlder) {
+            found = matches(terms, store_.search(query_, limit));
+        } else {
+            // Typing never waits on the index: the window's matches show now, older ones when the
+            // search answers, unless a newer query or filter came first.
+            QPointer<PanelViewModel> self(this);
+            searchOlder(query_, limit, [self, generation, terms](QList<ClipItem> older) {
+                if (!self || self->generation_ != generation) return;
+                self->setResults(self->matches(terms, older));
+                if (!self->selectedItem())
+                    self->select(self->results_.isEmpty() ? std::nullopt
+                                                          : std::optional<qint64>(self->results_.first().id));
+            });
         }
     }
     setResults(std::move(found));

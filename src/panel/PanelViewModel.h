@@ -51,6 +51,10 @@ public:
     // ---- callbacks, set by the application ----
     std::function<void(const ClipItem&, UseMode)> onActivate;
     std::function<void()> onOpenSettings;
+    // Searches the full-text index off the main thread and calls `answer` on it with the newest
+    // `limit` matches. Absent: the store is searched on the spot.
+    std::function<void(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer)>
+        searchOlder;
 
     // ---- not observed ----
     const QList<ClipItem>& items() const { return items_; }
@@ -89,6 +93,8 @@ signals:
 
 private:
     void refresh(bool resetSelection);
+    // The window's matches of the current query and filter, then `older` ones not among them.
+    QList<ClipItem> matches(const QStringList& terms, const QList<ClipItem>& older) const;
     void setResults(QList<ClipItem> results);
     void select(std::optional<qint64> id);
     void recount();
@@ -112,6 +118,8 @@ private:
 
     QList<ClipItem> items_;
     qint64 totalCount_ = 0;
+    // Rises with every refresh, so that a background search answering a superseded query is dropped.
+    quint64 generation_ = 0;
     QCache<qint64, CachedImage> imageCache_;
 };
 

@@ -49,7 +49,8 @@ public:
 
     // Where the application with this identifier is installed (its desktop entry), or nullopt.
     virtual std::optional<QString> applicationLocation(const QString& bundleID) = 0;
-    // The icon of a file; for an application's location, the application's icon.
+    // The icon of a file, from its name and file type; for an application's location, the
+    // application's icon. Never blocks on the file: only a regular file is ever opened.
     virtual QImage iconForFile(const QString& path, int pixelSize) = 0;
     // Visible installed applications, sorted by name.
     virtual std::vector<InstalledApplication> installedApplications() = 0;

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -64,11 +65,15 @@ HistoryPage::HistoryPage(SettingsServices& services, QWidget* parent)
                             &Preferences::maxItemsChanged);
     limits->addRow(formRow("Keep history for", {}, retention_));
     limits->addRow(formRow("Maximum items", {}, maxItems_));
-    limits->addRow(formRow("Keep the clipboard when the app that copied quits", {},
-                           boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
-                                       &Preferences::setKeepClipboardOnOwnerQuit,
-                                       &Preferences::keepClipboardOnOwnerQuitChanged)));
     addGroup(limits);
+
+    auto* clipboard = new FormGroup;
+    clipboard->addRow(formRow("Keep the clipboard when the app that copied quits",
+                              "The last copy stays available to paste until you copy something else.",
+                              boundSwitch(prefs, &Preferences::keepClipboardOnOwnerQuit,
+                                          &Preferences::setKeepClipboardOnOwnerQuit,
+                                          &Preferences::keepClipboardOnOwnerQuitChanged)));
+    addGroup(clipboard);
 
     auto* storage = new FormGroup("Storage");
     itemsLabel_ = valueLabel();
@@ -111,6 +116,13 @@ void HistoryPage::loadFigures() {
 }
 
 void HistoryPage::clear(bool keepPinned) {
+    if (services_.clearHistory) {
+        QPointer<HistoryPage> self(this);
+        services_.clearHistory(keepPinned, [self] {
+            if (self) self->loadFigures();
+        });
+        return;
+    }
     if (services_.store) {
         services_.store->clearHistory(keepPinned);
         if (services_.onHistoryCleared) services_.onHistoryCleared();

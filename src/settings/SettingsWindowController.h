@@ -36,6 +36,9 @@ struct SettingsServices {
     Clock& clock;                     // the one-second trust poll, pause end times
     HistoryStore* store = nullptr;    // absent: the History page shows 0 and 0 and clears nothing
     std::function<void()> onHistoryCleared;  // after a clear, e.g. the panel model's reload
+    // Clears off the main thread and calls `done` on it afterwards (the panel reloaded by then);
+    // absent: the page clears through `store` and calls onHistoryCleared.
+    std::function<void(bool keepPinned, std::function<void()> done)> clearHistory;
     std::function<void()> checkForUpdates;   // the About page's "Check for Updates…"
     bool canCheckForUpdates = false;         // whether the About page offers the "Updates" row
     std::function<bool()> trayAvailable;     // false: the About page says how to open Mendrake

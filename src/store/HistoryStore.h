@@ -118,6 +118,7 @@ private:
     void removeBlobs(const QList<QString>& names);
     QString blobPath(const QString& name) const;
     void repairModes();
+    void addPrefixIndexes();
 
     Clock& clock_;
     QString directory_;

@@ -41,7 +41,8 @@ protected:
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
-            .notifications = notifications, .captureReads = reads,
+            .notifications = notifications, .captureReads = reads, .maintenance = maintenance,
+            .searches = searches,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -71,6 +72,8 @@ protected:
     test::FakeClock clock;
     test::FakePasteboard pasteboard;
     test::FakeTaskRunner reads;
+    test::FakeTaskRunner maintenance;
+    test::FakeTaskRunner searches;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
@@ -246,7 +249,12 @@ TEST_F(AppDelegateTest, LaterLaunchRequestsActAndALateTrayIsNoticed) {
 TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards) {
     launch();
     for (int i = 0; i < 5; ++i) copyElsewhere(QStringLiteral("copy %1").arg(i));
+    // The trim runs on the maintenance thread; the panel follows once it is done.
+    maintenance.hold = true;
     prefs->setMaxItems(3);
+    EXPECT_EQ(app->panelModel()->items().size(), 5);
+    maintenance.runAll();
+    maintenance.hold = false;
     EXPECT_EQ(rows(), 3);
     EXPECT_EQ(app->panelModel()->items().size(), 3);
     prefs->setRetentionDays(1);

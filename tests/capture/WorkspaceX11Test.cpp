@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace mendrake {
 namespace {
@@ -100,6 +101,16 @@ TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleReReadAfterChangesAndG
     EXPECT_EQ(icon->size(), QSize(32, 32));
     EXPECT_EQ(QColor(icon->pixel(16, 16)), QColor(Qt::magenta));
     EXPECT_FALSE(icons.appIcon(QString("org.example.Missing")));
+
+    // A file clip may name a FIFO (opening one blocks until a writer comes) or a link to one.
+    for (const QString name : {"pipe", "pipe.desktop", "pipe.txt"}) {
+        const QString path = scratchDir() + u'/' + name;
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        (void)ws.iconForFile(path, 20);
+        const QString link = path + ".link.desktop";
+        ASSERT_TRUE(QFile::link(path, link));
+        (void)ws.iconForFile(link, 20);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 // --slow TYPE MS     answers a request for TYPE after MS milliseconds
 // --quit-after TYPE  exits once it has answered a request for TYPE (an application closed after copying)
 // --class NAME       its window carries WM_CLASS NAME, as an application's window would
+// --leader NAME      its window names none, but its client leader (another window) carries WM_CLASS NAME
 // Prints "owned" once it holds the CLIPBOARD selection; exits when another client takes it.
 #include <xcb/xcb.h>
 
@@ -62,7 +63,7 @@ int quit() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string hang, dieMid, slow, quitAfter, windowClass;
+    std::string hang, dieMid, slow, quitAfter, windowClass, leaderClass;
     int slowMs = 0;
     size_t chunk = 64 * 1024;
     std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
         else if (arg == "--slow" && i + 2 < argc) slow = argv[++i], slowMs = std::stoi(argv[++i]);
         else if (arg == "--quit-after" && i + 1 < argc) quitAfter = argv[++i];
         else if (arg == "--class" && i + 1 < argc) windowClass = argv[++i];
+        else if (arg == "--leader" && i + 1 < argc) leaderClass = argv[++i];
         else {
             auto eq = arg.rfind('=');
             if (eq == std::string::npos) { fprintf(stderr, "bad argument %s\n", arg.c_str()); return 2; }
@@ -93,10 +95,18 @@ int main(int argc, char** argv) {
     xcb_create_window(conn, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK, &mask);
 
-    if (!windowClass.empty()) {
-        const std::string value = windowClass + '\0' + windowClass + '\0';
-        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, win, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, value.size(),
+    auto setClass = [](xcb_window_t window, const std::string& name) {
+        const std::string value = name + '\0' + name + '\0';
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, value.size(),
                             value.data());
+    };
+    if (!windowClass.empty()) setClass(win, windowClass);
+    if (!leaderClass.empty()) {
+        xcb_window_t leader = xcb_generate_id(conn);
+        xcb_create_window(conn, XCB_COPY_FROM_PARENT, leader, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+        setClass(leader, leaderClass);
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, win, atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW, 32, 1, &leader);
     }
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     std::map<xcb_atom_t, std::string> byAtom;

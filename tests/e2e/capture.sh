@@ -42,6 +42,14 @@ copy_text "hello from xclip"
 sleep 1
 rows_are 4 || fail "repeat made a new row"
 
+# The application that copied quits: its copy stays on the clipboard, with no new row.
+copy_text "outlives its owner"
+wait_for 5 rows_are 5 || fail "copy not recorded"
+kill "${BG_PIDS[-1]}"
+wait_for 5 clipboard_is "outlives its owner" || fail "the clipboard emptied when its owner quit"
+sleep 0.5
+rows_are 5 || fail "serving the copy again made a row"
+
 # A second launch asks this one to show its panel and exits 0 at once.
 start=$(date +%s%N)
 timeout 5 "$MENDRAKE" || fail "second launch exited $?"

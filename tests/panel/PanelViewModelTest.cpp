@@ -102,6 +102,22 @@ TEST_F(PanelModelTest, OlderMatchesFollowTheWindowsWithoutDuplicatesAndHonourThe
     EXPECT_EQ(ids(model->results()), expected);
     model->setFilter(ClipFilter::links);
     EXPECT_EQ(ids(model->results()), Ids{1007});
+
+    // Searched in the background: the window's matches show at once, the older ones when the
+    // answer comes, and an answer to a query typed over is dropped.
+    model->setFilter(ClipFilter::all);
+    std::vector<std::pair<QString, std::function<void(QList<ClipItem>)>>> asked;
+    model->searchOlder = [&](const QString& query, qint64, std::function<void(QList<ClipItem>)> answer) {
+        asked.emplace_back(query, std::move(answer));
+    };
+    model->setQuery("repo");
+    model->setQuery("report");
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(model->results().size(), 10);
+    asked[0].second(env.store.searchAnswer);
+    EXPECT_EQ(model->results().size(), 10) << "the answer to a superseded query";
+    asked[1].second(env.store.searchAnswer);
+    EXPECT_EQ(ids(model->results()), expected);
 }
 
 TEST_F(PanelModelTest, FallbackOnlyWithWordsAHistoryLargerThanTheWindowAndRoomInTheList) {

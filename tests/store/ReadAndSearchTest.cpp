@@ -60,7 +60,7 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     for (qint64 limit : {0, 7, 1000})
         EXPECT_EQ(store->recent(limit), plain(" FROM clips c WHERE c.id IN (SELECT id FROM clips ORDER BY last_used_at "
                                               "DESC LIMIT ?) OR c.pinned = 1 ORDER BY c.last_used_at DESC", {limit}));
-    for (const QString query : {"emile", "beta gam"})
+    for (const QString query : {"emile", "beta gam", "beta g", "e", "al"})
         for (qint64 limit : {1, 300})
             EXPECT_EQ(store->search(query, limit),
                       plain(" FROM clips c JOIN clips_fts ON clips_fts.rowid = c.id WHERE clips_fts MATCH ? ORDER BY "
@@ -69,6 +69,16 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     const auto before = store->search("gamma", 300);
     ASSERT_FALSE(store->exec("DROP INDEX idx_clips_id_last_used"));
     EXPECT_EQ(store->search("gamma", 300), before) << "search must not depend on its speed-up index";
+
+    // A history indexed without prefix indexes is upgraded when opened, and answers the same.
+    const auto typing = store->search("gamma a", 300);
+    ASSERT_FALSE(store->exec("DROP TABLE clips_fts; CREATE VIRTUAL TABLE clips_fts USING fts5(text, content='clips', "
+                             "content_rowid='id', tokenize='unicode61 remove_diacritics 2'); INSERT INTO "
+                             "clips_fts(clips_fts) VALUES ('rebuild');"));
+    store.reset();
+    store = open();
+    EXPECT_EQ(store->search("gamma a", 300), typing);
+    EXPECT_EQ(store->queryInt("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%prefix=%'").value(), 1);
 }
 
 TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {

@@ -34,12 +34,6 @@ std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() {
     return std::nullopt;
 }
 
-std::optional<RunningApplication> WaylandWorkspace::applicationOfWindow(quint64 window) {
-    for (const ForeignToplevels::Toplevel& t : toplevels_.toplevels())
-        if (t.id == window) return named(t.id, t.appId);
-    return std::nullopt;
-}
-
 bool WaylandWorkspace::activate(const RunningApplication& app) {
     if (app.window && toplevels_.activate(app.window)) return true;
     if (!app.bundleID) return false;

@@ -22,8 +22,8 @@ public:
                      QStringList dataDirs = DesktopEntries::standardDataDirs());
 
     std::optional<RunningApplication> frontmostApplication() override;
-    // Wayland names no owner window for the clipboard; a toplevel id names its application.
-    std::optional<RunningApplication> applicationOfWindow(quint64 window) override;
+    // Wayland tells no client which window owns the clipboard: none, so the focused one counts.
+    std::optional<RunningApplication> applicationOfWindow(quint64) override { return std::nullopt; }
     bool activate(const RunningApplication& app) override;
     std::optional<QString> applicationLocation(const QString& bundleID) override;
     QImage iconForFile(const QString& path, int pixelSize) override;

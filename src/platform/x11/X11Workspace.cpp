@@ -12,6 +12,10 @@
 
 #include <xcb/xcb.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -152,19 +156,41 @@ std::optional<QString> X11Workspace::applicationLocation(const QString& bundleID
     return std::nullopt;
 }
 
+namespace {
+
+// The start of a regular file, or nothing: a path named by a clip may be a FIFO, a device or a
+// link to one, and opening or reading those can block for ever.
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 cap) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.emplace(qMin<qint64>(info.st_size, cap), Qt::Uninitialized);
+        const ssize_t n = ::read(fd, bytes->data(), size_t(bytes->size()));
+        if (n < 0) bytes.reset();
+        else bytes->truncate(n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace
+
 QImage X11Workspace::iconForFile(const QString& path, int pixelSize) {
     QIcon icon;
     if (path.endsWith(QStringLiteral(".desktop"))) {
         std::optional<DesktopEntry> entry = entries_.byPath(path);
-        if (!entry) {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) entry = DesktopEntries::parse(file.read(1 << 20), QString());
-        }
+        if (!entry)
+            if (auto bytes = readRegularFile(path, 1 << 20)) entry = DesktopEntries::parse(*bytes, QString());
         if (entry && QFileInfo(entry->icon).isAbsolute()) icon = QIcon(entry->icon);
         else if (entry && !entry->icon.isEmpty()) icon = QIcon::fromTheme(entry->icon);
         if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     } else {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+        // By name and file type only: the content is never read for an icon.
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
         icon = QIcon::fromTheme(type.iconName());
         if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
         if (icon.isNull())
