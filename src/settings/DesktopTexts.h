@@ -58,9 +58,8 @@ inline QString pasteAccessReady() { return QStringLiteral("Ready to paste"); }
 // The Shortcuts page where the desktop binds the shortcut (a Wayland compositor without the
 // global-shortcuts portal): what to do, and the command to bind.
 inline QString desktopBindsShortcut() {
-    return QStringLiteral("This desktop lets no app take a global shortcut. Bind a key to "
-                          "\"mendrake --toggle\" in its keyboard settings; for sway, add this line to its "
-                          "configuration:");
+    return QStringLiteral("This desktop lets no app take a global shortcut: bind a key to "
+                          "\"mendrake --toggle\" in its keyboard settings or its configuration (the line above).");
 }
 
 // Where Settings and Pause are found: the tray icon when one is shown, else the panel's gear.

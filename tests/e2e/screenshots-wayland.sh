@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Takes the documentation screenshots of the panel under sway, floating over another window:
+# Takes the documentation screenshots under sway: the panel floating over another window, and the
+# General and Shortcuts settings pages as a Wayland session shows them:
 #   tests/support/with-sway env MENDRAKE=... PASTE_TARGET=... bash tests/e2e/screenshots-wayland.sh docs/screenshots
 . "$(dirname "$0")/lib.sh"
 out=$(readlink -f "$1")
@@ -27,4 +28,11 @@ grim "$out/panel-wayland.png"
 wtype "report"
 sleep 0.5
 grim "$out/panel-wayland-search.png"
+wtype -k Escape -k Escape
+"$MENDRAKE" --settings >/dev/null
+sleep 1.5
+grim "$out/settings-general-wayland.png"
+# The sidebar's search field takes Ctrl+F; Enter opens the first match.
+wtype -M ctrl f -m ctrl; sleep 0.3; wtype "shortcut"; sleep 0.3; wtype -k Return; sleep 0.8
+grim "$out/settings-shortcuts-wayland.png"
 echo "saved to $out"
