@@ -92,6 +92,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
                 QStringLiteral("Mendrake didn't paste"),
                 QStringLiteral("The window you were working in is no longer active. The item is on the clipboard."));
     };
+    panelModel_->onDeleted = [self] {
+        if (self) self->eraseDeletedTextSoon();
+    };
     panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
         if (self) self->searchInBackground(query, limit, std::move(answer));
     };
@@ -346,6 +349,20 @@ void AppDelegate::observeNotifications() {
     observers_.push_back(center.addObserver(historyLimitsChangedNotification, [self] {
         if (self) self->applyRetention();
     }));
+}
+
+void AppDelegate::eraseDeletedTextSoon() {
+    erasure_->upTo.store(store_->deletionCount());
+    // Deletions made while an erasure waits its turn are covered by it.
+    if (erasure_->queued.exchange(true)) return;
+    runMaintenance([erasure = erasure_](HistoryStore& store) {
+        erasure->queued.store(false);
+        const qint64 covered = erasure->upTo.load();
+        store.eraseDeletedText();
+        return [covered](AppDelegate& delegate) {
+            if (delegate.store_) delegate.store_->noteTextErased(covered);
+        };
+    });
 }
 
 void AppDelegate::applyRetention() {
