@@ -110,6 +110,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     trayTimer_ = services_.clock.every(trayCheckInterval, 0.5, [self] {
         if (self) self->checkTray();
     });
+    if (!services_.desktopShortcutLine.isEmpty())
+        services_.log.write(QStringLiteral("Mendrake: this desktop binds the global shortcut; bind a key to "
+                                           "mendrake --toggle (") + services_.desktopShortcutLine + u')');
     registerHotKey();
     observeNotifications();
     monitor_->start();
@@ -225,7 +228,9 @@ void AppDelegate::use(const ClipItem& item, UseMode mode, const std::optional<Ru
 
     if (mode == UseMode::copyOnly || !prefs_.pasteDirectly()) return;
     if (!pasteEngine_.isTrusted()) {
-        showOnboarding(true);
+        // A compositor without a virtual keyboard has nothing the user could allow: the item waits
+        // on the clipboard, as with direct pasting off, and the guide and settings say so.
+        if (services_.keys.mechanism() != KeySynthesiser::Mechanism::virtualKeyboard) showOnboarding(true);
         return;
     }
     pasteEngine_.pasteInto(target);
@@ -276,6 +281,7 @@ void AppDelegate::openSettings() {
             .canCheckForUpdates = updater_.isStarted(),
             .trayAvailable = [self] { return !self || self->hasTray(); },
             .quit = quit,
+            .desktopShortcutLine = services_.desktopShortcutLine,
         };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
     }
@@ -304,6 +310,8 @@ void AppDelegate::showOnboarding(bool startOnPermissions) {
 }
 
 void AppDelegate::registerHotKey() {
+    // The desktop's own binding runs `mendrake --toggle`; there is nothing to register.
+    if (!services_.desktopShortcutLine.isEmpty()) return;
     const HotKeyCombo combo = prefs_.hotKey();
     if (registeredCombo_ == combo) return;
 

@@ -82,6 +82,9 @@ struct AppServices {
     QString updatePublicKey;
     // The tray's icon (the symbolic application icon); unset keeps the menu's own.
     std::function<QIcon()> trayIcon;
+    // Set where the desktop binds the global shortcut (to `mendrake --toggle`): the line to add to
+    // its configuration. Mendrake then registers none itself.
+    QString desktopShortcutLine;
 };
 
 class AppDelegate final : public QObject {

@@ -187,9 +187,15 @@ TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnThe
     app->activate(item, UseMode::paste, true);
     EXPECT_EQ(app->onboardingWindow(), nullptr);
 
-    // Without permission to type, the guide opens on its permissions page.
+    // A compositor without a virtual keyboard leaves nothing to allow: copied, and no guide.
     prefs->setPasteDirectly(true);
     keys.trusted = false;
+    keys.through = KeySynthesiser::Mechanism::virtualKeyboard;
+    app->activate(item, UseMode::paste, true);
+    EXPECT_EQ(app->onboardingWindow(), nullptr);
+
+    // Without XTEST, the guide opens on its permissions page.
+    keys.through = KeySynthesiser::Mechanism::xtest;
     app->activate(item, UseMode::paste, true);
     clock.advance(1);
     EXPECT_TRUE(keys.presses.empty());
