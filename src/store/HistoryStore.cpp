@@ -399,6 +399,23 @@ QString HistoryStore::matchExpression(const QString& query) {
 QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
     const QString matchExpression = HistoryStore::matchExpression(query);
     if (matchExpression.isEmpty()) return {};
+    // Words of one or two letters (a query being typed) match most rows. Then the newest rows are
+    // walked along the recency index and kept when their id is among the full-text rowids, which
+    // stops at the limit; sorting every match by recency would cost several times more. For
+    // rarer words the walk would cover the whole history, so they take the plan below.
+    const QStringList words = searchWords(query);
+    const bool dense = std::all_of(words.begin(), words.end(), [](const QString& w) { return w.size() <= 2; });
+    if (dense) {
+        auto statement = prepare(
+            QStringLiteral("SELECT ") + columnList() +
+                QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips m INDEXED BY idx_clips_last_used "
+                               "WHERE m.id IN (SELECT rowid FROM clips_fts WHERE clips_fts MATCH ?) ORDER BY "
+                               "m.last_used_at DESC LIMIT ?)\nORDER BY c.last_used_at DESC"),
+            {matchExpression, limit});
+        if (statement) {
+            if (auto items = readItems(statement.value())) return std::move(items).value();
+        }
+    }
     // The newest matches are chosen on (id, last_used_at) from a covering index; only those rows
     // are then read, so a common word does not carry every matching row's text through the sort.
     auto statement = prepare(QStringLiteral("SELECT ") + columnList() +

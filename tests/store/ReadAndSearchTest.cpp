@@ -60,7 +60,7 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     for (qint64 limit : {0, 7, 1000})
         EXPECT_EQ(store->recent(limit), plain(" FROM clips c WHERE c.id IN (SELECT id FROM clips ORDER BY last_used_at "
                                               "DESC LIMIT ?) OR c.pinned = 1 ORDER BY c.last_used_at DESC", {limit}));
-    for (const QString query : {"emile", "beta gam", "beta g", "e", "al"})
+    for (const QString query : {"emile", "beta gam", "beta g", "e", "al", "e al", "zq", "1"})
         for (qint64 limit : {1, 300})
             EXPECT_EQ(store->search(query, limit),
                       plain(" FROM clips c JOIN clips_fts ON clips_fts.rowid = c.id WHERE clips_fts MATCH ? ORDER BY "
@@ -69,6 +69,9 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     const auto before = store->search("gamma", 300);
     ASSERT_FALSE(store->exec("DROP INDEX idx_clips_id_last_used"));
     EXPECT_EQ(store->search("gamma", 300), before) << "search must not depend on its speed-up index";
+    const auto dense = store->search("g a", 300);
+    ASSERT_FALSE(store->exec("DROP INDEX idx_clips_last_used"));
+    EXPECT_EQ(store->search("g a", 300), dense) << "nor on the recency index";
 
     // A history indexed without prefix indexes is upgraded when opened, and answers the same.
     const auto typing = store->search("gamma a", 300);
