@@ -72,6 +72,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
                                                   services_.clock, services_.captureReads, services_.log);
     panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
+    panelModel_->decodeImagesOn(services_.previews);
     panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
 
     QPointer<AppDelegate> self(this);

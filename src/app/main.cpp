@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
     ThreadTaskRunner captureReads;
     ThreadTaskRunner maintenance;
     ThreadTaskRunner searches;
+    ThreadTaskRunner previews;
     X11Workspace workspace;
     XkbKeyboardLayout keyboardLayout;
     X11HotKeyService hotKeys;
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
         .captureReads = captureReads,
         .maintenance = maintenance,
         .searches = searches,
+        .previews = previews,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

@@ -456,12 +456,15 @@ RepresentationMap HistoryStore::representations(const ClipItem& item) {
     return readBlobFile(blobPath(*item.blob));
 }
 
-QImage HistoryStore::image(const ClipItem& item) {
-    const RepresentationMap map = representations(item);
-    auto found = map.find(QLatin1String(kPngType));
-    if (found == map.end()) found = map.find(QLatin1String(kTiffType));
-    if (found == map.end()) return QImage();
-    return QImage::fromData(found->second);
+std::function<QImage()> HistoryStore::imageReader(const ClipItem& item) {
+    if (!item.blob || !isPlainFileName(*item.blob)) return [] { return QImage(); };
+    return [path = blobPath(*item.blob)] {
+        const RepresentationMap map = readBlobFile(path);
+        auto found = map.find(QLatin1String(kPngType));
+        if (found == map.end()) found = map.find(QLatin1String(kTiffType));
+        if (found == map.end()) return QImage();
+        return QImage::fromData(found->second);
+    };
 }
 
 void HistoryStore::setPinned(qint64 id, bool pinned) {

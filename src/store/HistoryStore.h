@@ -25,6 +25,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -79,7 +80,10 @@ public:
     // The item's stored representation map; empty when it has no blob or the file is unreadable.
     virtual RepresentationMap representations(const ClipItem& item);
     // The item's stored PNG (else TIFF) decoded; a null QImage when there is none.
-    virtual QImage image(const ClipItem& item);
+    QImage image(const ClipItem& item) { return imageReader(item)(); }
+    // What `image` runs, as a function that holds copies of what it needs and not the store, so
+    // that it may run on another thread, after the store is gone.
+    virtual std::function<QImage()> imageReader(const ClipItem& item);
 
     // Single-row changes.
     virtual void setPinned(qint64 id, bool pinned);
