@@ -82,6 +82,17 @@ bool AppDelegate::applicationDidFinishLaunching() {
     panelModel_->onOpenSettings = [self] {
         if (self) self->openSettings();
     };
+    panelModel_->onFailure = [self](const QString& message, const QString& reason) {
+        if (!self) return;
+        self->hidePanelIfVisible();
+        self->services_.alerts.showAlert(message, reason);
+    };
+    pasteEngine_.onPasteRefused = [self] {
+        if (self && self->statusItem_)
+            self->statusItem_->showNotice(
+                QStringLiteral("Mendrake didn't paste"),
+                QStringLiteral("The window you were working in is no longer active. The item is on the clipboard."));
+    };
     panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
         if (self) self->searchInBackground(query, limit, std::move(answer));
     };
@@ -114,8 +125,12 @@ void AppDelegate::wireStatusMenu() {
     statusShell_->recentItems = [self] {
         return self && self->panelModel_ ? self->panelModel_->items() : QList<ClipItem>{};
     };
+    // The tray pastes into the window that was active when its menu opened, and nowhere else.
+    statusShell_->menuOpening = [self] {
+        if (self) self->trayTarget_ = self->services_.workspace.frontmostApplication();
+    };
     statusShell_->pasteItem = [self](const ClipItem& item) {
-        if (self) self->activate(item, UseMode::paste, false);
+        if (self) self->use(item, UseMode::paste, self->trayTarget_);
     };
     statusShell_->togglePanel = [self] {
         if (self) self->togglePanel();
@@ -195,8 +210,10 @@ void AppDelegate::hidePanelIfVisible() {
 }
 
 void AppDelegate::activate(const ClipItem& item, UseMode mode, bool returnToPreviousApp) {
-    const std::optional<RunningApplication> target =
-        returnToPreviousApp && panel_ ? panel_->previousApp() : std::nullopt;
+    use(item, mode, returnToPreviousApp && panel_ ? panel_->previousApp() : std::nullopt);
+}
+
+void AppDelegate::use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target) {
     hidePanelIfVisible();
 
     const qint64 count = pasteEngine_.writeToPasteboard(item, *store_, mode == UseMode::pastePlain);
@@ -240,10 +257,14 @@ void AppDelegate::openSettings() {
             .clearHistory = [self](bool keepPinned, std::function<void()> done) {
                 if (!self) return;
                 self->runMaintenance([keepPinned, done](HistoryStore& store) {
-                    store.clearHistory(keepPinned);
-                    return [done](AppDelegate& delegate) {
+                    const std::optional<StoreError> error = store.clearHistory(keepPinned);
+                    return [done, error](AppDelegate& delegate) {
                         if (delegate.panelModel_) delegate.panelModel_->reload();
                         if (done) done();
+                        // Nothing was deleted: say why rather than show a history that only looks cleared.
+                        if (error)
+                            delegate.services_.alerts.showAlert(QStringLiteral("Mendrake couldn't clear the history"),
+                                                                error->description());
                     };
                 });
             },
@@ -367,7 +388,14 @@ void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& c
 void AppDelegate::handleCapture(const CapturedClip& capture) {
     lastRecorded_.reset();
     auto recorded = store_->record(capture);
-    if (!recorded) return;
+    if (!recorded) {
+        // The kind and the reason only: the content may be a secret and must not reach the log.
+        services_.log.write(QStringLiteral("Mendrake: could not record a %1 copy: %2")
+                                .arg(rawValue(capture.kind), recorded.error().description()));
+        if (statusItem_) statusItem_->setRecordingProblem(recorded.error().description());
+        return;
+    }
+    if (statusItem_ && statusItem_->recordingProblem()) statusItem_->setRecordingProblem(std::nullopt);
     lastRecorded_ = recorded.value();
     panelModel_->insertAtFront(recorded.value());
     if (prefs_.playSound()) services_.sound.playNamed(QStringLiteral("Tink").toStdString());

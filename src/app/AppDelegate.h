@@ -133,6 +133,7 @@ public:
     void checkTray();
 
 private:
+    void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
     void observeNotifications();
     void wireStatusMenu();
     void hidePanelIfVisible();
@@ -162,6 +163,7 @@ private:
     std::unique_ptr<OnboardingWindowController> onboardingWindow_;
     std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
+    std::optional<RunningApplication> trayTarget_;
     // The item the last captured copy was recorded as; none when recording it failed.
     std::optional<ClipItem> lastRecorded_;
     std::shared_ptr<Connection> maintenanceConnection_;

@@ -23,6 +23,30 @@ std::optional<QList<QUrl>> fileURLsFrom(const RepresentationMap& map) {
     return urls;
 }
 
+// Whether the stored file holds the content the row's hash was made from: the paths of a file item,
+// the PNG (else TIFF) of an image, the plain text of any other kind. A file changed or swapped on
+// disk is then not pasted in place of what the user chose.
+bool matchesRow(const ClipItem& item, const RepresentationMap& map) {
+    auto entry = [&](const QString& type) -> std::optional<QByteArray> {
+        const auto found = map.find(type);
+        return found == map.end() ? std::nullopt : std::optional<QByteArray>(found->second);
+    };
+    switch (item.kind) {
+    case ClipKind::file:
+        if (auto paths = entry(filePathsType)) return contentHash("file", *paths) == item.hash;
+        return false;
+    case ClipKind::image: {
+        auto image = entry(QStringLiteral("public.png"));
+        if (!image) image = entry(QStringLiteral("public.tiff"));
+        return image && contentHash("image", *image) == item.hash;
+    }
+    default:
+        if (auto text = entry(QStringLiteral("public.utf8-plain-text")))
+            return contentHash("text", QString::fromUtf8(*text).toUtf8()) == item.hash;
+        return false;
+    }
+}
+
 }  // namespace
 
 PasteEngine::PasteEngine(Pasteboard& pasteboard, KeySynthesiser& keys, const KeyboardLayout& layout,
@@ -31,7 +55,8 @@ PasteEngine::PasteEngine(Pasteboard& pasteboard, KeySynthesiser& keys, const Key
 
 qint64 PasteEngine::writeToPasteboard(const ClipItem& item, HistoryStore& store, bool plain) {
     pasteboard_.clear();
-    const RepresentationMap map = item.blob ? store.representations(item) : RepresentationMap{};
+    RepresentationMap map = item.blob ? store.representations(item) : RepresentationMap{};
+    if (!matchesRow(item, map)) map.clear();  // then the database's text is pasted
 
     if (item.kind == ClipKind::file) {
         if (auto urls = fileURLsFrom(map)) {
@@ -52,9 +77,14 @@ qint64 PasteEngine::writeToPasteboard(const ClipItem& item, HistoryStore& store,
 }
 
 void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
-    if (target && workspace_.frontmostApplication() != target) workspace_.activate(*target);
-    clock_.after(pasteDelay, [this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) postPasteChord();
+    if (target && !workspace_.holdsKeyboardFocus(*target)) workspace_.activate(*target);
+    clock_.after(pasteDelay, [this, target, alive = std::weak_ptr<bool>(alive_)] {
+        if (!alive.lock()) return;
+        // Checked just before typing: a window that took the focus meanwhile must not get the paste.
+        if (target && workspace_.holdsKeyboardFocus(*target))
+            postPasteChord();
+        else if (onPasteRefused)
+            onPasteRefused();
     });
 }
 

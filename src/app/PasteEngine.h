@@ -12,6 +12,7 @@
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,12 +32,15 @@ public:
 
     // Clears the clipboard and writes the item: its files as file references, else (unless `plain`
     // asks for text and it is not an image) every stored representation as one item, else its full
-    // text. Returns the clipboard's change count after the write.
+    // text. Stored representations are used only when their content gives the row's hash back.
+    // Returns the clipboard's change count after the write.
     qint64 writeToPasteboard(const ClipItem& item, HistoryStore& store, bool plain);
 
-    // Brings `target` to the front unless it already is, then posts the paste chord `pasteDelay`
-    // seconds later to whatever is in front then.
+    // Brings `target` to the front unless it already is, then, `pasteDelay` seconds later, posts the
+    // paste chord if the target's window is in front and holds the keyboard focus. Otherwise (or
+    // without a target) nothing is typed, the item stays on the clipboard and `onPasteRefused` runs.
     void pasteInto(const std::optional<RunningApplication>& target);
+    std::function<void()> onPasteRefused;
 
     // One press of Control and the key that types "v" under the current layout, nothing else held.
     void postPasteChord();

@@ -3,6 +3,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/CoreDumps.h"
+#include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "platform/AppIdentity.h"
 #include "platform/x11/ApplicationIcon.h"
@@ -86,6 +88,8 @@ void describeApplication() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First, before any clipboard content is in memory.
+    if (!MENDRAKE_KEEP_CORE_DUMPS) disableCoreDumps();
     SingleInstance instance;
     {
         // The command line is answered without connecting to the display.
@@ -149,6 +153,8 @@ int main(int argc, char** argv) {
     };
 
     AppDelegate delegate(prefs, std::move(services));
+    // A logout's SIGTERM ends the loop like Quit, so the delegate and the store close in order.
+    QuitSignals quitSignals([] { QCoreApplication::exit(0); });
     // Listen before launching, so that a second start during a slow launch finds this process.
     bool launched = false;
     if (!instance.listen([&](const QByteArray& line) -> InstanceReply {

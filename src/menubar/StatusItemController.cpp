@@ -2,6 +2,7 @@
 
 #include "prefs/Preferences.h"
 
+#include <QTextDocument>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -70,6 +71,17 @@ StatusItemController::~StatusItemController() = default;
 
 void StatusItemController::setVisible(bool visible) { item_->setVisible(visible); }
 
+void StatusItemController::setRecordingProblem(const std::optional<QString>& reason) {
+    recordingProblem_ = reason;
+    // The reason may name a path: text, never markup.
+    item_->setToolTip(reason ? Qt::convertFromPlainText(QStringLiteral("Mendrake: not recording (%1)").arg(*reason))
+                             : QStringLiteral("Mendrake"));
+}
+
+void StatusItemController::showNotice(const QString& title, const QString& text) {
+    item_->showMessage(title, text, QSystemTrayIcon::Information, 4000);
+}
+
 bool StatusItemController::isVisible() const { return item_->isVisible(); }
 
 QString StatusItemController::menuTitle(const QString& title) {
@@ -85,6 +97,12 @@ void StatusItemController::menuNeedsUpdate() {
     menu_->clear();
     auto shell = shell_.lock();
     if (!shell) return;
+    if (shell->menuOpening) shell->menuOpening();
+
+    if (recordingProblem_) {
+        menu_->addAction(QStringLiteral("Not Recording: the history can't be written"))->setEnabled(false);
+        menu_->addSeparator();
+    }
 
     const QList<ClipItem> items = shell->recentItems ? shell->recentItems() : QList<ClipItem>{};
     recents_ = items.mid(0, recentsLimit);

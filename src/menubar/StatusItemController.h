@@ -36,6 +36,7 @@ struct StatusMenuShell {
     std::function<void()> checkForUpdates;                   // unset: no "Check for Updates…" entry
     std::function<void()> quit;
     std::function<std::optional<QImage>(const std::optional<QString>&)> appIcon;
+    std::function<void()> menuOpening;  // just before the menu is built, while the user's window is active
 };
 
 class StatusItemController final : public QObject {
@@ -55,6 +56,12 @@ public:
 
     void setVisible(bool visible);
     bool isVisible() const;
+
+    // While set, the tray says that copies are not being recorded, and why; none clears it.
+    void setRecordingProblem(const std::optional<QString>& reason);
+    const std::optional<QString>& recordingProblem() const { return recordingProblem_; }
+    // A short message from the tray icon, for outcomes the user would otherwise not notice.
+    void showNotice(const QString& title, const QString& text);
 
     QMenu* menu() const { return menu_.get(); }
     QSystemTrayIcon* trayIcon() const { return item_; }
@@ -85,6 +92,7 @@ private:
     std::unique_ptr<QMenu> menu_;
     QSystemTrayIcon* item_ = nullptr;
     QList<ClipItem> recents_;
+    std::optional<QString> recordingProblem_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -154,7 +154,11 @@ void PanelViewModel::deleteSelected() {
     const int index = selectedIndex();
     if (index < 0) return;
     const qint64 id = results_[index].id;
-    store_.deleteItem(id);
+    // A failed delete keeps the row, here as on disk, and says why.
+    if (auto error = store_.deleteItem(id)) {
+        if (onFailure) onFailure(QStringLiteral("Mendrake couldn't delete the item"), error->description());
+        return;
+    }
     forgetImage(id);
     items_.removeIf([&](const ClipItem& i) { return i.id == id; });
     totalCount_ = std::max<qint64>(totalCount_ - 1, 0);

@@ -5,7 +5,7 @@
 //
 // Observed fields (query, filter, results, selectedID, focusToken) emit their signal only when the
 // stored value actually changes, so an unchanged refresh redraws nothing. Main thread only; the
-// store calls are synchronous and report no errors, so every command acts as if the store succeeded.
+// store calls are synchronous. A delete the store refuses changes nothing and goes to `onFailure`.
 // Preview images are decoded on a TaskRunner when one is given.
 
 #include "capture/ClipModel.h"
@@ -55,6 +55,8 @@ public:
     // ---- callbacks, set by the application ----
     std::function<void(const ClipItem&, UseMode)> onActivate;
     std::function<void()> onOpenSettings;
+    // A command the store refused: what failed and the store's reason.
+    std::function<void(const QString& message, const QString& reason)> onFailure;
     // Searches the full-text index off the main thread and calls `answer` on it with the newest
     // `limit` matches. Absent: the store is searched on the spot.
     std::function<void(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer)>

@@ -7,6 +7,7 @@
 #include "platform/Workspace.h"
 #include "store/HistoryStore.h"
 
+#include <QTextDocument>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -79,7 +80,7 @@ public:
     using QWidget::QWidget;
     void setText(const QString& text) {
         text_ = text;
-        setToolTip(text);
+        setToolTip(Qt::convertFromPlainText(text));  // a file path, shown as text, never as markup
         update();
     }
     const QString& text() const { return text_; }

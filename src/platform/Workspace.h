@@ -43,9 +43,12 @@ public:
 
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
     virtual std::optional<RunningApplication> applicationOfWindow(quint64 window) = 0;
-    // Brings the application to the front: the remembered window when it still exists, otherwise
-    // the topmost window of the application with that identifier.
+    // Brings the application's remembered window to the front; false when it has none or the window
+    // is gone (never another window of the same application).
     virtual bool activate(const RunningApplication& app) = 0;
+    // Whether the application's remembered window is the active window and holds the keyboard
+    // focus (itself or one of its child windows), so that typed keys reach it.
+    virtual bool holdsKeyboardFocus(const RunningApplication& app) = 0;
 
     // Where the application with this identifier is installed (its desktop entry), or nullopt.
     virtual std::optional<QString> applicationLocation(const QString& bundleID) = 0;

@@ -25,8 +25,9 @@ bool isStringType(const QVariant& v) {
 }
 
 // A text settings file gives numbers back as strings, so both forms are read; anything that is not
-// a whole number within int range falls back to the default.
-int readInt(const std::optional<QVariant>& stored, int fallback) {
+// a whole number from `minimum` to the int range falls back to the default. A hand-edited
+// "maxItems=0" must not read as "keep nothing" and empty the history.
+int readInt(const std::optional<QVariant>& stored, int fallback, int minimum) {
     if (!stored) return fallback;
     bool ok = false;
     qlonglong number = 0;
@@ -40,8 +41,7 @@ int readInt(const std::optional<QVariant>& stored, int fallback) {
     default:
         break;
     }
-    if (!ok || number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
-        return fallback;
+    if (!ok || number < minimum || number > std::numeric_limits<int>::max()) return fallback;
     return static_cast<int>(number);
 }
 
@@ -122,8 +122,8 @@ Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog
                                                                           : stored->toString().toUtf8();
         hotKey_ = HotKeyCombo::fromJson(json).value_or(HotKeyCombo::defaultCombo());
     }
-    retentionDays_ = readInt(store_.value(kRetentionDays), 0);
-    maxItems_ = readInt(store_.value(kMaxItems), defaultMaxItems);
+    retentionDays_ = readInt(store_.value(kRetentionDays), 0, 0);
+    maxItems_ = readInt(store_.value(kMaxItems), defaultMaxItems, 1);
     pasteDirectly_ = readBool(store_.value(kPasteDirectly), true);
     showMenuBarIcon_ = readBool(store_.value(kShowMenuBarIcon), true);
     playSound_ = readBool(store_.value(kPlaySound), false);
@@ -146,6 +146,7 @@ void Preferences::setHotKey(const HotKeyCombo& value) {
 }
 
 void Preferences::setRetentionDays(int value) {
+    if (value < 0) value = 0;
     const bool changed = retentionDays_ != value;
     retentionDays_ = value;
     if (changed) emit retentionDaysChanged();
@@ -154,6 +155,7 @@ void Preferences::setRetentionDays(int value) {
 }
 
 void Preferences::setMaxItems(int value) {
+    if (value < 1) value = defaultMaxItems;
     const bool changed = maxItems_ != value;
     maxItems_ = value;
     if (changed) emit maxItemsChanged();

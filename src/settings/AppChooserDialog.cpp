@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 #include "platform/x11/SymbolIcons.h"
 
+#include <QTextDocument>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +27,7 @@ AppChooserDialog::AppChooserDialog(Workspace& workspace, QWidget* parent) : QDia
         QIcon icon = image.isNull() ? symbolIcon("app.dashed", Qt::gray) : QIcon(QPixmap::fromImage(image));
         auto* item = new QListWidgetItem(icon, app.name);
         item->setData(Qt::UserRole, app.bundleID);
-        item->setToolTip(app.bundleID);
+        item->setToolTip(Qt::convertFromPlainText(app.bundleID));  // a tool tip would read markup
         list_->addItem(item);
     }
     layout->addWidget(list_);

@@ -13,6 +13,8 @@ namespace mendrake {
 
 QLabel* secondaryLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    // Rows show desktop-entry names and identifiers, which any package writes: text, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
@@ -41,6 +43,7 @@ QWidget* formRow(const QString& title, const QString& subtitle, QWidget* value, 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     auto* titleLabel = new QLabel(title);
+    titleLabel->setTextFormat(Qt::PlainText);
     titleLabel->setObjectName("title");
     titleLabel->setWordWrap(true);
     texts->addWidget(titleLabel);

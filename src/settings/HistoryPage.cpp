@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTextDocument>
 
 namespace mendrake {
 
@@ -124,7 +125,15 @@ void HistoryPage::clear(bool keepPinned) {
         return;
     }
     if (services_.store) {
-        services_.store->clearHistory(keepPinned);
+        if (auto error = services_.store->clearHistory(keepPinned)) {
+            // Nothing was deleted: say why rather than show a history that only looks cleared.
+            auto* box = new QMessageBox(QMessageBox::Warning, "Clear History",
+                                        "Mendrake couldn't clear the history", QMessageBox::Ok, this);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setTextFormat(Qt::PlainText);
+            box->setInformativeText(Qt::convertFromPlainText(error->description()));
+            box->open();
+        }
         if (services_.onHistoryCleared) services_.onHistoryCleared();
     }
     loadFigures();

@@ -7,8 +7,10 @@
 #include <plist/plist.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +72,24 @@ bool stringsHoldNoNul(const QByteArray& bytes) {
             if (p[start + j * unit] == 0 && (unit == 1 || p[start + j * unit + 1] == 0)) return false;
     }
     return true;
+}
+
+int writeAll(int fd, const char* data, qsizetype size) {
+    for (qsizetype done = 0; done < size;) {
+        const ssize_t n = ::write(fd, data + done, size_t(size - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            return n == 0 ? EIO : errno;
+    }
+    return 0;
+}
+
+void syncDirectory(const QByteArray& directory) {
+    const int fd = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 }  // namespace
@@ -135,29 +155,24 @@ std::optional<StoreError> writeBlobFile(const QString& path, const Representatio
         return StoreError::fileSystem(
             QStringLiteral("Could not write “%1”: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
     };
-    // A fresh private file beside the final one (mkostemp: O_CREAT | O_EXCL, mode 0600), renamed
-    // over it once complete, so that readers and a crash see the old file or the whole new one.
-    // No fsync, which made recording a clip with a blob several times slower: the database runs with
-    // synchronous=NORMAL and does not sync its commits either. A file a power cut empties reads as
-    // an empty map, as a damaged one does; a process crash or kill loses nothing written.
+    // A fresh private file beside the final one (mkostemp: O_CREAT | O_EXCL, mode 0600), synced and
+    // renamed over it once complete, so that readers and a crash see the old file or the whole new
+    // one. The sync comes before the row naming the file commits: a power cut must never leave a row
+    // whose blob is empty. The directory is synced too, so the new name survives as well.
     const QFileInfo target(path);
-    QByteArray temporary = QFile::encodeName(target.path() + u'/' + QLatin1String(kTemporaryPrefix)) + "XXXXXX";
+    const QByteArray directory = QFile::encodeName(target.path());
+    QByteArray temporary = directory + '/' + kTemporaryPrefix + "XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return failure(errno);
-    int error = 0;
-    for (qsizetype done = 0; done < bytes.size() && !error;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? EIO : errno;
-    }
+    int error = writeAll(fd, bytes.constData(), bytes.size());
+    if (!error && ::fdatasync(fd) != 0) error = errno;
     if (::close(fd) != 0 && !error) error = errno;
     if (!error && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) error = errno;
     if (error) {
         ::unlink(temporary.constData());
         return failure(error);
     }
+    syncDirectory(directory);
     return std::nullopt;
 }
 
@@ -166,10 +181,41 @@ void removeStaleTemporaries(const QString& directory) {
     while (it.hasNext()) ::unlink(QFile::encodeName(it.next()).constData());
 }
 
+bool eraseBlobFile(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    // O_NOFOLLOW: a link planted in Blobs is removed, never the file it points to overwritten.
+    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) {
+            static const QByteArray zeros(64 * 1024, '\0');
+            bool written = true;
+            for (off_t done = 0; written && done < info.st_size;) {
+                const qsizetype chunk = qsizetype(std::min<off_t>(zeros.size(), info.st_size - done));
+                const ssize_t n = ::pwrite(fd, zeros.constData(), size_t(chunk), done);
+                if (n > 0) done += n;
+                else if (n == 0 || errno != EINTR) written = false;
+            }
+            ::fdatasync(fd);
+        }
+        ::close(fd);
+    }
+    return ::unlink(native.constData()) == 0 || errno == ENOENT;
+}
+
 RepresentationMap readBlobFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return decodeRepresentations(file.readAll()).value_or(RepresentationMap());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
+    QFile file;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxBlobFileBytes ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    const QByteArray bytes = file.read(maxBlobFileBytes + 1);
+    if (bytes.size() > maxBlobFileBytes) return {};
+    return decodeRepresentations(bytes).value_or(RepresentationMap());
 }
 
 }  // namespace mendrake

@@ -6,8 +6,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageAuthenticationCode>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 namespace mendrake {
 
@@ -58,7 +62,9 @@ PRAGMA user_version = 1;
 // Not part of the stored format: connection tuning, and two indexes that let the recent list and
 // search order rows by recency without reading each row's text. Another reader of the file finds
 // an ordinary version 1 database; a failure here only costs speed.
-constexpr auto kConnectionTuning = "PRAGMA cache_size = -32768; PRAGMA mmap_size = 268435456; PRAGMA temp_store = MEMORY;";
+// No memory-mapped reads: with a map, a read error of the disk arrives as SIGBUS and ends the
+// process instead of failing one statement.
+constexpr auto kConnectionTuning = "PRAGMA cache_size = -32768; PRAGMA temp_store = MEMORY;";
 constexpr auto kReadIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS idx_clips_pinned_last_used ON clips(last_used_at DESC) WHERE pinned = 1;
 CREATE INDEX IF NOT EXISTS idx_clips_id_last_used ON clips(id, last_used_at);
@@ -101,11 +107,52 @@ bool isPlainFileName(const QString& name) {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
 }
 
-void setMode(const QString& path, mode_t mode) {
-    const QByteArray native = QFile::encodeName(path);
+// How long a statement waits for another connection's lock before failing with "database is locked".
+constexpr int kBusyTimeoutMs = 2000;
+// Bytes of the write-ahead log kept after a checkpoint resets it; beyond that it is truncated, so
+// that old frames holding deleted text do not linger in the file.
+constexpr auto kJournalSizeLimit = "PRAGMA journal_size_limit = 0;";
+// Run after a deletion: merges the full-text index into one segment, so the deleted words leave the
+// live segments (the freed pages are then zeroed by secure_delete), and copies the log into the
+// database before truncating it to nothing.
+constexpr auto kScrub = "INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);";
+
+// Sets the mode of the file an O_PATH descriptor refers to (fchmod refuses such descriptors).
+bool setModeThrough(int fd, mode_t mode) {
+    return ::chmod(("/proc/self/fd/" + std::to_string(fd)).c_str(), mode) == 0;
+}
+
+// A descriptor of `name` inside `parent` (or the absolute `name` when parent is AT_FDCWD), opened
+// without following a final symbolic link; created empty with `mode` when missing and `create` is
+// set. It must be owned by this user; its mode is set to `mode` through the descriptor. Answers
+// the descriptor, or a message saying what is wrong. The descriptor is an O_PATH one: closing a
+// descriptor opened for reading or writing would drop the POSIX locks SQLite holds on the same
+// file in this process, and another process would then reset the shared-memory index under it.
+struct PrivateEntry {
+    int fd = -1;
+    QString problem;
+};
+PrivateEntry openPrivate(int parent, const QByteArray& name, bool create, mode_t mode) {
+    int fd = ::openat(parent, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && create) {
+        // A file that did not exist holds no locks to drop.
+        const int created = ::openat(parent, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (created >= 0) ::close(created);
+        fd = ::openat(parent, name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (fd < 0) return {-1, QString::fromLocal8Bit(std::strerror(errno))};
     struct stat info {};
-    if (::lstat(native.constData(), &info) == 0 && !S_ISLNK(info.st_mode) && (info.st_mode & 07777) != mode)
-        ::chmod(native.constData(), mode);
+    QString problem;
+    if (::fstat(fd, &info) != 0) problem = QString::fromLocal8Bit(std::strerror(errno));
+    else if (S_ISLNK(info.st_mode)) problem = QStringLiteral("it is a symbolic link");
+    else if (info.st_uid != ::getuid()) problem = QStringLiteral("it belongs to another user");
+    else if ((info.st_mode & 07777) != mode && !setModeThrough(fd, mode))
+        problem = QStringLiteral("its permissions could not be made private: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        return {-1, problem};
+    }
+    return {fd, QString()};
 }
 
 }  // namespace
@@ -144,32 +191,58 @@ StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(Clock& clock, std:
 
 std::optional<StoreError> HistoryStore::openDatabase() {
     std::error_code ec;
-    std::filesystem::create_directories(QFile::encodeName(blobDirectory_).toStdString(), ec);
-    if (ec || !QFileInfo(blobDirectory_).isDir()) {
-        const QString reason = ec ? QString::fromLocal8Bit(ec.message().c_str()) : QStringLiteral("Not a directory");
-        return StoreError::fileSystem(
-            QStringLiteral("Could not create the history folder “%1”: %2").arg(blobDirectory_, reason));
+    std::filesystem::create_directories(QFile::encodeName(directory_).toStdString(), ec);
+    if (ec) {
+        return StoreError::fileSystem(QStringLiteral("Could not create the history folder “%1”: %2")
+                                          .arg(directory_, QString::fromLocal8Bit(ec.message().c_str())));
     }
-    setMode(directory_, kPrivateDirectory);
-    setMode(blobDirectory_, kPrivateDirectory);
+    auto refuse = [](const QString& path, const QString& problem) {
+        return StoreError::fileSystem(QStringLiteral("Mendrake will not use “%1”: %2.").arg(path, problem));
+    };
+    // Each part of the store is opened without following links and checked through its descriptor,
+    // so a link or a file of another user planted in its place is refused, never written through.
+    const PrivateEntry folder = openPrivate(AT_FDCWD, QFile::encodeName(directory_), false, kPrivateDirectory);
+    if (folder.fd < 0) return refuse(directory_, folder.problem);
+    const auto closeFolder = qScopeGuard([&] { ::close(folder.fd); });
+    if (::mkdirat(folder.fd, kBlobDirectoryName, kPrivateDirectory) != 0 && errno != EEXIST)
+        return StoreError::fileSystem(QStringLiteral("Could not create the history folder “%1”: %2")
+                                          .arg(blobDirectory_, QString::fromLocal8Bit(std::strerror(errno))));
+    const PrivateEntry blobs = openPrivate(folder.fd, kBlobDirectoryName, false, kPrivateDirectory);
+    if (blobs.fd < 0) return refuse(blobDirectory_, blobs.problem);
+    ::close(blobs.fd);
+    // A missing database file is created private here, so that it is never readable by others,
+    // not even for a moment. SQLite gives -wal and -shm the same mode.
+    const PrivateEntry database = openPrivate(folder.fd, kDatabaseName, true, kPrivateFile);
+    if (database.fd < 0) return refuse(databasePath(), database.problem);
+    ::close(database.fd);
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QByteArray name = QByteArray(kDatabaseName) + suffix;
+        const PrivateEntry companion = openPrivate(folder.fd, name, false, kPrivateFile);
+        if (companion.fd >= 0) ::close(companion.fd);
+        else if (::faccessat(folder.fd, name.constData(), F_OK, AT_SYMLINK_NOFOLLOW) == 0)
+            return refuse(databasePath() + QLatin1String(suffix), companion.problem);
+    }
     removeStaleTemporaries(blobDirectory_);
 
-    // Create a missing database file private, so that it is never readable by others, not even
-    // between its creation and the mode repair below. SQLite gives -wal and -shm the same mode.
     const QByteArray dbPath = QFile::encodeName(databasePath());
-    const int fd = ::open(dbPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateFile);
-    if (fd >= 0) ::close(fd);
-
     const int rc = sqlite3_open_v2(dbPath.constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
         StoreError error = db_ ? lastError() : StoreError::sqlite(QString::fromUtf8(sqlite3_errstr(rc)));
         sqlite3_close(db_);
         db_ = nullptr;
         return error;
     }
-    repairModes();
-    if (auto error = exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"))) return error;
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // Deleted rows are overwritten with zeros whatever this SQLite was built with; a build where the
+    // setting does not hold would leave deleted clips in the file, so the store does not open.
+    if (auto error = exec(QStringLiteral("PRAGMA secure_delete = ON;"))) return error;
+    const auto secureDelete = queryInt(QStringLiteral("PRAGMA secure_delete"));
+    if (!secureDelete || secureDelete.value() != 1)
+        return StoreError::sqlite(QStringLiteral("secure deletion could not be turned on"));
+    if (auto error = exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") +
+                          QLatin1String(kJournalSizeLimit)))
+        return error;
 
     const auto version = queryInt(QStringLiteral("PRAGMA user_version"));
     if (!version.ok() || !version.value() || *version.value() < 1) {
@@ -177,8 +250,13 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     }
     (void)exec(QString::fromLatin1(kConnectionTuning));
     (void)exec(QString::fromLatin1(kReadIndexes));
+    loadNamingKey();
     addPrefixIndexes();
     repairModes();
+    if (const auto write = beginWrite(); write.ok()) {
+        (void)removeUnnamedBlobs();
+        (void)commitWrite(*write);
+    }
     return std::nullopt;
 }
 
@@ -193,11 +271,39 @@ void HistoryStore::addPrefixIndexes() {
 }
 
 void HistoryStore::repairModes() {
-    setMode(directory_, kPrivateDirectory);
-    setMode(blobDirectory_, kPrivateDirectory);
-    for (const char* suffix : {"", "-wal", "-shm"}) setMode(databasePath() + QLatin1String(suffix), kPrivateFile);
-    QDirIterator blobs(blobDirectory_, QDir::Files | QDir::Hidden);
-    while (blobs.hasNext()) setMode(blobs.next(), kPrivateFile);
+    // The folder, Blobs and the database files were checked before SQLite opened them (SQLite
+    // gives the -wal and -shm it creates the database's mode); these are the blob files.
+    QDirIterator blobs(blobDirectory_, QDir::Files | QDir::Hidden | QDir::System);
+    while (blobs.hasNext()) setPrivateMode(blobs.next());
+}
+
+void HistoryStore::setPrivateMode(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid() &&
+        (info.st_mode & 07777) != kPrivateFile)
+        setModeThrough(fd, kPrivateFile);
+    ::close(fd);
+}
+
+std::optional<StoreError> HistoryStore::removeUnnamedBlobs() {
+    // A process killed between a deletion's commit and the removal of its files, or between writing
+    // a file and inserting its row, leaves files no row names: clipboard content nothing would
+    // ever delete. Called inside a write transaction, so no row naming a listed file can be
+    // committed meanwhile.
+    QSet<QString> named;
+    auto select = prepare(QStringLiteral("SELECT blob FROM clips WHERE blob IS NOT NULL"));
+    if (!select) return select.error();
+    int rc;
+    while ((rc = select->step()) == SQLITE_ROW) named.insert(select->textAt(0));
+    if (rc != SQLITE_DONE) return lastError();
+    QDirIterator files(blobDirectory_, QDir::Files | QDir::Hidden | QDir::System);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        if (!named.contains(files.fileName())) eraseBlobFile(path);
+    }
+    return std::nullopt;
 }
 
 // MARK: statement layer
@@ -257,6 +363,24 @@ StoreResult<std::optional<qint64>> HistoryStore::queryInt(const QString& sql, co
     return first;
 }
 
+StoreResult<HistoryStore::Write> HistoryStore::beginWrite() {
+    // Takes the write lock at once (waiting up to the busy time-out), so that what is read inside
+    // holds until the commit. Inside a caller's transaction, a savepoint instead.
+    const Write write{!sqlite3_get_autocommit(db_)};
+    if (auto error = exec(write.nested ? QStringLiteral("SAVEPOINT store_write") : QStringLiteral("BEGIN IMMEDIATE")))
+        return *error;
+    return write;
+}
+
+std::optional<StoreError> HistoryStore::commitWrite(Write write) {
+    return exec(write.nested ? QStringLiteral("RELEASE store_write") : QStringLiteral("COMMIT"));
+}
+
+void HistoryStore::rollbackWrite(Write write) {
+    if (sqlite3_get_autocommit(db_)) return;  // already rolled back by SQLite
+    (void)exec(write.nested ? QStringLiteral("ROLLBACK TO store_write; RELEASE store_write") : QStringLiteral("ROLLBACK"));
+}
+
 std::optional<StoreError> HistoryStore::stepToDone(Statement& statement) {
     int rc;
     while ((rc = statement.step()) == SQLITE_ROW) {
@@ -302,12 +426,36 @@ StoreResult<QList<ClipItem>> HistoryStore::readItems(Statement& statement) {
 // MARK: recording
 
 StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
+    // The file is written and its row committed under the write lock, so that no deletion can
+    // judge the file unnamed in between; a failure erases a file that no row names.
+    const auto write = beginWrite();
+    if (!write) return write.error();
+    std::optional<QString> written, replaced;
+    auto recorded = recordInTransaction(clip, written, replaced);
+    if (recorded) {
+        const auto error = commitWrite(*write);
+        if (!error) {
+            // A row upgraded from a file under an older name leaves that file unnamed.
+            if (replaced && replaced != written) eraseUnnamedBlobs({*replaced});
+            return recorded;
+        }
+        recorded = *error;
+    }
+    if (written) eraseUnnamedBlobs({*written});
+    rollbackWrite(*write);
+    return recorded;
+}
+
+StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
+                                                        std::optional<QString>& replaced) {
     const double now = clock_.now();
-    const QString blobName = clip.hash + QStringLiteral(".plist");
+    const QString blobName = blobNameFor(clip.hash);
     auto writeBlob = [&]() -> std::optional<StoreError> {
         if (!isContentHash(clip.hash))
             return StoreError::fileSystem(QStringLiteral("Refusing to name a blob file after “%1”.").arg(clip.hash));
-        return writeBlobFile(blobPath(blobName), clip.representations);
+        if (auto error = writeBlobFile(blobPath(blobName), clip.representations)) return error;
+        written = blobName;
+        return std::nullopt;
     };
 
     const auto existing = queryInt(QStringLiteral("SELECT id FROM clips WHERE hash = ?"), {clip.hash});
@@ -321,6 +469,7 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
         if (auto error = stepToDone(refresh.value())) return *error;
 
         if (clip.kind == ClipKind::richText && !clip.representations.empty()) {
+            replaced = fetch(*id).value_or(ClipItem{}).blob;
             if (auto error = writeBlob()) return *error;
             auto upgrade = prepare(QStringLiteral("UPDATE clips SET kind = ?, blob = ?, size = ? WHERE id = ?"),
                                    {rawValue(ClipKind::richText), blobName, clip.byteSize, *id});
@@ -332,7 +481,7 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
 
     std::optional<QString> blob;
     if (!clip.representations.empty()) {
-        // The file goes first: a row must never name a blob that is not on disk.
+        // The file goes first (synced): a row must never name a blob that is not on disk.
         if (auto error = writeBlob()) return *error;
         blob = blobName;
     }
@@ -340,22 +489,41 @@ StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
                                          "last_used_at, pinned, blob, size)\nVALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"),
                           {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceBundleID),
                            textOrNull(clip.sourceAppName), now, now, textOrNull(blob), clip.byteSize});
-    // No row names this hash, so a file written above belongs to no row when the insert fails (a
-    // full disk, a lock): remove it rather than leave clipboard content no history deletion reaches.
-    // When a row with this hash exists (it could not be fetched above), the file may be its own.
-    auto dropBlob = [&] {
-        if (blob && !existing.value()) removeBlobs({*blob});
-    };
-    if (!insert) {
-        dropBlob();
-        return insert.error();
-    }
-    if (auto error = stepToDone(insert.value())) {
-        dropBlob();
-        return *error;
-    }
+    if (!insert) return insert.error();
+    if (auto error = stepToDone(insert.value())) return *error;
     if (auto item = fetch(sqlite3_last_insert_rowid(db_))) return *item;
     return StoreError::sqlite(QStringLiteral("inserted row not found"));
+}
+
+void HistoryStore::loadNamingKey() {
+    // One random key per store, kept in the database beside the rows that name files with it; a
+    // store that cannot keep one names files after the bare hash, as before keyed names.
+    (void)exec(QStringLiteral("CREATE TABLE IF NOT EXISTS naming_key (id INTEGER PRIMARY KEY CHECK (id = 1), "
+                              "key BLOB NOT NULL)"));
+    auto read = [&] {
+        auto statement = prepare(QStringLiteral("SELECT key FROM naming_key WHERE id = 1"));
+        if (statement && statement->step() == SQLITE_ROW)
+            namingKey_ = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement->handle(), 0)),
+                                    sqlite3_column_bytes(statement->handle(), 0));
+    };
+    read();
+    if (namingKey_.size() >= 32) return;
+    QByteArray key(32, Qt::Uninitialized);
+    if (::getrandom(key.data(), size_t(key.size()), 0) != key.size()) return;
+    if (auto insert = prepare(QStringLiteral("INSERT OR IGNORE INTO naming_key (id, key) VALUES (1, ?)"))) {
+        sqlite3_bind_blob(insert->handle(), 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
+        (void)stepToDone(insert.value());
+    }
+    read();
+    if (namingKey_.size() < 32) namingKey_.clear();
+}
+
+QString HistoryStore::blobNameFor(const QString& hash) const {
+    // Keyed, so that a listing of Blobs cannot confirm a guessed secret by hashing it.
+    if (namingKey_.isEmpty()) return hash + QStringLiteral(".plist");
+    return QString::fromLatin1(
+               QMessageAuthenticationCode::hash(hash.toLatin1(), namingKey_, QCryptographicHash::Sha256).toHex()) +
+           QStringLiteral(".plist");
 }
 
 void HistoryStore::touch(qint64 id) {
@@ -478,18 +646,35 @@ void HistoryStore::setPinned(qint64 id, bool pinned) {
         (void)stepToDone(statement.value());
 }
 
-void HistoryStore::deleteItem(qint64 id) {
+std::optional<StoreError> HistoryStore::deleteItem(qint64 id) {
+    return deleteRows(QStringLiteral(" WHERE id = ?"), {id});
+}
+
+std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const std::vector<Value>& values) {
+    const auto write = beginWrite();
+    if (!write) return write.error();
     QList<QString> names;
-    if (auto select = prepare(QStringLiteral("SELECT blob FROM clips WHERE id = ?"), {id})) {
-        int rc;
-        while ((rc = select->step()) == SQLITE_ROW)
-            if (!select->isNullAt(0)) names << select->textAt(0);
-        if (rc != SQLITE_DONE) names.clear();
+    auto fail = [&](StoreError error) {
+        rollbackWrite(*write);
+        return error;
+    };
+    auto select = prepare(QStringLiteral("SELECT blob FROM clips") + where, values);
+    if (!select) return fail(select.error());
+    int rc;
+    while ((rc = select->step()) == SQLITE_ROW)
+        if (!select->isNullAt(0)) names << select->textAt(0);
+    if (rc != SQLITE_DONE) return fail(lastError());
+    auto remove = prepare(QStringLiteral("DELETE FROM clips") + where, values);
+    if (!remove) return fail(remove.error());
+    // The files stay while their rows do: a failed delete must not leave a row without its blob.
+    if (auto error = stepToDone(remove.value())) return fail(*error);
+    const bool changed = sqlite3_changes(db_) > 0;
+    if (auto error = commitWrite(*write)) return fail(*error);
+    if (changed) {
+        eraseUnnamedBlobs(names);
+        scrub();
     }
-    auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?"), {id});
-    // The file stays while its row does: a failed delete must not leave a row without its blob.
-    if (!remove || stepToDone(remove.value())) return;
-    removeBlobs(names);
+    return std::nullopt;
 }
 
 qint64 HistoryStore::count() {
@@ -497,10 +682,21 @@ qint64 HistoryStore::count() {
     return n && n.value() ? *n.value() : 0;
 }
 
-void HistoryStore::removeBlobs(const QList<QString>& names) {
-    for (const QString& name : names)
-        if (isPlainFileName(name)) QFile::remove(blobPath(name));
+void HistoryStore::eraseUnnamedBlobs(const QList<QString>& names) {
+    if (names.isEmpty()) return;
+    // Re-checked inside a write transaction: a file is erased only when no row names it, and no
+    // other connection can add such a row while the lock is held. Savepoints nest inside a
+    // transaction the caller already holds.
+    const bool locked = !exec(QStringLiteral("SAVEPOINT erase_blobs"));
+    for (const QString& name : names) {
+        if (!isPlainFileName(name)) continue;
+        const auto named = queryInt(QStringLiteral("SELECT 1 FROM clips WHERE blob = ? LIMIT 1"), {name});
+        if (named && !named.value()) eraseBlobFile(blobPath(name));
+    }
+    if (locked) (void)exec(QStringLiteral("RELEASE erase_blobs"));
 }
+
+void HistoryStore::scrub() { (void)exec(QLatin1String(kScrub)); }
 
 // MARK: retention and maintenance
 
@@ -534,11 +730,15 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
 
-    const bool inTransaction = !exec(QStringLiteral("BEGIN"));
+    // All deletions run in one transaction whose outcome alone decides what is reported and which
+    // files go: when it is lost, nothing was deleted, whatever the statements answered.
+    const auto write = beginWrite();
+    if (!write) return {};
     QSet<qint64> deleted;
     // One statement for the whole set first: the full-text index flushes its pending changes at
     // every statement, so row-by-row deletion costs about three times as much. If that statement
-    // fails it changes nothing, and each id is then tried on its own so one bad row keeps only itself.
+    // fails it changes nothing, and each id is then tried on its own so one bad row keeps only
+    // itself, unless the failure rolled the whole transaction back.
     QByteArray idList = "[";
     for (qint64 id : ids) idList += QByteArray::number(id) + ',';
     idList.back() = ']';
@@ -546,38 +746,38 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
                              {QString::fromLatin1(idList)});
     if (removeAll && !stepToDone(removeAll.value())) {
         for (qint64 id : ids) deleted.insert(id);
-    } else if (auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?"))) {
+    } else if (auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?")); remove && !sqlite3_get_autocommit(db_)) {
         for (qint64 id : ids) {
             sqlite3_reset(remove->handle());
             sqlite3_bind_int64(remove->handle(), 1, id);
             if (remove->step() == SQLITE_DONE) deleted.insert(id);
+            else if (sqlite3_get_autocommit(db_)) break;
         }
     }
-    if (inTransaction && exec(QStringLiteral("COMMIT"))) {
-        // Nothing was committed: roll back so the rows, and therefore their files, all stay.
-        (void)exec(QStringLiteral("ROLLBACK"));
-        deleted.clear();
+    if (sqlite3_get_autocommit(db_) || commitWrite(*write)) {
+        rollbackWrite(*write);
+        return {};
     }
 
     QList<QString> names;
     for (const Victim& v : victims)
         if (v.blob && deleted.contains(v.id)) names << *v.blob;
-    removeBlobs(names);
+    if (!deleted.isEmpty()) {
+        eraseUnnamedBlobs(names);
+        scrub();
+    }
     return deleted;
 }
 
-void HistoryStore::clearHistory(bool keepPinned) {
-    const QString filter = keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString();
-    QList<QString> names;
-    if (auto select = prepare(QStringLiteral("SELECT blob FROM clips") + filter)) {
-        int rc;
-        while ((rc = select->step()) == SQLITE_ROW)
-            if (!select->isNullAt(0)) names << select->textAt(0);
-        if (rc != SQLITE_DONE) names.clear();
+std::optional<StoreError> HistoryStore::clearHistory(bool keepPinned) {
+    if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), {})) return error;
+    // Files no row names, whatever left them, go with the history.
+    if (const auto write = beginWrite(); write.ok()) {
+        (void)removeUnnamedBlobs();
+        (void)commitWrite(*write);
     }
-    auto remove = prepare(QStringLiteral("DELETE FROM clips") + filter);
-    if (remove && !stepToDone(remove.value())) removeBlobs(names);
-    (void)exec(QStringLiteral("INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);"));
+    scrub();
+    return std::nullopt;
 }
 
 qint64 HistoryStore::diskUsage() {

@@ -1,15 +1,21 @@
 #pragma once
 // HistoryStore: the clip history on disk. One SQLite database ("history.sqlite", write-ahead log,
 // an FTS5 index over the clip texts kept in step by triggers) and a "Blobs" directory holding one
-// binary property list per clip with its clipboard representations, named after the content hash.
+// binary property list per clip with its clipboard representations, named after an HMAC-SHA-256 of
+// the content hash under a random key kept in the database (rows naming files by the bare hash,
+// as older versions wrote them, keep working).
 //
 // Contract: owns the connection (closed when the store is destroyed) and the files under
 // `directory()`. The directory and Blobs are kept at mode 0700, the database, its -wal/-shm
 // companions and the blob files at 0600, since the history holds secrets; the modes are repaired at
-// every open. Main thread only; every call is synchronous. Only `open` and `record` report errors;
-// every other operation swallows its failures and answers none, an empty list or nothing, so that
-// callers keep working when the database misbehaves. A blob file is written before the row that
-// names it and is removed only after its row is gone.
+// every open; the folder, Blobs and the database are opened without following links and must belong
+// to the user. Main thread only; every call is synchronous. `open`, `record`, `deleteItem` and
+// `clearHistory` report errors; the reading operations swallow theirs and answer none or an empty
+// list, so that callers keep working when the database misbehaves. A blob file is written and
+// synced before the row that names it commits, and erased (overwritten with zeros, then unlinked)
+// only once a write transaction has seen that no row names it; files no row names are erased at
+// open. Deleted rows are zeroed (secure_delete, checked at open), and after every deletion the
+// full-text index is merged and the write-ahead log truncated, so deleted text leaves the files.
 //
 // Substituting the store in tests of other subsystems: the operations are virtual, and the
 // protected constructor builds a store that opens nothing (every operation then answers empty), so
@@ -87,16 +93,18 @@ public:
 
     // Single-row changes.
     virtual void setPinned(qint64 id, bool pinned);
-    virtual void deleteItem(qint64 id);
+    // Deletes the row, then erases its blob file. None on success (also when no such row exists).
+    virtual std::optional<StoreError> deleteItem(qint64 id);
     virtual qint64 count();
 
     // Retention: deletes unpinned rows last used more than `retentionDays` days ago (no age limit
     // below 1) and unpinned rows beyond the `maxItems` most recently used unpinned rows (no count
-    // limit at noCountLimit), with their blob files. Returns the ids deleted.
+    // limit at noCountLimit), with their blob files, in one transaction. Returns the ids deleted:
+    // none when the transaction did not commit.
     virtual QSet<qint64> trim(qint64 retentionDays, qint64 maxItems);
-    // Deletes every row (or every unpinned row) with its blob files, compacts the full-text index
-    // and truncates the write-ahead log.
-    virtual void clearHistory(bool keepPinned);
+    // Deletes every row (or every unpinned row) with its blob files and every file no row names.
+    // None on success.
+    virtual std::optional<StoreError> clearHistory(bool keepPinned);
     // Bytes allocated on disk by every regular file under directory(), recursively.
     virtual qint64 diskUsage();
 
@@ -115,13 +123,27 @@ protected:
     HistoryStore(Clock& clock, QString directory);
 
 private:
+    struct Write {
+        bool nested = false;  // a savepoint inside the caller's transaction
+    };
+    StoreResult<Write> beginWrite();
+    std::optional<StoreError> commitWrite(Write write);
+    void rollbackWrite(Write write);
     std::optional<StoreError> openDatabase();
     StoreResult<QList<ClipItem>> readItems(Statement& statement);
     std::optional<StoreError> stepToDone(Statement& statement);
     StoreError lastError() const;
-    void removeBlobs(const QList<QString>& names);
+    StoreResult<ClipItem> recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
+                                              std::optional<QString>& replaced);
+    void loadNamingKey();
+    QString blobNameFor(const QString& hash) const;
+    std::optional<StoreError> deleteRows(const QString& where, const std::vector<Value>& values);
+    void eraseUnnamedBlobs(const QList<QString>& names);
+    std::optional<StoreError> removeUnnamedBlobs();
+    void scrub();
     QString blobPath(const QString& name) const;
     void repairModes();
+    static void setPrivateMode(const QString& path);
     void addPrefixIndexes();
 
     Clock& clock_;
@@ -129,6 +151,7 @@ private:
     QString blobDirectory_;
     sqlite3* db_ = nullptr;
     StatementCache statements_;
+    QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
 
 }  // namespace mendrake

@@ -91,7 +91,7 @@ protected:
     bool trayAvailable = true;
 };
 
-TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailuresAreDroppedSilently) {
+TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailuresAreLoggedWithoutContent) {
     launch();
     copyElsewhere("first copy");
     EXPECT_EQ(rows(), 1);
@@ -102,13 +102,18 @@ TEST_F(AppDelegateTest, CapturesAreRecordedAndShownChimingWhenSoundIsOnAndFailur
     store->failRecording = true;
     copyElsewhere("lost to a full disk");
     EXPECT_EQ(app->panelModel()->items().size(), 1);
-    EXPECT_TRUE(sound.played.empty() && alerts.alerts.empty() && log.lines.isEmpty());
+    EXPECT_TRUE(sound.played.empty() && alerts.alerts.empty());
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].contains("text") && log.lines[0].contains("database or disk is full"));
+    EXPECT_FALSE(log.lines[0].contains("lost to a full disk")) << "the log never holds clipboard content";
+    EXPECT_TRUE(app->statusItem()->recordingProblem());
 
     store->failRecording = false;
     copyElsewhere("disk has room again");
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(app->panelModel()->items().front().text, "disk has room again");
     EXPECT_EQ(sound.played, std::vector<std::string>{"Tink"});
+    EXPECT_FALSE(app->statusItem()->recordingProblem());
 }
 
 TEST_F(AppDelegateTest, PastingWritesTouchesMovesToFrontAndTypesIntoThePreviousApp) {
@@ -135,6 +140,16 @@ TEST_F(AppDelegateTest, PastingWritesTouchesMovesToFrontAndTypesIntoThePreviousA
 
     clock.advance(1);
     EXPECT_EQ(rows(), 2) << "the app's own write is not recorded again";
+
+    // The target lost the keyboard before the keystroke: nothing typed, the item waits on the clipboard.
+    workspace.frontmost = editor;
+    app->panel()->show();
+    workspace.frontmost = std::nullopt;
+    app->activate(older, UseMode::paste, true);
+    workspace.focusElsewhere = true;
+    clock.advance(PasteEngine::pasteDelay + 0.01);
+    EXPECT_EQ(keys.presses.size(), 1u);
+    EXPECT_EQ(pasteboard.items().at(0).at(0).second, "older");
 }
 
 TEST_F(AppDelegateTest, TheLastRecordedCopyIsServedAgainWhenItsOwnerQuitsWithoutANewRowOrAMove) {

@@ -25,10 +25,10 @@ public:
     RepresentationMap representations(const ClipItem& item) override { return real_->representations(item); }
     std::function<QImage()> imageReader(const ClipItem& item) override { return real_->imageReader(item); }
     void setPinned(qint64 id, bool pinned) override { real_->setPinned(id, pinned); }
-    void deleteItem(qint64 id) override { real_->deleteItem(id); }
+    std::optional<StoreError> deleteItem(qint64 id) override { return real_->deleteItem(id); }
     qint64 count() override { return real_->count(); }
     QSet<qint64> trim(qint64 days, qint64 maxItems) override { return real_->trim(days, maxItems); }
-    void clearHistory(bool keepPinned) override { real_->clearHistory(keepPinned); }
+    std::optional<StoreError> clearHistory(bool keepPinned) override { return real_->clearHistory(keepPinned); }
     qint64 diskUsage() override { return real_->diskUsage(); }
 
 private:

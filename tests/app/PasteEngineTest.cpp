@@ -7,6 +7,7 @@
 #include "FakeWorkspace.h"
 #include "capture/Classification.h"
 #include "hotkey/HotKeyCombo.h"
+#include "store/BlobFile.h"
 #include "store/HistoryStore.h"
 
 #include <QDir>
@@ -32,8 +33,11 @@ protected:
         CapturedClip clip;
         clip.kind = kind;
         clip.text = text;
+        // The hash made as the classification makes it, from the content a paste checks.
+        if (kind == ClipKind::file) clip.hash = contentHash("file", reps[filePathsType]);
+        else if (kind == ClipKind::image) clip.hash = contentHash("image", reps["public.png"]);
+        else clip.hash = contentHash("text", text.toUtf8());
         clip.representations = std::move(reps);
-        clip.hash = contentHash(rawValue(kind).toUtf8(), text.toUtf8());
         clip.byteSize = text.size();
         auto item = store->record(clip);
         EXPECT_TRUE(item.ok());
@@ -111,23 +115,26 @@ TEST_F(PasteEngineTest, FileItemsAreWrittenAsFilesInEveryModeOrFallBackWhenThePa
     EXPECT_TRUE(pasteboard.items().empty());
 }
 
-TEST_F(PasteEngineTest, MissingOrCorruptBlobFallsBackToTheFullText) {
+TEST_F(PasteEngineTest, MissingCorruptOrSwappedBlobFallsBackToTheFullText) {
     const QString text = QString(2500, QLatin1Char('y'));
-    for (bool corrupt : {false, true}) {
-        const ClipItem item = record(ClipKind::richText, text + (corrupt ? "c" : "m"),
-                                     {{"public.html", "<i>y</i>"}});
+    for (const char* damage : {"missing", "corrupt", "swapped"}) {
+        const QString full = text + damage;
+        const ClipItem item = record(ClipKind::richText, full,
+                                     {{"public.html", "<i>y</i>"}, {"public.utf8-plain-text", full.toUtf8()}});
         ASSERT_TRUE(item.blob);
-        QFile file(QDir(store->blobDirectory()).filePath(*item.blob));
-        if (!corrupt) {
+        const QString path = QDir(store->blobDirectory()).filePath(*item.blob);
+        QFile file(path);
+        if (damage == std::string("missing")) {
             ASSERT_TRUE(file.remove());
-        } else {
+        } else if (damage == std::string("corrupt")) {
             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
             file.write("not a property list");
             file.close();
+        } else {  // a well-formed file holding other content than the row's
+            ASSERT_FALSE(writeBlobFile(path, {{"public.utf8-plain-text", "someone else's text"}}));
         }
         engine.writeToPasteboard(item, *store, false);
-        EXPECT_EQ(clipboard(), (std::map<QString, QByteArray>{
-                                   {"public.utf8-plain-text", (text + (corrupt ? "c" : "m")).toUtf8()}}));
+        EXPECT_EQ(clipboard(), (std::map<QString, QByteArray>{{"public.utf8-plain-text", full.toUtf8()}})) << damage;
     }
 }
 
@@ -147,22 +154,42 @@ TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
                                                 {55, Qt::ControlModifier}}));
 }
 
-TEST_F(PasteEngineTest, PasteActivatesTheTargetOnlyWhenItIsNotInFrontAndTypesAfterTheDelay) {
+TEST_F(PasteEngineTest, PasteTypesAfterTheDelayOnlyIntoTheTargetWindowHoldingTheFocus) {
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
-    workspace.frontmost = RunningApplication{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
-    engine.pasteInto(editor);
-    EXPECT_EQ(workspace.activated, std::vector<RunningApplication>{editor});
-    clock.advance(PasteEngine::pasteDelay - 0.01);
-    EXPECT_TRUE(keys.presses.empty());
-    clock.advance(0.02);
-    EXPECT_EQ(keys.presses.size(), 1u);
-
-    workspace.frontmost = editor;
-    engine.pasteInto(editor);
-    engine.pasteInto(std::nullopt);
-    clock.advance(1);
-    EXPECT_EQ(workspace.activated.size(), 1u);
-    EXPECT_EQ(keys.presses.size(), 3u);
+    const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
+    const RunningApplication otherEditorWindow{editor.bundleID, editor.localizedName, 43};
+    const struct {
+        const char* name;
+        std::optional<RunningApplication> target;
+        std::optional<RunningApplication> front;
+        bool activationFails, focusStolen;
+        bool activates, types;
+    } cases[] = {
+        {"target behind", editor, terminal, false, false, true, true},
+        {"target in front", editor, editor, false, false, false, true},
+        {"target window gone", editor, terminal, true, false, true, false},
+        {"focus taken before the keystroke", editor, terminal, false, true, true, false},
+        {"same app, other window in front", editor, otherEditorWindow, true, false, true, false},
+        {"no target", std::nullopt, terminal, false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        workspace.frontmost = c.front;
+        workspace.activated.clear();
+        workspace.activationFails = c.activationFails;
+        workspace.focusElsewhere = false;
+        keys.presses.clear();
+        int refused = 0;
+        engine.onPasteRefused = [&] { ++refused; };
+        engine.pasteInto(c.target);
+        EXPECT_EQ(workspace.activated.size(), c.activates ? 1u : 0u);
+        workspace.focusElsewhere = c.focusStolen;
+        clock.advance(PasteEngine::pasteDelay - 0.01);
+        EXPECT_TRUE(keys.presses.empty());
+        clock.advance(0.02);
+        EXPECT_EQ(keys.presses.size(), c.types ? 1u : 0u);
+        EXPECT_EQ(refused, c.types ? 0 : 1);
+    }
 }
 
 }  // namespace

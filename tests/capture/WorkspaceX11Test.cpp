@@ -56,18 +56,22 @@ TEST_F(WorkspaceX11, IdentityFollowsGtkIdThenStartupClassThenFileNameThenClass) 
     }
 }
 
-TEST_F(WorkspaceX11, ActivatesTheRememberedWindowOrTheApplicationsTopWindow) {
+TEST_F(WorkspaceX11, ActivatesOnlyTheRememberedWindowAndTellsWhetherItHoldsTheFocus) {
     X11Workspace ws = workspace();
     Window first("FirstApp");
     auto remembered = ws.frontmostApplication();
     Window second("SecondApp");
-    ASSERT_EQ(ws.frontmostApplication()->bundleID, "SecondApp");
+    const auto front = ws.frontmostApplication();
+    ASSERT_EQ(front->bundleID, "SecondApp");
+    EXPECT_TRUE(waitUntil([&] { return ws.holdsKeyboardFocus(*front); }));
+    EXPECT_FALSE(ws.holdsKeyboardFocus(*remembered));
 
     ASSERT_TRUE(ws.activate(*remembered));
-    EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "FirstApp"; }));
-    ASSERT_TRUE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
-    EXPECT_TRUE(waitUntil([&] { return ws.frontmostApplication()->bundleID == "SecondApp"; }));
-    EXPECT_FALSE(ws.activate(RunningApplication{QString("NotRunning"), std::nullopt, 0}));
+    EXPECT_TRUE(waitUntil([&] { return ws.holdsKeyboardFocus(*remembered); }));
+    EXPECT_FALSE(ws.holdsKeyboardFocus(*front));
+    // No remembered window, or one that is gone: never another window of the application.
+    EXPECT_FALSE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
+    EXPECT_FALSE(ws.activate(RunningApplication{QString("FirstApp"), std::nullopt, 0x7ffffff}));
 }
 
 TEST_F(WorkspaceX11, InstalledApplicationsAreSortedVisibleReReadAfterChangesAndGiveTheirIcons) {

@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
-# Choosing a lower "Maximum items" in the settings trims the history at once.
+# Quitting on a signal closes the store; a "maxItems" of 0 in the settings file keeps every row; choosing a lower "Maximum items" in the
+# settings trims the history at once.
 . "$(dirname "$0")/lib.sh"
 
 prefs hasCompletedOnboarding true
-start_mendrake
-stop_mendrake
+# A logout's SIGTERM (and SIGINT, SIGHUP) quits cleanly: status 0, the store closed, its log
+# checkpointed and removed.
+for signal in TERM INT HUP; do
+  start_mendrake
+  kill -$signal "$MENDRAKE_PID"
+  wait "$MENDRAKE_PID" || fail "SIG$signal: exit status $?"
+  MENDRAKE_PID=
+  [ -e "$(db)-wal" ] && fail "SIG$signal: write-ahead log left behind"
+  rm -f "$XDG_RUNTIME_DIR/mendrake.socket"
+done
 sqlite3 "$(db)" <<'SQL'
 WITH RECURSIVE seq(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM seq WHERE i < 600)
 INSERT INTO clips (kind, text, hash, created_at, last_used_at, pinned, size)
 SELECT 'text', 'row ' || i, printf('%064x', i), 1700000000 + i, 1700000000 + i, i = 1, 6 FROM seq;
 SQL
+prefs hasCompletedOnboarding true maxItems 0
 start_mendrake
-rows_are 600 || fail "seeded rows trimmed at launch: $(rows)"
+rows_are 600 || fail "seeded rows trimmed at launch with maxItems=0: $(rows)"
 
 # Settings from the panel (Ctrl+,), the History page through the sidebar search, then the
 # "Maximum items" picker, whose first choice is 500.

@@ -79,6 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ClipItem& item : store.search(query, 1000)) found = found || item.id == recorded->id;
     if (!found) std::fprintf(stderr, "not found by its own text: %s\n", expression.toUtf8().constData());
     FUZZ_CHECK(found);
-    store.deleteItem(recorded->id);
+    (void)store.deleteItem(recorded->id);
     return 0;
 }

@@ -30,7 +30,7 @@ struct Child {
     int output = -1;  // read end of the child's stdout
 };
 
-Child startRecorder(const QString& directory, int round) {
+Child startRecorder(const QString& directory, int round, const char* deletion = nullptr) {
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return {};
     const QByteArray dir = QFile::encodeName(directory);
@@ -38,7 +38,7 @@ Child startRecorder(const QString& directory, int round) {
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(pipeFds[1], STDOUT_FILENO);
-        execl(MENDRAKE_RECORDER, MENDRAKE_RECORDER, dir.constData(), roundText.c_str(), static_cast<char*>(nullptr));
+        execl(MENDRAKE_RECORDER, MENDRAKE_RECORDER, dir.constData(), roundText.c_str(), deletion, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -162,7 +162,29 @@ TEST(CrashConsistency, FiftyKillsAtRandomMomentsLeaveAWholeStore) {
     ASSERT_TRUE(recorded.ok()) << recorded.error().description().toStdString();
     EXPECT_EQ(opened.value()->image(*recorded).isNull(), false);
     opened.value().reset();
-    EXPECT_TRUE(checkStoreDirectory(temp.path()).faults.isEmpty());
+    const StoreCheck final = checkStoreDirectory(temp.path());
+    EXPECT_TRUE(final.faults.isEmpty());
+    EXPECT_EQ(final.orphanBlobs, 0) << "files the kills left without a row are removed at open";
+}
+
+TEST(CrashConsistency, AKillBetweenADeletionsCommitAndItsFileRemovalLeavesNoFileAfterTheNextOpen) {
+    for (const char* deletion : {"delete", "trim", "clear"}) {
+        SCOPED_TRACE(deletion);
+        QTemporaryDir temp;
+        Child child = startRecorder(temp.path(), 1, deletion);
+        ASSERT_GT(child.pid, 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child.pid, &status, 0), child.pid);
+        close(child.output);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the recorder was not killed at the commit";
+        ASSERT_GT(checkStoreDirectory(temp.path()).orphanBlobs, 0) << "the kill came after the files were removed";
+
+        FakeClock clock(1'800'000'000.0);
+        ASSERT_TRUE(HistoryStore::open(clock, temp.path()).ok());
+        const StoreCheck check = checkStoreDirectory(temp.path());
+        EXPECT_TRUE(check.faults.isEmpty()) << check.faults.join(u'\n').toStdString();
+        EXPECT_EQ(check.orphanBlobs, 0);
+    }
 }
 
 }  // namespace

@@ -3,16 +3,49 @@
 // few hundred KiB, file lists), with repeats that refresh or upgrade a row, deletions and trims, until
 // it is killed. Every clip is built the way the classification builds it, so the test can check
 // each row against its own hash. Prints "ready" once the store is open.
+//
+// With a third argument ("delete", "trim" or "clear") it records twenty clips with blob files,
+// then runs that deletion and kills itself with SIGKILL as soon as its transaction commits: the
+// moment between a deletion's commit and the removal of its files.
 #include "HardeningSupport.h"
 
 #include "FakeClock.h"
 
+#include <signal.h>
+#include <sqlite3.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using namespace mendrake;
 
+namespace {
+
+bool dieAtNextCommit = false;
+
+int killAfterCommit(void*, sqlite3*, const char*, int) {
+    if (dieAtNextCommit) ::raise(SIGKILL);
+    return SQLITE_OK;
+}
+
+// The write-ahead-log hook runs once a commit is in the log. Opening a connection sets its own
+// hook after the automatic extensions ran, so this one is installed as the first commit begins.
+int installBeforeCommit(void* db) {
+    sqlite3_wal_hook(static_cast<sqlite3*>(db), killAfterCommit, nullptr);
+    return 0;
+}
+
+int watchCommits(sqlite3* db, char**, const sqlite3_api_routines*) {
+    sqlite3_commit_hook(db, installBeforeCommit, db);
+    return SQLITE_OK;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const char* deletion = argc > 3 ? argv[3] : nullptr;
+    if (deletion) sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchCommits));
     if (argc < 3) return 2;
     const QString directory = QString::fromLocal8Bit(argv[1]);
     const int round = std::atoi(argv[2]);
@@ -25,6 +58,18 @@ int main(int argc, char** argv) {
     HistoryStore& store = *opened.value();
     std::printf("ready\n");
     std::fflush(stdout);
+
+    if (deletion) {
+        for (int i = 0; i < 20; ++i) {
+            clock.advance(1);
+            (void)store.record(test::hardeningImageClip(round * 100000 + i));
+        }
+        dieAtNextCommit = true;
+        if (!std::strcmp(deletion, "delete")) (void)store.deleteItem(store.recent(1).front().id);
+        if (!std::strcmp(deletion, "trim")) (void)store.trim(0, 5);
+        if (!std::strcmp(deletion, "clear")) (void)store.clearHistory(false);
+        return 4;  // still alive: the deletion never committed
+    }
 
     // Each line is printed once the operation returned: "R id hash" after a recording, "D id"
     // before a deletion, "T" before a trim. What was printed before the kill had been committed.
@@ -48,7 +93,7 @@ int main(int argc, char** argv) {
         if (i % 11 == 10) {
             std::printf("D %d\n", i / 3 + 1);
             std::fflush(stdout);
-            store.deleteItem(i / 3 + 1);
+            (void)store.deleteItem(i / 3 + 1);
         }
         if (i % 50 == 49) {
             std::printf("T\n");

@@ -88,6 +88,16 @@ TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommand
     EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
     prefs.setHotKey(HotKeyCombo{38, Qt::ControlModifier | Qt::AltModifier});
     EXPECT_TRUE(open().contains("Open Mendrake\tCtrl+Alt+A"));
+
+    // While the store cannot be written the menu says so first; the shell hears of every opening.
+    int openings = 0;
+    shell->menuOpening = [&] { ++openings; };
+    controller.setRecordingProblem(QStringLiteral("SQLite: database or disk is full"));
+    EXPECT_EQ(open().mid(0, 3), (QStringList{"Not Recording: the history can't be written", "---", "Nothing copied yet"}));
+    EXPECT_FALSE(entry("Not Recording: the history can't be written")->isEnabled());
+    controller.setRecordingProblem(std::nullopt);
+    EXPECT_EQ(open().front(), "Nothing copied yet");
+    EXPECT_EQ(openings, 2);
 }
 
 TEST_F(StatusItemControllerTest, ListsTenRecentItemsWithShortcutsOnTheFirstNine) {

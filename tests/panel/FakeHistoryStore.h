@@ -45,6 +45,7 @@ public:
     qint64 lastSearchLimit = -1;
     int imageCalls = 0;
     QList<qint64> deleted;
+    std::optional<StoreError> deleteError;  // what deleteItem answers instead of deleting
     QList<std::pair<qint64, bool>> pinCalls;
 
     std::optional<ClipItem> fetch(qint64 id) override {
@@ -89,9 +90,11 @@ public:
             if (r.id == id) r.pinned = pinned;
     }
 
-    void deleteItem(qint64 id) override {
+    std::optional<StoreError> deleteItem(qint64 id) override {
         deleted.append(id);
+        if (deleteError) return deleteError;
         rows.removeIf([&](const ClipItem& r) { return r.id == id; });
+        return std::nullopt;
     }
 
     qint64 count() override { return countOverride.value_or(rows.size()); }

@@ -207,6 +207,17 @@ TEST_F(PanelModelTest, DeletingMovesTheSelectionIntoTheGapUntilNothingIsLeft) {
     EXPECT_EQ(model->totalCount(), 2);
     EXPECT_EQ(ids(model->items()), (Ids{1, 3}));
 
+    // A delete the store refuses (a read-only database) keeps the row listed and says why.
+    QStringList failures;
+    model->onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
+    env.store.deleteError = StoreError::sqlite("attempt to write a readonly database");
+    model->deleteSelected();
+    EXPECT_EQ(ids(model->results()), (Ids{1, 3}));
+    EXPECT_EQ(model->selectedID(), 3);
+    EXPECT_EQ(failures, (QStringList{"Mendrake couldn't delete the item", "SQLite: attempt to write a readonly database"}));
+    env.store.deleteError.reset();
+    env.store.deleted.removeLast();
+
     env.store.countOverride = 0;
     model->reload();
     model->deleteSelected();

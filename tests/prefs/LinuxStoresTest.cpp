@@ -51,7 +51,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
             IniDefaultsStore store(conf);
             auto prefs = load(store);
             prefs->setHotKey({38, Qt::ControlModifier});
-            prefs->setRetentionDays(-1);
+            prefs->setRetentionDays(30);
             prefs->setMaxItems(250);
             prefs->setPasteDirectly(false);
             prefs->setPlaySound(true);
@@ -63,7 +63,7 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         IniDefaultsStore store(conf);
         auto prefs = load(store);
         EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{38, Qt::ControlModifier}));
-        EXPECT_EQ(prefs->retentionDays(), -1);
+        EXPECT_EQ(prefs->retentionDays(), 30);
         EXPECT_EQ(prefs->maxItems(), 250);
         EXPECT_FALSE(prefs->pasteDirectly());
         EXPECT_TRUE(prefs->showMenuBarIcon() && prefs->playSound() && prefs->hasCompletedOnboarding());

@@ -91,6 +91,10 @@ TEST_F(PreferencesTest, StoredValuesOfTheWrongKindGiveDefaultsAndStayStored) {
         {"retentionDays", "abc", [](P p) { return p.retentionDays() == 0; }},
         {"maxItems", "99999999999", [](P p) { return p.maxItems() == 10000; }},
         {"maxItems", " 25 ", [](P p) { return p.maxItems() == 25; }},
+        // Out of range reads as the default, never as "keep nothing".
+        {"maxItems", "0", [](P p) { return p.maxItems() == 10000; }},
+        {"maxItems", -5, [](P p) { return p.maxItems() == 10000; }},
+        {"retentionDays", "-1", [](P p) { return p.retentionDays() == 0; }},
         {"pasteDirectly", "maybe", [](P p) { return p.pasteDirectly(); }},
         {"playSound", 3.5, [](P p) { return !p.playSound(); }},
         {"excludedBundleIDs", QVariantList{"a", 2},

@@ -244,6 +244,10 @@ TEST_F(PrivacyPageTest, RowsNameInstalledAppsAndMarkMissingOnes) {
     const auto rows = page.ignoredRows();
     EXPECT_NE(rows[0]->findChild<QLabel*>("appIcon"), nullptr);
     EXPECT_NE(rows[1]->findChild<QLabel*>("app.dashed"), nullptr);
+    // Names and ids come from files any package writes: shown as text, never as markup.
+    for (IgnoredAppRow* row : rows)
+        for (const char* label : {"title", "subtitle"})
+            EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
 }
 
 TEST_F(PrivacyPageTest, ChooserListsInstalledAppsAndIgnoresTheSelection) {

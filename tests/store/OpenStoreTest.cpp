@@ -32,16 +32,49 @@ TEST_F(OpenStore, KeepsEverythingPrivateAndRepairsModesOnReopen) {
     check();
 }
 
-TEST_F(OpenStore, RemovesTemporariesThatInterruptedBlobWritesLeft) {
+TEST_F(OpenStore, RemovesEveryFileInBlobsThatNoRowNames) {
     const QString blob = blobOf(add("kept"));
     const QString blobs = store->blobDirectory();
     store.reset();
-    for (const char* name : {".partial-Ab3xQz", ".partial-"}) writeFile(blobs + "/" + name, "half a plist");
-    writeFile(blobs + "/notes.partial-Ab3xQz", "not ours to remove");
+    for (const char* name : {".partial-Ab3xQz", ".partial-", "notes.partial-Ab3xQz", "0123.plist"})
+        writeFile(blobs + "/" + name, "clipboard content nothing names");
+    writeFile(temp.path() + "/outside", "not in Blobs");
+    ASSERT_EQ(::symlink(QFile::encodeName(temp.path() + "/outside").constData(),
+                        QFile::encodeName(blobs + "/link.plist").constData()), 0);
     store = open();
-    EXPECT_EQ(QDir(blobs).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-              (QStringList{QFileInfo(blob).fileName(), "notes.partial-Ab3xQz"}));
+    EXPECT_EQ(QDir(blobs).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+              QStringList{QFileInfo(blob).fileName()});
     EXPECT_EQ(store->representations(*store->fetch(1)).at("public.utf8-plain-text"), "kept");
+    QFile outside(temp.path() + "/outside");
+    ASSERT_TRUE(outside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(outside.readAll(), "not in Blobs") << "a link is removed, never written through";
+}
+
+TEST_F(OpenStore, RefusesLinkedPartsAndTurnsSecureDeleteOn) {
+    EXPECT_EQ(textOf(*store, "PRAGMA secure_delete"), "1");
+    EXPECT_EQ(textOf(*store, "PRAGMA mmap_size"), "0");
+    store.reset();
+    QDir(temp.path()).mkpath("real/Blobs");
+    const struct {
+        const char* link;    // made a symbolic link to temp/real/<target>
+        const char* target;
+        const char* opened;  // the store folder opened
+    } cases[] = {
+        {"linked", "", "linked"},
+        {"db/Blobs", "Blobs", "db"},
+        {"file/history.sqlite", "history.sqlite", "file"},
+    };
+    writeFile(temp.path() + "/real/history.sqlite", "");
+    for (const auto& c : cases) {
+        const QString link = temp.path() + "/" + c.link;
+        QDir().mkpath(QFileInfo(link).path());
+        ASSERT_EQ(::symlink(QFile::encodeName(temp.path() + "/real/" + c.target).constData(),
+                            QFile::encodeName(link).constData()), 0);
+        auto opened = HistoryStore::open(clock, temp.path() + "/" + c.opened);
+        ASSERT_FALSE(opened) << c.link;
+        EXPECT_TRUE(opened.error().description().contains("symbolic link")) << opened.error().description().toStdString();
+    }
+    EXPECT_EQ(QFileInfo(temp.path() + "/real/history.sqlite").size(), 0);
 }
 
 TEST_F(OpenStore, SchemaScriptRunsOnlyWhileTheVersionIsZero) {

@@ -100,9 +100,15 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     store->deleteItem(424242);
 
     failDeletesOf(stubborn);
-    store->deleteItem(stubborn);
+    EXPECT_TRUE(store->deleteItem(stubborn));
     EXPECT_TRUE(store->fetch(stubborn));
     EXPECT_TRUE(QFile::exists(stubbornBlob));
+    ASSERT_FALSE(store->exec("DROP TRIGGER refuse_" + QString::number(stubborn) + "; PRAGMA query_only = ON"));
+    const auto readOnly = store->deleteItem(stubborn);
+    ASSERT_TRUE(readOnly);
+    EXPECT_TRUE(readOnly->description().contains("readonly")) << readOnly->description().toStdString();
+    EXPECT_TRUE(store->fetch(stubborn) && QFile::exists(stubbornBlob));
+    ASSERT_FALSE(store->exec("PRAGMA query_only = OFF"));
 
     // A blob name read from the database never reaches outside Blobs.
     ASSERT_FALSE(store->exec(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered)));

@@ -21,7 +21,8 @@ TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
     EXPECT_EQ(upgraded->id, plain->id);
     EXPECT_EQ(upgraded->kind, ClipKind::richText);
     EXPECT_EQ(upgraded->lastUsedAt, plain->createdAt + 30);
-    EXPECT_EQ(upgraded->blob, plain->hash + ".plist");
+    EXPECT_EQ(upgraded->blob, keyedName(plain->hash));
+    EXPECT_NE(keyedName(plain->hash), plain->hash + ".plist") << "a listing must not reveal content hashes";
     EXPECT_EQ(store->representations(*upgraded), rich);
 
     CapturedClip anonymous = textClip("bold", {}, ClipKind::url);
@@ -37,6 +38,15 @@ TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
     clock.advance(5);
     store->touch(repeat->id);
     EXPECT_EQ(store->fetch(repeat->id)->lastUsedAt, clock.now());
+
+    // A row naming its file by the bare hash, as older versions did, reads on; rich text arriving
+    // again moves it to the keyed name and the old file goes.
+    ASSERT_TRUE(QFile::rename(blobOf(repeat->id), store->blobDirectory() + "/" + plain->hash + ".plist"));
+    ASSERT_FALSE(store->exec(QString("UPDATE clips SET blob = '%1.plist'").arg(plain->hash)));
+    EXPECT_EQ(store->representations(*store->fetch(repeat->id)), rich);
+    ASSERT_TRUE(store->record(textClip("bold", rich, ClipKind::richText)));
+    EXPECT_EQ(blobFiles(), QStringList{keyedName(plain->hash)});
+    EXPECT_EQ(store->representations(*store->fetch(repeat->id)), rich);
 }
 
 TEST_F(Record, BlobFileIsABinaryPropertyListOfTheCapturedMap) {
@@ -46,7 +56,7 @@ TEST_F(Record, BlobFileIsABinaryPropertyListOfTheCapturedMap) {
                                    {QString::fromUtf16(u"x-\u00e9t\u00e9"), "accented key"}};
     const auto item = store->record(textClip("picture", map, ClipKind::image));
     ASSERT_TRUE(item);
-    ASSERT_EQ(blobFiles(), QStringList{item->hash + ".plist"});
+    ASSERT_EQ(blobFiles(), QStringList{keyedName(item->hash)});
     QFile file(blobOf(item->id));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -103,12 +113,12 @@ TEST_F(Record, UnwritableBlobOrUnsafeHashRecordsNothing) {
 
     // A directory in the way of the final name fails the rename (even as root); the temporary goes.
     const CapturedClip blocked = textClip("blocked", {{"public.utf8-plain-text", "blocked"}});
-    ASSERT_TRUE(QDir(store->blobDirectory()).mkpath(blocked.hash + ".plist/inside"));
+    ASSERT_TRUE(QDir(store->blobDirectory()).mkpath(keyedName(blocked.hash) + "/inside"));
     const auto refused = store->record(blocked);
     ASSERT_FALSE(refused);
-    EXPECT_TRUE(refused.error().description().contains(blocked.hash)) << refused.error().description().toStdString();
+    EXPECT_TRUE(refused.error().description().contains(keyedName(blocked.hash))) << refused.error().description().toStdString();
     EXPECT_EQ(QDir(store->blobDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{blocked.hash + ".plist"});
+              QStringList{keyedName(blocked.hash)});
 
 }
 

@@ -1,6 +1,10 @@
 #include "StoreTestSupport.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QScopeGuard>
+
+#include <sqlite3.h>
 
 namespace mendrake::test {
 namespace {
@@ -33,23 +37,62 @@ TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
     EXPECT_TRUE(QFile::exists(stubbornBlob));
     EXPECT_FALSE(QFile::exists(goneBlob));
 
-    store->clearHistory(false);  // one DELETE that fails as a whole
+    EXPECT_TRUE(store->clearHistory(false));  // one DELETE that fails as a whole
     EXPECT_TRUE(store->fetch(stubborn) && store->fetch(kept));
     EXPECT_EQ(blobFiles().size(), 2);
+
+    // A failure that rolls the whole transaction back: nothing deleted, reported or erased, even
+    // though the other rows could be deleted one at a time.
+    const qint64 old1 = add("old one", 30), old2 = add("old two", 31);
+    ASSERT_FALSE(store->exec(QString("CREATE TEMP TRIGGER lose_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
+                                     "BEGIN SELECT RAISE(ROLLBACK, 'disk I/O error'); END;").arg(old1)));
+    EXPECT_EQ(store->trim(7, kNoLimit), QSet<qint64>{});
+    for (qint64 id : {stubborn, old1, old2}) EXPECT_TRUE(store->fetch(id) && QFile::exists(blobOf(id))) << id;
+    EXPECT_EQ(blobFiles().size(), 4);
+}
+
+// Forces secure delete off in every connection, as a SQLite built without it would have it, so
+// that the store is seen to turn it on itself.
+int secureDeleteOff(sqlite3* db, char**, const sqlite3_api_routines*) {
+    return sqlite3_exec(db, "PRAGMA secure_delete = OFF", nullptr, nullptr, nullptr);
+}
+
+TEST_F(Retention, DeletedTextLeavesNoTraceInAnyFile) {
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(secureDeleteOff));
+    const auto restore = qScopeGuard([] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(secureDeleteOff)); });
+    store = open();
+    for (const char* way : {"delete", "trim", "clear"}) {
+        SCOPED_TRACE(way);
+        const QByteArray marker = QByteArray("zqxsecret") + way + "token";
+        for (int i = 0; i < 30; ++i) add(QString("neighbour %1 ").arg(i).repeated(40));
+        const qint64 secret = add(QString::fromLatin1(marker + " in a password " + marker), 1);
+        for (int i = 30; i < 60; ++i) add(QString("neighbour %1 ").arg(i).repeated(40));
+        if (way == std::string("delete")) EXPECT_EQ(store->deleteItem(secret), std::nullopt);
+        if (way == std::string("trim")) EXPECT_EQ(store->trim(0, 60), QSet<qint64>{secret});
+        if (way == std::string("clear")) EXPECT_EQ(store->clearHistory(false), std::nullopt);
+        store.reset();
+        QDirIterator files(temp.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_FALSE(file.readAll().contains(marker)) << file.fileName().toStdString();
+        }
+        store = open();
+    }
 }
 
 TEST_F(Retention, ClearRemovesRowsFilesAndTheWriteAheadLog) {
     const qint64 pinned = add("pinned", 1, true);
     for (int i = 0; i < 40; ++i) add(QString("row %1").arg(i), i);
-    writeFile(store->blobDirectory() + "/orphan.plist", "");  // named by no row: not the store's to judge
+    writeFile(store->blobDirectory() + "/orphan.plist", "");  // named by no row: goes with the history
     const QString pinnedBlob = QFileInfo(blobOf(pinned)).fileName();
 
-    store->clearHistory(true);
+    EXPECT_EQ(store->clearHistory(true), std::nullopt);
     EXPECT_EQ(idsOf(store->recent(100)), QList<qint64>{pinned});
-    EXPECT_EQ(blobFiles(), (QStringList{pinnedBlob, "orphan.plist"}));
-    store->clearHistory(false);
+    EXPECT_EQ(blobFiles(), QStringList{pinnedBlob});
+    EXPECT_EQ(store->clearHistory(false), std::nullopt);
     EXPECT_EQ(store->count(), 0);
-    EXPECT_EQ(blobFiles(), QStringList{"orphan.plist"});
+    EXPECT_EQ(blobFiles(), QStringList{});
     EXPECT_TRUE(store->search("row", 10).isEmpty());
     EXPECT_EQ(QFileInfo(store->databasePath() + "-wal").size(), 0);
 }

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -62,6 +63,13 @@ protected:
         EXPECT_TRUE(item);
         if (pinned) store->setPinned(item->id, true);
         return item ? item->id : -1;
+    }
+    // The file name the store gives a blob of this content hash: keyed with the store's own key.
+    QString keyedName(const QString& hash) {
+        const QByteArray key = QByteArray::fromHex(textOf(*store, "SELECT hex(key) FROM naming_key").toLatin1());
+        return QString::fromLatin1(
+                   QMessageAuthenticationCode::hash(hash.toLatin1(), key, QCryptographicHash::Sha256).toHex()) +
+               ".plist";
     }
     QString blobOf(qint64 id) { return store->blobDirectory() + "/" + store->fetch(id)->blob.value_or("?"); }
     QStringList blobFiles() { return QDir(store->blobDirectory()).entryList(QDir::Files); }

@@ -32,9 +32,19 @@ public:
         return it->second;
     }
 
+    // Activation brings the window to the front unless `activationFails`; `focusElsewhere` keeps the
+    // keyboard away from whatever is in front, as a focus-stealing dialog would.
+    bool activationFails = false;
+    bool focusElsewhere = false;
+
     bool activate(const RunningApplication& app) override {
         activated.push_back(app);
+        if (activationFails || app.window == 0) return false;
+        frontmost = app;
         return true;
+    }
+    bool holdsKeyboardFocus(const RunningApplication& app) override {
+        return !focusElsewhere && app.window != 0 && frontmost && frontmost->window == app.window;
     }
 
     std::optional<QString> applicationLocation(const QString& bundleID) override {

@@ -296,7 +296,7 @@ TEST_F(WaylandAdapters, SelectionBecomesEmptyWhenItsSourceExits) {
     EXPECT_EQ(clipboard.current().serial, emptied->serial);
 }
 
-TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesAnother) {
+TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
     ASSERT_TRUE(toplevels.isAvailable());
     test::FakeWorkspace desktop;
     WaylandWorkspace workspace(toplevels, desktop, {});
@@ -315,11 +315,12 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesAnother) {
         ASSERT_TRUE(front);
         EXPECT_EQ(front->bundleID, row.target.appId);
         EXPECT_EQ(front->window, row.target.id);
+        EXPECT_TRUE(workspace.holdsKeyboardFocus(*front));
     }
 
-    // A window that closed is activated through its application's other window.
-    EXPECT_TRUE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999}));
-    EXPECT_TRUE(eventually([&] { return swayFocusedAppId() == QStringLiteral("org.mendrake.TestSecond"); }));
+    // A window that closed is not replaced by another window of its application.
+    EXPECT_FALSE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999}));
+    EXPECT_FALSE(workspace.holdsKeyboardFocus({QStringLiteral("org.mendrake.TestFirst"), std::nullopt, second.id}));
     EXPECT_FALSE(toplevels.activate(999999));
 }
 

@@ -22,15 +22,15 @@ std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() {
 }
 
 bool WaylandWorkspace::activate(const RunningApplication& app) {
-    if (app.window && toplevels_.activate(app.window)) return true;
-    if (!app.bundleID) return false;
-    // The remembered window closed: the application's most recently used one.
-    if (auto window = toplevels_.mostRecent(*app.bundleID)) return toplevels_.activate(window->id);
-    for (const ForeignToplevels::Toplevel& t : toplevels_.toplevels()) {
-        auto entry = entries_.forWindowClass(t.appId, t.appId);
-        if (entry && entry->id == *app.bundleID) return toplevels_.activate(t.id);
-    }
-    return false;
+    // Only the remembered window: another window of the same application may be another document
+    // or conversation, where a paste is not what the user meant.
+    return app.window && toplevels_.activate(app.window);
+}
+
+bool WaylandWorkspace::holdsKeyboardFocus(const RunningApplication& app) {
+    // The compositor marks the toplevel with the keyboard focus as activated.
+    const auto active = toplevels_.activated();
+    return app.window && active && active->id == app.window;
 }
 
 std::optional<QString> WaylandWorkspace::applicationLocation(const QString& bundleID) {

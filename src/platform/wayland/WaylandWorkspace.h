@@ -23,6 +23,7 @@ public:
     // Wayland tells no client which window owns the clipboard: none, so the focused one counts.
     std::optional<RunningApplication> applicationOfWindow(quint64) override { return std::nullopt; }
     bool activate(const RunningApplication& app) override;
+    bool holdsKeyboardFocus(const RunningApplication& app) override;
     std::optional<QString> applicationLocation(const QString& bundleID) override;
     QImage iconForFile(const QString& path, int pixelSize) override;
     std::vector<InstalledApplication> installedApplications() override;

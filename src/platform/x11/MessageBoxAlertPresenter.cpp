@@ -1,6 +1,7 @@
 #include "platform/x11/MessageBoxAlertPresenter.h"
 
 #include <QMessageBox>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace mendrake {
@@ -9,8 +10,10 @@ void MessageBoxAlertPresenter::showAlert(const QString& message, const QString& 
     QMessageBox box;
     box.setIcon(QMessageBox::Warning);
     box.setWindowTitle(QStringLiteral("Mendrake"));
+    // Both texts may carry a path or an error message: shown as text, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(message);
-    box.setInformativeText(informativeText);
+    box.setInformativeText(Qt::convertFromPlainText(informativeText));
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     // The app has no window of its own in front, so the alert must raise itself.

@@ -126,16 +126,11 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() {
 
 bool X11Workspace::activate(const RunningApplication& app) {
     if (!x_->connection) return false;
-    // Topmost last, so the search below finds the window the user saw most recently.
-    const std::vector<xcb_window_t> stacking = x_->windows(x_->root, "_NET_CLIENT_LIST_STACKING");
-    xcb_window_t target = 0;
-    if (app.window && std::find(stacking.begin(), stacking.end(), app.window) != stacking.end())
-        target = xcb_window_t(app.window);
-    for (auto it = stacking.rbegin(); !target && app.bundleID && it != stacking.rend(); ++it) {
-        auto candidate = namedApplication(*it);
-        if (candidate && candidate->bundleID == app.bundleID) target = *it;
-    }
-    if (!target) return false;
+    // Only the remembered window: another window of the same application may be another document
+    // or conversation, where a paste is not what the user meant.
+    const std::vector<xcb_window_t> clients = x_->windows(x_->root, "_NET_CLIENT_LIST_STACKING");
+    if (!app.window || std::find(clients.begin(), clients.end(), app.window) == clients.end()) return false;
+    const xcb_window_t target = xcb_window_t(app.window);
 
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -149,6 +144,24 @@ bool X11Workspace::activate(const RunningApplication& app) {
                    reinterpret_cast<const char*>(&event));
     xcb_flush(x_->connection);
     return true;
+}
+
+bool X11Workspace::holdsKeyboardFocus(const RunningApplication& app) {
+    if (!x_->connection || !app.window) return false;
+    const std::vector<xcb_window_t> active = x_->windows(x_->root, "_NET_ACTIVE_WINDOW");
+    if (active.empty() || active.front() != app.window) return false;
+    std::unique_ptr<xcb_get_input_focus_reply_t, decltype(&std::free)> focus(
+        xcb_get_input_focus_reply(x_->connection, xcb_get_input_focus(x_->connection), nullptr), &std::free);
+    if (!focus) return false;
+    // The focus may sit on a child of the client window (a toolkit's focus proxy); walk up to the root.
+    for (xcb_window_t window = focus->focus; window != XCB_NONE && window != XCB_INPUT_FOCUS_POINTER_ROOT;) {
+        if (window == app.window) return true;
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(x_->connection, xcb_query_tree(x_->connection, window), nullptr), &std::free);
+        if (!tree || tree->parent == tree->root || window == tree->root) return false;
+        window = tree->parent;
+    }
+    return false;
 }
 
 std::optional<QString> X11Workspace::applicationLocation(const QString& bundleID) {
