@@ -370,13 +370,9 @@ void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& c
     runner.run([connection, directory = store_->directory(),
                                &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
         if (!connection->store) {
-            auto opened = HistoryStore::open(clock, directory);
+            auto opened = HistoryStore::open(clock, directory, HistoryStore::PageCache::small);
             if (!opened) return {};
             connection->store = std::move(opened).value();
-            // A small page cache and no memory map, so that each extra connection does not add the
-            // main one's 32 MiB: a search of the whole history measured no slower with 2 MiB
-            // (the file's pages stay in the system's cache), and maintenance is occasional.
-            (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
         }
         std::function<void(AppDelegate&)> answer = work(*connection->store);
         return [answer = std::move(answer), self] {

@@ -65,6 +65,9 @@ PRAGMA user_version = 1;
 // No memory-mapped reads: with a map, a read error of the disk arrives as SIGBUS and ends the
 // process instead of failing one statement.
 constexpr auto kConnectionTuning = "PRAGMA cache_size = -32768; PRAGMA temp_store = MEMORY;";
+// A helper thread's connection: 2 MiB of page cache. A search of the whole history measured no
+// slower with it (the file's pages stay in the system's cache).
+constexpr auto kSmallConnectionTuning = "PRAGMA cache_size = -2048; PRAGMA temp_store = MEMORY;";
 constexpr auto kReadIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS idx_clips_pinned_last_used ON clips(last_used_at DESC) WHERE pinned = 1;
 CREATE INDEX IF NOT EXISTS idx_clips_id_last_used ON clips(id, last_used_at);
@@ -179,12 +182,14 @@ QString HistoryStore::databasePath() const { return directory_ + u'/' + QLatin1S
 
 QString HistoryStore::blobPath(const QString& name) const { return blobDirectory_ + u'/' + name; }
 
-StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(Clock& clock, std::optional<QString> directory) {
+StoreResult<std::unique_ptr<HistoryStore>> HistoryStore::open(Clock& clock, std::optional<QString> directory,
+                                                              PageCache cache) {
     QString root = directory.value_or(defaultDirectory());
     while (root.size() > 1 && root.endsWith(u'/')) root.chop(1);
     // An empty path would put the history at the file-system root.
     if (root.isEmpty()) return StoreError::fileSystem(QStringLiteral("No folder was given for the history."));
     std::unique_ptr<HistoryStore> store(new HistoryStore(clock, root));
+    store->cache_ = cache;
     if (auto error = store->openDatabase()) return *error;
     return store;
 }
@@ -248,7 +253,8 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     if (!version.ok() || !version.value() || *version.value() < 1) {
         if (auto error = exec(QString::fromLatin1(kSchema))) return error;
     }
-    (void)exec(QString::fromLatin1(kConnectionTuning));
+    // Before anything reads the tables: opening scans every row for the blob names.
+    (void)exec(QString::fromLatin1(cache_ == PageCache::small ? kSmallConnectionTuning : kConnectionTuning));
     (void)exec(QString::fromLatin1(kReadIndexes));
     loadNamingKey();
     addPrefixIndexes();

@@ -51,8 +51,12 @@ public:
     // Opens (creating when needed) the store in `directory`, or in defaultDirectory() without one.
     // Fails with a fileSystem error when the directory cannot be created, or an sqlite error when
     // the database cannot be opened or set up; a file that is not a database is left untouched.
+    // A connection for a helper thread (searches, maintenance) takes `PageCache::small`, so that
+    // it does not hold another copy of the main connection's cache.
+    enum class PageCache { large, small };
     static StoreResult<std::unique_ptr<HistoryStore>> open(Clock& clock,
-                                                           std::optional<QString> directory = std::nullopt);
+                                                           std::optional<QString> directory = std::nullopt,
+                                                           PageCache cache = PageCache::large);
 
     // $XDG_DATA_HOME/Mendrake, or ~/.local/share/Mendrake when XDG_DATA_HOME is unset or relative.
     static QString defaultDirectory();
@@ -150,6 +154,7 @@ private:
     QString directory_;
     QString blobDirectory_;
     sqlite3* db_ = nullptr;
+    PageCache cache_ = PageCache::large;
     StatementCache statements_;
     QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
