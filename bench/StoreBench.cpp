@@ -228,6 +228,19 @@ void BM_DeleteOne(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteOne)->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The full-text merge that follows a user's delete, on the maintenance thread.
+void BM_EraseDeletedText(benchmark::State& state) {
+    HistoryStore& store = *sharedRecordingCopy().store;
+    qint64 id = 5;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (store.deleteItem(id += 89)) state.SkipWithError("delete failed");
+        state.ResumeTiming();
+        store.eraseDeletedText();
+    }
+}
+BENCHMARK(BM_EraseDeletedText)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_Recent(benchmark::State& state) {
     HistoryStore& store = *sharedReadOnlyCopy().store;
     for (auto _ : state) benchmark::DoNotOptimize(store.recent(state.range(0)));

@@ -93,6 +93,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
                 QStringLiteral("Mendrake didn't paste"),
                 QStringLiteral("The window you were working in is no longer active. The item is on the clipboard."));
     };
+    panelModel_->onDeleted = [self] {
+        if (self) self->eraseDeletedTextSoon();
+    };
     panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
         if (self) self->searchInBackground(query, limit, std::move(answer));
     };
@@ -108,6 +111,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     trayTimer_ = services_.clock.every(trayCheckInterval, 0.5, [self] {
         if (self) self->checkTray();
     });
+    if (!services_.desktopShortcutLine.isEmpty())
+        services_.log.write(QStringLiteral("Mendrake: this desktop binds the global shortcut; bind a key to "
+                                           "mendrake --toggle (") + services_.desktopShortcutLine + u')');
     registerHotKey();
     observeNotifications();
     monitor_->start();
@@ -223,7 +229,9 @@ void AppDelegate::use(const ClipItem& item, UseMode mode, const std::optional<Ru
 
     if (mode == UseMode::copyOnly || !prefs_.pasteDirectly()) return;
     if (!pasteEngine_.isTrusted()) {
-        showOnboarding(true);
+        // A compositor without a virtual keyboard has nothing the user could allow: the item waits
+        // on the clipboard, as with direct pasting off, and the guide and settings say so.
+        if (services_.keys.mechanism() != KeySynthesiser::Mechanism::virtualKeyboard) showOnboarding(true);
         return;
     }
     pasteEngine_.pasteInto(target);
@@ -274,6 +282,7 @@ void AppDelegate::openSettings() {
             .canCheckForUpdates = updater_.isStarted(),
             .trayAvailable = [self] { return !self || self->hasTray(); },
             .quit = quit,
+            .desktopShortcutLine = services_.desktopShortcutLine,
         };
         settingsWindow_ = std::make_unique<SettingsWindowController>(std::move(settings));
     }
@@ -302,6 +311,8 @@ void AppDelegate::showOnboarding(bool startOnPermissions) {
 }
 
 void AppDelegate::registerHotKey() {
+    // The desktop's own binding runs `mendrake --toggle`; there is nothing to register.
+    if (!services_.desktopShortcutLine.isEmpty()) return;
     const HotKeyCombo combo = prefs_.hotKey();
     if (registeredCombo_ == combo) return;
 
@@ -339,6 +350,20 @@ void AppDelegate::observeNotifications() {
     observers_.push_back(center.addObserver(historyLimitsChangedNotification, [self] {
         if (self) self->applyRetention();
     }));
+}
+
+void AppDelegate::eraseDeletedTextSoon() {
+    erasure_->upTo.store(store_->deletionCount());
+    // Deletions made while an erasure waits its turn are covered by it.
+    if (erasure_->queued.exchange(true)) return;
+    runMaintenance([erasure = erasure_](HistoryStore& store) {
+        erasure->queued.store(false);
+        const qint64 covered = erasure->upTo.load();
+        store.eraseDeletedText();
+        return [covered](AppDelegate& delegate) {
+            if (delegate.store_) delegate.store_->noteTextErased(covered);
+        };
+    });
 }
 
 void AppDelegate::applyRetention() {

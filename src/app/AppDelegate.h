@@ -84,6 +84,9 @@ struct AppServices {
     QString updatePublicKey;
     // The tray's icon (the symbolic application icon); unset keeps the menu's own.
     std::function<QIcon()> trayIcon;
+    // Set where the desktop binds the global shortcut (to `mendrake --toggle`): the line to add to
+    // its configuration. Mendrake then registers none itself.
+    QString desktopShortcutLine;
 };
 
 class AppDelegate final : public QObject {
@@ -144,6 +147,8 @@ private:
     void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work);
     void runMaintenance(ConnectionWork work) { runOn(services_.maintenance, maintenanceConnection_, std::move(work)); }
     void searchInBackground(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer);
+    // Merges a deleted item's words out of the full-text index on the maintenance connection.
+    void eraseDeletedTextSoon();
 
     Preferences& prefs_;
     AppServices services_;
@@ -168,6 +173,11 @@ private:
     std::optional<ClipItem> lastRecorded_;
     std::shared_ptr<Connection> maintenanceConnection_;
     std::shared_ptr<Connection> searchConnection_;
+    struct Erasure {
+        std::atomic<bool> queued{false};
+        std::atomic<qint64> upTo{0};  // the main connection's deletions the next erasure covers
+    };
+    std::shared_ptr<Erasure> erasure_ = std::make_shared<Erasure>();
     // The latest search asked for; a search not started before a newer one is skipped.
     std::shared_ptr<std::atomic<quint64>> latestSearch_;
     bool hasTray_ = true;

@@ -1,10 +1,11 @@
 // The program entry: the command line, one Mendrake per user, no window of its own, the platform's
-// Linux implementations wired into the AppDelegate.
+// Linux implementations for this session (X11 or Wayland) wired into the AppDelegate.
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "app/CoreDumps.h"
 #include "app/QuitSignals.h"
+#include "app/SessionPlatform.h"
 #include "app/SingleInstance.h"
 #include "platform/AppIdentity.h"
 #include "platform/x11/ApplicationIcon.h"
@@ -15,12 +16,7 @@
 #include "platform/x11/SyslogSystemLog.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/ThreadTaskRunner.h"
-#include "platform/x11/X11HotKeyService.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11Workspace.h"
-#include "platform/x11/XTestKeySynthesiser.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
-#include "platform/x11/XkbKeyboardLayout.h"
 #include "prefs/Preferences.h"
 #include "settings/BuildInfo.h"
 #include "store/HistoryStore.h"
@@ -115,26 +111,23 @@ int main(int argc, char** argv) {
     // An entry naming a binary that has moved or gone would fail silently at the next login.
     if (auto error = loginItems.repairStaleEntry()) log.write(QStringLiteral("Mendrake: ") + *error);
     NotificationCenter notifications;
-    X11Pasteboard pasteboard;
+    // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
+    SessionPlatform platform;
     ThreadTaskRunner captureReads;
     ThreadTaskRunner maintenance;
     ThreadTaskRunner searches;
     ThreadTaskRunner previews;
-    X11Workspace workspace;
-    XkbKeyboardLayout keyboardLayout;
-    X11HotKeyService hotKeys;
-    XTestKeySynthesiser keys;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
 
     AppServices services{
         .clock = clock,
-        .pasteboard = pasteboard,
-        .workspace = workspace,
-        .keys = keys,
-        .keyboardLayout = keyboardLayout,
-        .hotKeys = hotKeys,
+        .pasteboard = platform.pasteboard(),
+        .workspace = platform.workspace(),
+        .keys = platform.keys(),
+        .keyboardLayout = platform.keyboardLayout(),
+        .hotKeys = platform.hotKeys(),
         .sound = sound,
         .log = log,
         .alerts = alerts,
@@ -150,6 +143,7 @@ int main(int argc, char** argv) {
         .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         .updatePublicKey = QStringLiteral(MENDRAKE_UPDATE_PUBLIC_KEY),
         .trayIcon = [] { return applicationIcon(IconVariant::symbolic); },
+        .desktopShortcutLine = platform.desktopShortcutLine(),
     };
 
     AppDelegate delegate(prefs, std::move(services));
@@ -166,6 +160,18 @@ int main(int argc, char** argv) {
         }))
         log.write(QStringLiteral("Mendrake: cannot listen on ") + SingleInstance::defaultSocketPath() +
                   QStringLiteral("; later launches cannot reach this one"));
-    QTimer::singleShot(0, [&] { launched = delegate.applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, [&] {
+        launched = delegate.applicationDidFinishLaunching();
+        if (launched && platform.isWayland() && !platform.seesOtherCopies()) {
+            // GNOME and others keep the clipboard from clipboard managers: say so rather than
+            // record nothing in silence.
+            log.write(QStringLiteral("Mendrake: this Wayland compositor offers no data-control protocol, so copies "
+                                     "made in other apps are not recorded"));
+            alerts.showAlert(QStringLiteral("Mendrake can't record copies on this desktop"),
+                             QStringLiteral("Recording needs an X11 session or a Wayland compositor with the "
+                                            "data-control protocol (sway and other wlroots compositors, KDE "
+                                            "Plasma). Your history, search and pasting still work."));
+        }
+    });
     return application.exec();
 }

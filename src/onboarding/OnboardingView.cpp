@@ -241,7 +241,7 @@ void OnboardingView::refresh() {
     permissionSymbol_->setPixmap(trusted_ ? symbolPixmap("checkmark.circle.fill", 48, tintGreen(), devicePixelRatioF())
                                           : symbolPixmap("hand.raised.fill", 48, accent(this), devicePixelRatioF()));
     permissionSymbol_->setObjectName(trusted_ ? "checkmark.circle.fill" : "hand.raised.fill");
-    explanation_->setText(desktopTexts::pasteAccessExplanation(trusted_));
+    explanation_->setText(desktopTexts::pasteAccessExplanation(trusted_, keys_.mechanism()));
     granted_->setVisible(trusted_);
     skip_->setVisible(page_ == Page::permissions && !trusted_);
     primary_->setText(page_ == Page::tryIt ? "Start Using Mendrake" : "Continue");

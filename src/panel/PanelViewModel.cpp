@@ -159,6 +159,7 @@ void PanelViewModel::deleteSelected() {
         if (onFailure) onFailure(QStringLiteral("Mendrake couldn't delete the item"), error->description());
         return;
     }
+    if (onDeleted) onDeleted();
     forgetImage(id);
     items_.removeIf([&](const ClipItem& i) { return i.id == id; });
     totalCount_ = std::max<qint64>(totalCount_ - 1, 0);

@@ -57,6 +57,8 @@ public:
     std::function<void()> onOpenSettings;
     // A command the store refused: what failed and the store's reason.
     std::function<void(const QString& message, const QString& reason)> onFailure;
+    // An item was deleted; its words stay in the full-text index until the store erases them.
+    std::function<void()> onDeleted;
     // Searches the full-text index off the main thread and calls `answer` on it with the newest
     // `limit` matches. Absent: the store is searched on the spot.
     std::function<void(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer)>

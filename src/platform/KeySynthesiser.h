@@ -7,8 +7,10 @@
 // and one key up carrying exactly the given modifiers: modifiers the user happens to hold are not
 // carried. It fails silently (nothing is posted) when the key has no code on this machine or
 // synthesising is not available. `isTrusted` (synthesising is available: on X11, the XTEST
-// extension is present; there is no permission to ask for) is cheap and may be called once a
-// second. Main thread only. Owns its connection to the display server.
+// extension is present; on Wayland, the compositor offers a virtual keyboard; there is no permission
+// to ask for) is cheap and may be called once a second. `mechanism` names what the keys go through,
+// so that texts can say what the session needs. Main thread only. Owns its connection to the
+// display server.
 
 #include <Qt>
 
@@ -18,10 +20,13 @@ namespace mendrake {
 
 class KeySynthesiser {
 public:
+    enum class Mechanism { xtest, virtualKeyboard };
+
     virtual ~KeySynthesiser() = default;
 
     virtual bool isTrusted() const = 0;
     virtual void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) = 0;
+    virtual Mechanism mechanism() const { return Mechanism::xtest; }
 };
 
 }  // namespace mendrake

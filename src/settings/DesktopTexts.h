@@ -1,7 +1,10 @@
 #pragma once
 // The product texts that would otherwise name macOS-only things, in their Linux wording: the tray
-// instead of the menu bar, Ctrl+V as the paste chord, and what the X session needs for Mendrake to
-// type that chord (the XTEST extension; there is no permission to grant).
+// instead of the menu bar, Ctrl+V as the paste chord, and what the session needs for Mendrake to
+// type that chord (the X server's XTEST extension, or the Wayland compositor's virtual keyboard;
+// there is no permission to grant either way).
+
+#include "platform/KeySynthesiser.h"
 
 #include <QString>
 
@@ -20,7 +23,12 @@ inline QString pasteKeystrokeTitle() { return QStringLiteral("Paste keystroke");
 inline QString pasteKeystrokeState(bool available) {
     return available ? QStringLiteral("Available") : QStringLiteral("Unavailable");
 }
-inline QString pasteKeystrokeDetail(bool available) {
+inline QString pasteKeystrokeDetail(bool available, KeySynthesiser::Mechanism mechanism) {
+    if (mechanism == KeySynthesiser::Mechanism::virtualKeyboard)
+        return available ? QStringLiteral("Mendrake presses Ctrl+V through the compositor's virtual keyboard. "
+                                          "Nothing needs to be allowed.")
+                         : QStringLiteral("This compositor offers no virtual keyboard, so choosing an item copies "
+                                          "it and you press Ctrl+V yourself.");
     return available ? QStringLiteral("Mendrake presses Ctrl+V through the X server's XTEST extension. "
                                       "Nothing needs to be allowed.")
                      : QStringLiteral("The X server's XTEST extension is disabled. Enable it in the X server "
@@ -28,7 +36,14 @@ inline QString pasteKeystrokeDetail(bool available) {
 }
 
 // The first-run guide's permission page.
-inline QString pasteAccessExplanation(bool available) {
+inline QString pasteAccessExplanation(bool available, KeySynthesiser::Mechanism mechanism) {
+    if (mechanism == KeySynthesiser::Mechanism::virtualKeyboard)
+        return available ? QStringLiteral("To paste straight into the app you're using, Mendrake presses Ctrl+V "
+                                          "for you through the compositor's virtual keyboard. On this desktop "
+                                          "there is nothing to allow.")
+                         : QStringLiteral("To paste straight into the app you're using, Mendrake would press "
+                                          "Ctrl+V for you through a virtual keyboard, which this compositor does "
+                                          "not offer. Choosing an item copies it and you press Ctrl+V yourself.");
     return available ? QStringLiteral("To paste straight into the app you're using, Mendrake presses Ctrl+V "
                                       "for you through the X server's XTEST extension. On this desktop there "
                                       "is nothing to allow.")
@@ -39,6 +54,13 @@ inline QString pasteAccessExplanation(bool available) {
                                       "copies it and you press Ctrl+V yourself.");
 }
 inline QString pasteAccessReady() { return QStringLiteral("Ready to paste"); }
+
+// The Shortcuts page where the desktop binds the shortcut (a Wayland compositor without the
+// global-shortcuts portal): what to do, and the command to bind.
+inline QString desktopBindsShortcut() {
+    return QStringLiteral("This desktop lets no app take a global shortcut: bind a key to "
+                          "\"mendrake --toggle\" in its keyboard settings or its configuration (the line above).");
+}
 
 // Where Settings and Pause are found: the tray icon when one is shown, else the panel's gear.
 inline QString settingsAndPauseHint(bool trayIconShown, const QString& hotKey) {

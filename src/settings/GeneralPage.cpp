@@ -62,7 +62,7 @@ void GeneralPage::setTrusted(bool trusted) {
     stateSymbol_->setPixmap(symbolPixmap(symbol, 14, trusted ? tintGreen() : tintOrange(), devicePixelRatioF()));
     stateSymbol_->setObjectName(symbol);
     stateText_->setText(desktopTexts::pasteKeystrokeState(trusted));
-    keystrokeDetail_->setText(desktopTexts::pasteKeystrokeDetail(trusted));
+    keystrokeDetail_->setText(desktopTexts::pasteKeystrokeDetail(trusted, services_.keySynthesiser.mechanism()));
 }
 
 }  // namespace mendrake

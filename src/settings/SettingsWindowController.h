@@ -46,6 +46,8 @@ struct SettingsServices {
     QString version = builtVersion();
     QString build = builtBuildNumber();
     std::function<void()> quit;              // Ctrl+Q
+    // Set where the desktop, not Mendrake, binds the global shortcut: the line for its configuration.
+    QString desktopShortcutLine;
 };
 
 class SettingsWindowController {

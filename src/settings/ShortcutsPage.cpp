@@ -4,7 +4,11 @@
 #include "hotkey/KeyCap.h"
 #include "hotkey/KeyNames.h"
 #include "prefs/Preferences.h"
+#include "settings/DesktopTexts.h"
 #include "settings/SettingsWindowController.h"
+
+#include <QFontDatabase>
+#include <QLabel>
 
 namespace mendrake {
 
@@ -38,9 +42,19 @@ ShortcutsPage::ShortcutsPage(SettingsServices& services, QWidget* parent) : Form
     connect(&prefs, &Preferences::hotKeyChanged, recorder_,
             [this, &prefs] { recorder_->setCombo(prefs.hotKey()); });
 
-    auto* shortcut = new FormGroup({}, "Click the shortcut, then press a new one. Esc cancels.");
-    shortcut->addRow(formRow("Open Mendrake", "Works in every app.", recorder_));
-    addGroup(shortcut);
+    if (services.desktopShortcutLine.isEmpty()) {
+        auto* shortcut = new FormGroup({}, "Click the shortcut, then press a new one. Esc cancels.");
+        shortcut->addRow(formRow("Open Mendrake", "Works in every app.", recorder_));
+        addGroup(shortcut);
+    } else {
+        auto* shortcut = new FormGroup({}, desktopTexts::desktopBindsShortcut());
+        desktopLine_ = new QLabel(services.desktopShortcutLine);
+        desktopLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        desktopLine_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        shortcut->addRow(formRow("Open Mendrake", {}, desktopLine_));
+        addGroup(shortcut);
+        recorder_->hide();
+    }
 
     auto* panel = new FormGroup("In the Panel");
     for (const PanelKeyRow& row : panelKeyRows()) panel->addRow(formRow(row.label, {}, new KeyCaps(row.caps)));

@@ -1,8 +1,10 @@
 #pragma once
-// The global shortcut's recorder, bound to the hotKey preference, and the panel's fixed keys.
+// The global shortcut's recorder, bound to the hotKey preference (or, where the desktop binds the
+// shortcut, the line to add to its configuration), and the panel's fixed keys.
 
 #include "settings/FormWidgets.h"
 
+#include <QLabel>
 #include <QStringList>
 #include <vector>
 
@@ -22,9 +24,12 @@ class ShortcutsPage : public FormPage {
 public:
     explicit ShortcutsPage(SettingsServices& services, QWidget* parent = nullptr);
     HotKeyRecorder* recorder() const { return recorder_; }
+    // The line to bind, where the desktop binds the shortcut; null otherwise.
+    QLabel* desktopLine() const { return desktopLine_; }
 
 private:
     HotKeyRecorder* recorder_;
+    QLabel* desktopLine_ = nullptr;
 };
 
 }  // namespace mendrake

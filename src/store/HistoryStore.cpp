@@ -168,6 +168,7 @@ HistoryStore::HistoryStore(Clock& clock, QString directory)
       blobDirectory_(directory_ + u'/' + QLatin1String(kBlobDirectoryName)) {}
 
 HistoryStore::~HistoryStore() {
+    if (db_ && deletions_ > erasedUpTo_) eraseDeletedText();
     statements_.clear();
     if (db_) sqlite3_close(db_);
 }
@@ -653,7 +654,9 @@ void HistoryStore::setPinned(qint64 id, bool pinned) {
 }
 
 std::optional<StoreError> HistoryStore::deleteItem(qint64 id) {
-    return deleteRows(QStringLiteral(" WHERE id = ?"), {id});
+    auto error = deleteRows(QStringLiteral(" WHERE id = ?"), {id});
+    if (!error) ++deletions_;
+    return error;
 }
 
 std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const std::vector<Value>& values) {
@@ -676,10 +679,7 @@ std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const s
     if (auto error = stepToDone(remove.value())) return fail(*error);
     const bool changed = sqlite3_changes(db_) > 0;
     if (auto error = commitWrite(*write)) return fail(*error);
-    if (changed) {
-        eraseUnnamedBlobs(names);
-        scrub();
-    }
+    if (changed) eraseUnnamedBlobs(names);
     return std::nullopt;
 }
 
@@ -702,7 +702,10 @@ void HistoryStore::eraseUnnamedBlobs(const QList<QString>& names) {
     if (locked) (void)exec(QStringLiteral("RELEASE erase_blobs"));
 }
 
-void HistoryStore::scrub() { (void)exec(QLatin1String(kScrub)); }
+void HistoryStore::eraseDeletedText() {
+    erasedUpTo_ = deletions_;
+    (void)exec(QLatin1String(kScrub));
+}
 
 // MARK: retention and maintenance
 
@@ -770,7 +773,7 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
         if (v.blob && deleted.contains(v.id)) names << *v.blob;
     if (!deleted.isEmpty()) {
         eraseUnnamedBlobs(names);
-        scrub();
+        eraseDeletedText();
     }
     return deleted;
 }
@@ -782,7 +785,7 @@ std::optional<StoreError> HistoryStore::clearHistory(bool keepPinned) {
         (void)removeUnnamedBlobs();
         (void)commitWrite(*write);
     }
-    scrub();
+    eraseDeletedText();
     return std::nullopt;
 }
 

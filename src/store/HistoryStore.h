@@ -98,7 +98,17 @@ public:
     // Single-row changes.
     virtual void setPinned(qint64 id, bool pinned);
     // Deletes the row, then erases its blob file. None on success (also when no such row exists).
+    // Merging its words out of the full-text index rewrites the whole index, so that is left to
+    // `eraseDeletedText`, which the caller runs on another connection off the main thread; closing
+    // the store runs it when a deletion made here is not known to be covered.
     virtual std::optional<StoreError> deleteItem(qint64 id);
+    // Merges the full-text index, so deleted words leave its segments, and truncates the write-ahead
+    // log. Trim and Clear History do this themselves.
+    void eraseDeletedText();
+    // Deletions made through this connection so far; `noteTextErased(n)` records that an erasure on
+    // another connection, started after the first n of them, covered those.
+    qint64 deletionCount() const { return deletions_; }
+    void noteTextErased(qint64 upTo) { erasedUpTo_ = std::max(erasedUpTo_, upTo); }
     virtual qint64 count();
 
     // Retention: deletes unpinned rows last used more than `retentionDays` days ago (no age limit
@@ -144,13 +154,14 @@ private:
     std::optional<StoreError> deleteRows(const QString& where, const std::vector<Value>& values);
     void eraseUnnamedBlobs(const QList<QString>& names);
     std::optional<StoreError> removeUnnamedBlobs();
-    void scrub();
     QString blobPath(const QString& name) const;
     void repairModes();
     static void setPrivateMode(const QString& path);
     void addPrefixIndexes();
 
     Clock& clock_;
+    qint64 deletions_ = 0;
+    qint64 erasedUpTo_ = 0;
     QString directory_;
     QString blobDirectory_;
     sqlite3* db_ = nullptr;

@@ -21,6 +21,8 @@
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -186,9 +188,15 @@ TEST_F(AppDelegateTest, CopyOnlyDirectPastingOffAndNoPermissionLeaveTheItemOnThe
     app->activate(item, UseMode::paste, true);
     EXPECT_EQ(app->onboardingWindow(), nullptr);
 
-    // Without permission to type, the guide opens on its permissions page.
+    // A compositor without a virtual keyboard leaves nothing to allow: copied, and no guide.
     prefs->setPasteDirectly(true);
     keys.trusted = false;
+    keys.through = KeySynthesiser::Mechanism::virtualKeyboard;
+    app->activate(item, UseMode::paste, true);
+    EXPECT_EQ(app->onboardingWindow(), nullptr);
+
+    // Without XTEST, the guide opens on its permissions page.
+    keys.through = KeySynthesiser::Mechanism::xtest;
     app->activate(item, UseMode::paste, true);
     clock.advance(1);
     EXPECT_TRUE(keys.presses.empty());
@@ -275,6 +283,25 @@ TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards)
     for (const ClipItem& item : app->panelModel()->items()) left << item.text;
     EXPECT_EQ(left, QStringList{"recent copy"});
     EXPECT_EQ(rows(), 1);
+}
+
+TEST_F(AppDelegateTest, DeletedWordsLeaveTheIndexOnTheMaintenanceThreadWhileTheAppRuns) {
+    launch();
+    for (int i = 0; i < 20; ++i) copyElsewhere(QStringLiteral("neighbour %1 ").arg(i).repeated(30));
+    copyElsewhere("zqxmarker one");
+    copyElsewhere("zqxmarker two");
+    maintenance.hold = true;
+    PanelViewModel& panel = *app->panelModel();
+    panel.setQuery("zqxmarker");
+    panel.deleteSelected();
+    panel.deleteSelected();
+    EXPECT_EQ(maintenance.pending(), 1u) << "deletions waiting for one erasure share it";
+    maintenance.runAll();
+    for (const QString& name : QDir(dir.path()).entryList({"history.sqlite*"}, QDir::Files)) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(file.readAll().contains("zqxmarker")) << name.toStdString();
+    }
 }
 
 TEST_F(AppDelegateTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Quitting on a signal closes the store; a "maxItems" of 0 in the settings file keeps every row; choosing a lower "Maximum items" in the
+# No core files; quitting on a signal closes the store; a "maxItems" of 0 in the settings file keeps every row; choosing a lower "Maximum items" in the
 # settings trims the history at once.
 . "$(dirname "$0")/lib.sh"
 
 prefs hasCompletedOnboarding true
+# No core file can hold the history: the running process's core size limit is 0.
+start_mendrake
+grep -Eq '^Max core file size +0 +0 ' "/proc/$MENDRAKE_PID/limits" || fail "core dumps left on: $(grep core /proc/$MENDRAKE_PID/limits)"
+kill -TERM "$MENDRAKE_PID"; wait "$MENDRAKE_PID"; MENDRAKE_PID=
+rm -f "$XDG_RUNTIME_DIR/mendrake.socket"
+
 # A logout's SIGTERM (and SIGINT, SIGHUP) quits cleanly: status 0, the store closed, its log
 # checkpointed and removed.
 for signal in TERM INT HUP; do

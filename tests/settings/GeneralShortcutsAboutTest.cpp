@@ -123,6 +123,16 @@ TEST_F(PageTest, ShortcutsRecordingStoresTheShortcutAndOffersReset) {
     env.prefs.setHotKey(HotKeyCombo::defaultCombo());
     EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
     EXPECT_FALSE(recorder->resetButton()->isVisible());
+
+    // Where the desktop binds the shortcut, the page shows the line to add instead of a recorder.
+    SettingsServices bound = services;
+    bound.desktopShortcutLine = QStringLiteral("bindsym $mod+Shift+v exec mendrake --toggle");
+    ShortcutsPage desktopPage(bound);
+    desktopPage.show();
+    ASSERT_NE(desktopPage.desktopLine(), nullptr);
+    EXPECT_EQ(desktopPage.desktopLine()->text(), bound.desktopShortcutLine);
+    EXPECT_TRUE(desktopPage.desktopLine()->isVisible());
+    EXPECT_FALSE(desktopPage.recorder()->isVisible());
 }
 
 TEST_F(PageTest, AboutVersionUpdateCheckAndLinksGoThroughTheirServices) {

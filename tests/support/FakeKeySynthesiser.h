@@ -16,11 +16,13 @@ public:
     };
 
     bool isTrusted() const override { return trusted; }
+    Mechanism mechanism() const override { return through; }
     void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override {
         if (trusted) presses.push_back({keycode, modifiers});
     }
 
     bool trusted = true;
+    Mechanism through = Mechanism::xtest;
     std::vector<Press> presses;
 };
 

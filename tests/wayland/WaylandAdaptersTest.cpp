@@ -4,11 +4,18 @@
 #include "FakeWorkspace.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/ForeignToplevels.h"
+#include "platform/wayland/PortalHotKeyService.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesiser.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandKeyboardLayout.h"
 #include "platform/wayland/WaylandWorkspace.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -355,7 +362,115 @@ TEST_F(WaylandAdapters, VirtualKeyboardPastesWithTheKeyThatTypesVInTheUploadedKe
         // The compositor now hands our keymap to every client, our own connection's seat included.
         const QByteArray group = QByteArray("name[Group1]=\"") + row.groupName + '"';
         EXPECT_TRUE(eventually([&] { return QByteArray::fromStdString(connection.seatKeymap()).contains(group); }));
+        // The layout the paste engine asks finds "v" where the synthesiser typed it.
+        EXPECT_EQ(WaylandKeyboardLayout(connection).characters({row.keycode}).at(0), QStringLiteral("v"));
+        // A keyboard that follows the seat types with the layout switched to since it was made.
+        physical.postKeyPress(row.keycode, Qt::ControlModifier);
+        ++pastes;
+        EXPECT_TRUE(eventually([&] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) && file.readAll().count("text=typed by keys\n") == pastes;
+        })) << "the keyboard following the seat typed with the layout it started with";
     }
 }
 
+// ---- the global-shortcuts portal, played by a fake on a private session bus ----
+
+// Answers CreateSession and BindShortcuts as the portal does (a Response on the request path the
+// caller's token names), keeps the shortcuts bound last, and reports the interface's version.
+class FakePortal : public QDBusVirtualObject {
+public:
+    QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/1_1/mendrake");
+    std::optional<std::map<QString, QString>> bound;  // id -> preferred trigger
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
+        const QList<QVariant> args = call.arguments();
+        if (call.member() == u"Get") {
+            bus.send(call.createReply(QVariant::fromValue(QDBusVariant(1u))));
+        } else if (call.member() == u"CreateSession") {
+            respond(call, bus, qdbus_cast<QVariantMap>(args.at(0)), {{QStringLiteral("session_handle"), session}});
+        } else if (call.member() == u"BindShortcuts") {
+            std::map<QString, QString> shortcuts;
+            const QDBusArgument list = args.at(1).value<QDBusArgument>();
+            list.beginArray();
+            while (!list.atEnd()) {
+                QString id;
+                QVariantMap properties;
+                list.beginStructure();
+                list >> id >> properties;
+                list.endStructure();
+                shortcuts[id] = properties.value(QStringLiteral("preferred_trigger")).toString();
+            }
+            list.endArray();
+            bound = shortcuts;
+            respond(call, bus, qdbus_cast<QVariantMap>(args.at(3)), {});
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static void respond(const QDBusMessage& call, const QDBusConnection& bus, const QVariantMap& options,
+                        const QVariantMap& results) {
+        QString sender = call.service().mid(1);
+        sender.replace(u'.', u'_');
+        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                 .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+        QDBusMessage response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
+                                                           QStringLiteral("Response"));
+        response << 0u << results;
+        bus.send(response);
+    }
+};
+
+TEST(PortalHotKeyService, BindsEachCombinationAsItsTriggerAndRunsTheHandlerOnActivation) {
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                 QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(daemon.waitForReadyRead(5000));
+    const QByteArray address = daemon.readLine().trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    const auto pump = [](auto ready) {
+        return eventually([&] { QCoreApplication::processEvents(); return ready(); });
+    };
+
+    EXPECT_FALSE(PortalHotKeyService::isOffered()) << "no portal on the bus yet";
+    QDBusConnection portalBus = QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("portal"));
+    FakePortal portal;
+    ASSERT_TRUE(portalBus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal));
+    ASSERT_TRUE(portalBus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    EXPECT_TRUE(PortalHotKeyService::isOffered());
+
+    std::vector<std::uint32_t> pressed;
+    {
+        PortalHotKeyService service([](std::uint32_t keycode) { return keycode == 55 ? QStringLiteral("v") : QString(); });
+        service.installHandler([&](std::uint32_t id) { pressed.push_back(id); });
+        EXPECT_FALSE(service.registerHotKey(9, Qt::ControlModifier, 3)) << "a key without a name";
+        const auto handle = service.registerHotKey(55, Qt::ShiftModifier | Qt::MetaModifier, 7);
+        ASSERT_TRUE(handle);
+        ASSERT_TRUE(pump([&] { return portal.bound && portal.bound->size() == 1; }));
+        EXPECT_EQ(portal.bound->at(QStringLiteral("mendrake-7")), QStringLiteral("SHIFT+LOGO+v"));
+
+        for (const QString& session : {QStringLiteral("/other/session"), portal.session}) {
+            QDBusMessage activated = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                                QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                                                QStringLiteral("Activated"));
+            activated << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("mendrake-7")
+                      << qulonglong(0) << QVariantMap();
+            portalBus.send(activated);
+        }
+        EXPECT_TRUE(pump([&] { return !pressed.empty(); }));
+        EXPECT_EQ(pressed, std::vector<std::uint32_t>{7}) << "only our session's activation counts";
+
+        service.unregisterHotKey(*handle);
+        EXPECT_TRUE(pump([&] { return portal.bound->empty(); }));
+    }
+    daemon.kill();
+    daemon.waitForFinished();
+}
+
 }  // namespace
+

@@ -125,6 +125,21 @@ std::optional<ForeignToplevels::Toplevel> ForeignToplevels::activated() const {
     return std::nullopt;
 }
 
+std::vector<ForeignToplevels::Toplevel> ForeignToplevels::byActivation() const {
+    std::vector<Toplevel> out;
+    if (!tracker_) return out;
+    connection_.call([&] {
+        std::vector<const Tracker::Window*> windows;
+        for (const Tracker::Window& w : tracker_->windows)
+            if (w.shown.id) windows.push_back(&w);
+        std::stable_sort(windows.begin(), windows.end(), [](const Tracker::Window* a, const Tracker::Window* b) {
+            return a->lastActivated > b->lastActivated;
+        });
+        for (const Tracker::Window* w : windows) out.push_back(w->shown);
+    });
+    return out;
+}
+
 std::optional<ForeignToplevels::Toplevel> ForeignToplevels::mostRecent(const QString& appId) const {
     std::optional<Toplevel> best;
     if (!tracker_) return best;

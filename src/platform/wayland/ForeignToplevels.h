@@ -42,6 +42,8 @@ public:
     // In the order the windows appeared.
     std::vector<Toplevel> toplevels() const;
     std::optional<Toplevel> activated() const;
+    // Every toplevel, the most recently activated first; those never activated last.
+    std::vector<Toplevel> byActivation() const;
     // The toplevel with this application id that was activated most recently, else the newest one.
     std::optional<Toplevel> mostRecent(const QString& appId) const;
     bool activate(quint64 id);

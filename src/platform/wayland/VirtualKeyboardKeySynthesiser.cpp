@@ -49,45 +49,55 @@ struct VirtualKeyboardKeySynthesiser::Keyboard {
 };
 
 VirtualKeyboardKeySynthesiser::VirtualKeyboardKeySynthesiser(WaylandConnection& connection, QByteArray keymapText)
-    : connection_(connection) {
+    : connection_(connection), followsSeat_(keymapText.isEmpty()) {
     const WaylandConnection::Globals& g = connection_.globals();
     if (!connection_.isConnected() || !g.virtualKeyboard || !g.seat) return;
+    auto keyboard = std::make_unique<Keyboard>();
+    connection_.call([&] {
+        keyboard->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g.virtualKeyboard, g.seat);
+    });
+    if (!keyboard->keyboard) return;
+    keyboard_ = std::move(keyboard);
+    if (followsSeat_) {
+        seatKeymap_ = connection_.seatKeymap();
+        keymapText = QByteArray::fromStdString(seatKeymap_);
+    }
+    if (!upload(std::move(keymapText))) connection_.call([this] { keyboard_.reset(); });
+}
 
+bool VirtualKeyboardKeySynthesiser::upload(QByteArray keymapText) {
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    if (!context) return;
-    if (keymapText.isEmpty()) keymapText = QByteArray::fromStdString(connection_.seatKeymap());
+    if (!context) return false;
     xkb_keymap* keymap = nullptr;
     const QByteArray text = keymapOrDefault(std::move(keymapText), context, &keymap);
     if (!keymap) {
         xkb_context_unref(context);
-        return;
+        return false;
     }
-
-    auto keyboard = std::make_unique<Keyboard>();
     auto mask = [keymap](const char* name) {
         const xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap, name);
         return index == XKB_MOD_INVALID ? 0u : 1u << index;
     };
-    keyboard->control = mask(XKB_MOD_NAME_CTRL);
-    keyboard->shift = mask(XKB_MOD_NAME_SHIFT);
-    keyboard->alt = mask(XKB_MOD_NAME_ALT);
-    keyboard->super = mask(XKB_MOD_NAME_LOGO);
+    Keyboard& k = *keyboard_;
+    k.control = mask(XKB_MOD_NAME_CTRL);
+    k.shift = mask(XKB_MOD_NAME_SHIFT);
+    k.alt = mask(XKB_MOD_NAME_ALT);
+    k.super = mask(XKB_MOD_NAME_LOGO);
     xkb_keymap_unref(keymap);
     xkb_context_unref(context);
 
     // The compositor maps the keymap from a file; it includes the terminating NUL.
     const int fd = memfd_create("mendrake-keymap", MFD_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) return false;
     const bool written = ::write(fd, text.constData(), size_t(text.size()) + 1) == text.size() + 1;
     if (written) {
         connection_.call([&] {
-            keyboard->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(g.virtualKeyboard, g.seat);
-            zwp_virtual_keyboard_v1_keymap(keyboard->keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+            zwp_virtual_keyboard_v1_keymap(k.keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
                                            std::uint32_t(text.size() + 1));
         });
     }
     ::close(fd);
-    if (keyboard->keyboard) keyboard_ = std::move(keyboard);
+    return written;
 }
 
 VirtualKeyboardKeySynthesiser::~VirtualKeyboardKeySynthesiser() {
@@ -98,6 +108,14 @@ bool VirtualKeyboardKeySynthesiser::isTrusted() const { return keyboard_ && conn
 
 void VirtualKeyboardKeySynthesiser::postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) {
     if (!isTrusted() || keycode <= 8 || keycode > 255) return;
+    // The caller chose the key by the layout the seat has now: after a layout switch, type with it.
+    if (followsSeat_) {
+        std::string seat = connection_.seatKeymap();
+        if (!seat.empty() && seat != seatKeymap_) {
+            seatKeymap_ = std::move(seat);
+            upload(QByteArray::fromStdString(seatKeymap_));
+        }
+    }
     // The protocol names keys by evdev code, the X keycode less 8.
     const std::uint32_t key = keycode - 8;
     const Keyboard& k = *keyboard_;

@@ -4,6 +4,8 @@
 // else the one xkbcommon compiles from the XKB_DEFAULT_* variables or its defaults) and presses
 // keys by their position in it: the caller picks the position that types "v" in that layout, and
 // the target reads the key with the keymap uploaded.
+// Following the seat, it uploads the seat's keymap again before a key press once the seat's has
+// changed (a layout switch), so the key picked under the current layout types the same there.
 // Modifiers are sent as this keyboard's own modifier state: modifiers the user holds on another
 // keyboard are not carried. Trusted means the compositor offers the protocol and the keyboard
 // exists.
@@ -13,6 +15,7 @@
 #include <QByteArray>
 
 #include <memory>
+#include <string>
 
 namespace mendrake {
 
@@ -28,11 +31,17 @@ public:
 
     bool isTrusted() const override;
     void postKeyPress(std::uint32_t keycode, Qt::KeyboardModifiers modifiers) override;
+    Mechanism mechanism() const override { return Mechanism::virtualKeyboard; }
 
     struct Keyboard;
 
 private:
+    // Compiles the keymap (or the default), keeps its modifier masks and hands it to the compositor.
+    bool upload(QByteArray keymapText);
+
     WaylandConnection& connection_;
+    const bool followsSeat_;  // no keymap was given: the seat's is uploaded, and again when it changes
+    std::string seatKeymap_;  // the seat's keymap as last uploaded
     std::unique_ptr<Keyboard> keyboard_;
 };
 

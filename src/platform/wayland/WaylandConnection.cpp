@@ -6,6 +6,7 @@
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -142,6 +143,28 @@ struct WaylandConnection::State {
             self->keymap.clear();
         }
     }
+    // The seat hands on the keymap of whichever keyboard typed last. Typing tools upload one holding
+    // only the few symbols they type, at made-up positions; that is no layout of the user's, and
+    // a keymap with Shift and Control keys is.
+    static bool isWholeKeyboard(const std::string& text) {
+        xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+        if (!context) return false;
+        xkb_keymap* keymap = xkb_keymap_new_from_string(context, text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                        XKB_KEYMAP_COMPILE_NO_FLAGS);
+        bool shift = false, control = false;
+        if (keymap) {
+            for (xkb_keycode_t key = xkb_keymap_min_keycode(keymap); key <= xkb_keymap_max_keycode(keymap); ++key) {
+                const xkb_keysym_t* syms = nullptr;
+                if (xkb_keymap_key_get_syms_by_level(keymap, key, 0, 0, &syms) != 1) continue;
+                shift = shift || syms[0] == XKB_KEY_Shift_L;
+                control = control || syms[0] == XKB_KEY_Control_L;
+            }
+            xkb_keymap_unref(keymap);
+        }
+        xkb_context_unref(context);
+        return shift && control;
+    }
+
     static void keymapChanged(void* data, wl_keyboard*, std::uint32_t format, int fd, std::uint32_t size) {
         auto* self = static_cast<State*>(data);
         if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
@@ -150,8 +173,10 @@ struct WaylandConnection::State {
                 // The text ends with a NUL inside `size`.
                 std::string text(static_cast<const char*>(map), ::strnlen(static_cast<const char*>(map), size));
                 ::munmap(map, size);
-                std::lock_guard lock(self->keymapMutex);
-                self->keymap = std::move(text);
+                if (isWholeKeyboard(text)) {
+                    std::lock_guard lock(self->keymapMutex);
+                    self->keymap = std::move(text);
+                }
             }
         }
         ::close(fd);

@@ -51,7 +51,9 @@ public:
     void call(const std::function<void()>& task);
 
     // The keymap (XKB text) of the seat's keyboard: the session's current layout, as the
-    // compositor sends it to focused clients; empty while the seat has no keyboard. Any thread.
+    // compositor sends it to focused clients; empty while the seat has no keyboard. The keymap of a
+    // keyboard without Shift and Control keys (a typing tool's few keys) leaves the last one in
+    // place. Any thread.
     std::string seatKeymap() const;
 
 private:

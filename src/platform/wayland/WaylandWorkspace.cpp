@@ -4,21 +4,34 @@
 
 namespace mendrake {
 
-WaylandWorkspace::WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop, QStringList dataDirs)
-    : toplevels_(toplevels), desktop_(desktop), entries_(std::move(dataDirs)) {}
+WaylandWorkspace::WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop, QStringList ownAppIds,
+                                   QStringList dataDirs)
+    : toplevels_(toplevels), desktop_(desktop), ownAppIds_(std::move(ownAppIds)), entries_(std::move(dataDirs)) {}
+
+bool WaylandWorkspace::isOwn(const QString& appId) const {
+    return !appId.isEmpty() && ownAppIds_.contains(appId, Qt::CaseInsensitive);
+}
+
+RunningApplication WaylandWorkspace::named(quint64 id, const QString& appId) {
+    RunningApplication app;
+    app.window = id;
+    if (appId.isEmpty()) return app;
+    // An app_id is meant to be the desktop-entry id; older toolkits send a window class instead.
+    std::optional<DesktopEntry> entry = entries_.byId(appId);
+    if (!entry) entry = entries_.forWindowClass(appId, appId);
+    app.bundleID = entry ? entry->id : appId;
+    app.localizedName = entry && !entry->name.isEmpty() ? entry->name : appId;
+    app.windowClass = appId;
+    return app;
+}
 
 std::optional<RunningApplication> WaylandWorkspace::frontmostApplication() {
-    const auto active = toplevels_.activated();
-    if (!active) return std::nullopt;
-    RunningApplication app;
-    app.window = active->id;
-    if (active->appId.isEmpty()) return app;
-    // An app_id is meant to be the desktop-entry id; older toolkits send a window class instead.
-    std::optional<DesktopEntry> entry = entries_.byId(active->appId);
-    if (!entry) entry = entries_.forWindowClass(active->appId, active->appId);
-    app.bundleID = entry ? entry->id : active->appId;
-    app.localizedName = entry && !entry->name.isEmpty() ? entry->name : active->appId;
-    return app;
+    const std::vector<ForeignToplevels::Toplevel> windows = toplevels_.byActivation();
+    if (windows.empty() || !windows.front().activated) return std::nullopt;
+    // Our panel in front stands for the application it was opened over.
+    for (const ForeignToplevels::Toplevel& t : windows)
+        if (!isOwn(t.appId)) return named(t.id, t.appId);
+    return std::nullopt;
 }
 
 bool WaylandWorkspace::activate(const RunningApplication& app) {

@@ -3,7 +3,8 @@
 // foreign-toplevel protocol (the activated window's app_id, named through the desktop entries);
 // icons, installed applications, URLs and files are the desktop's business and are handed to
 // `desktop`, which answers them the same way on every session. `RunningApplication::window` holds
-// the toplevel id. Main thread only.
+// the toplevel id. Mendrake's own windows (the panel, settings) never count as the frontmost
+// application: while one is active, the application active before it is in front. Main thread only.
 
 #include "platform/Workspace.h"
 #include "platform/x11/DesktopEntries.h"
@@ -16,7 +17,8 @@ class ForeignToplevels;
 
 class WaylandWorkspace final : public Workspace {
 public:
-    WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop,
+    // `ownAppIds`: the app_ids this process's windows carry.
+    WaylandWorkspace(ForeignToplevels& toplevels, Workspace& desktop, QStringList ownAppIds = {},
                      QStringList dataDirs = DesktopEntries::standardDataDirs());
 
     std::optional<RunningApplication> frontmostApplication() override;
@@ -31,8 +33,12 @@ public:
     bool revealFile(const QString& path) override;
 
 private:
+    bool isOwn(const QString& appId) const;
+    RunningApplication named(quint64 id, const QString& appId);
+
     ForeignToplevels& toplevels_;
     Workspace& desktop_;
+    QStringList ownAppIds_;
     DesktopEntries entries_;
 };
 

@@ -136,7 +136,9 @@ QList<QUrl> X11Pasteboard::localFileURLs(const QByteArray& uriList) {
     return urls;
 }
 
-qint64 X11Pasteboard::publish(QMimeData* data) {
+qint64 X11Pasteboard::publish(const MimeValues& values) {
+    auto* data = new QMimeData;
+    for (const auto& [mime, bytes] : values) data->setData(mime, bytes);
     const qint64 before = count_;
     QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
     // Qt reports its own ownership change synchronously; should it ever not, the count still
@@ -152,32 +154,38 @@ qint64 X11Pasteboard::clear() {
     return count_;
 }
 
-qint64 X11Pasteboard::writeItem(const std::vector<std::pair<QString, QByteArray>>& values) {
-    auto* data = new QMimeData;
+X11Pasteboard::MimeValues X11Pasteboard::itemMimeValues(const std::vector<std::pair<QString, QByteArray>>& values) {
+    MimeValues out;
     for (const auto& [identifier, bytes] : values) {
         for (const QString& mime : mimeTypesForIdentifier(identifier))
-            data->setData(mime, mime == gnomeCopiedFiles ? gnomeFileList(bytes) : bytes);
+            out.emplace_back(mime, mime == gnomeCopiedFiles ? gnomeFileList(bytes) : bytes);
     }
-    return publish(data);
+    return out;
 }
 
-qint64 X11Pasteboard::writeFileURLs(const QList<QUrl>& urls) {
-    auto* data = new QMimeData;
+X11Pasteboard::MimeValues X11Pasteboard::fileURLsMimeValues(const QList<QUrl>& urls) {
     const QByteArray uris = uriList(urls);
-    data->setData(QStringLiteral("text/uri-list"), uris);
-    data->setData(gnomeCopiedFiles, gnomeFileList(uris));
+    MimeValues out{{QStringLiteral("text/uri-list"), uris}, {gnomeCopiedFiles, gnomeFileList(uris)}};
     QStringList paths;
     for (const QUrl& url : urls) paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
     const QByteArray text = paths.join(u'\n').toUtf8();
-    for (const QString& mime : mimeTypesForIdentifier(pt::string)) data->setData(mime, text);
-    return publish(data);
+    for (const QString& mime : mimeTypesForIdentifier(pt::string)) out.emplace_back(mime, text);
+    return out;
 }
 
-qint64 X11Pasteboard::writeString(const QString& text) {
-    auto* data = new QMimeData;
+X11Pasteboard::MimeValues X11Pasteboard::stringMimeValues(const QString& text) {
+    MimeValues out;
     const QByteArray utf8 = text.toUtf8();
-    for (const QString& mime : mimeTypesForIdentifier(pt::string)) data->setData(mime, utf8);
-    return publish(data);
+    for (const QString& mime : mimeTypesForIdentifier(pt::string)) out.emplace_back(mime, utf8);
+    return out;
 }
+
+qint64 X11Pasteboard::writeItem(const std::vector<std::pair<QString, QByteArray>>& values) {
+    return publish(itemMimeValues(values));
+}
+
+qint64 X11Pasteboard::writeFileURLs(const QList<QUrl>& urls) { return publish(fileURLsMimeValues(urls)); }
+
+qint64 X11Pasteboard::writeString(const QString& text) { return publish(stringMimeValues(text)); }
 
 }  // namespace mendrake

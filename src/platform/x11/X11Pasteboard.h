@@ -44,6 +44,13 @@ public:
     // The local file URLs of a text/uri-list; other and malformed URLs are left out.
     static QList<QUrl> localFileURLs(const QByteArray& uriList);
 
+    // What each write offers, as (MIME type, bytes) pairs in order of preference: every type
+    // identifier under its MIME types; file URLs also as a file manager's list and as their paths.
+    using MimeValues = std::vector<std::pair<QString, QByteArray>>;
+    static MimeValues itemMimeValues(const std::vector<std::pair<QString, QByteArray>>& values);
+    static MimeValues fileURLsMimeValues(const QList<QUrl>& urls);
+    static MimeValues stringMimeValues(const QString& text);
+
 private:
     struct Change {
         quint32 owner = 0;
@@ -52,7 +59,7 @@ private:
     };
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
-    qint64 publish(QMimeData* data);
+    qint64 publish(const MimeValues& values);
 
     QObject context_;
     qint64 count_ = 0;

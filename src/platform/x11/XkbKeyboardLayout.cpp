@@ -57,16 +57,21 @@ std::vector<std::optional<QString>> XkbKeyboardLayout::characters(
         xkb_x11_state_new_from_device(keymap.get(), connection_, device));
     if (!state) return result;
     const xkb_layout_index_t group = xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE);
+    return keymapCharacters(keymap.get(), group, keycodes);
+}
 
+std::vector<std::optional<QString>> keymapCharacters(xkb_keymap* keymap, std::uint32_t group,
+                                                     const std::vector<std::uint32_t>& keycodes) {
+    std::vector<std::optional<QString>> result(keycodes.size());
     for (std::size_t i = 0; i < keycodes.size(); ++i) {
         const xkb_keycode_t keycode = keycodes[i];
         if (keycode < 8 || keycode > 255) continue;
-        const xkb_layout_index_t groups = xkb_keymap_num_layouts_for_key(keymap.get(), keycode);
+        const xkb_layout_index_t groups = xkb_keymap_num_layouts_for_key(keymap, keycode);
         if (groups == 0) continue;
         // A key with fewer groups than the keyboard falls back to its first group.
         const xkb_layout_index_t keyGroup = group < groups ? group : 0;
         const xkb_keysym_t* syms = nullptr;
-        const int count = xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, keyGroup, 0, &syms);
+        const int count = xkb_keymap_key_get_syms_by_level(keymap, keycode, keyGroup, 0, &syms);
         if (count == 1) result[i] = printableText(syms[0]);
     }
     return result;

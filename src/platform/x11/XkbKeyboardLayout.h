@@ -11,6 +11,7 @@
 
 struct xcb_connection_t;
 struct xkb_context;
+struct xkb_keymap;
 
 namespace mendrake {
 
@@ -28,5 +29,10 @@ private:
     xcb_connection_t* connection_ = nullptr;
     xkb_context* context_ = nullptr;
 };
+
+// What each key (an X keycode) types at level 0 of `group` in `keymap` (a key with fewer groups:
+// its first one), by the rules above. Shared with the Wayland layout, which holds a keymap too.
+std::vector<std::optional<QString>> keymapCharacters(xkb_keymap* keymap, std::uint32_t group,
+                                                     const std::vector<std::uint32_t>& keycodes);
 
 }  // namespace mendrake
