@@ -72,6 +72,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
                                                   services_.clock, services_.captureReads, services_.log);
     panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
+    panelModel_->decodeImagesOn(services_.previews);
     panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
 
     QPointer<AppDelegate> self(this);
@@ -391,16 +392,12 @@ void AppDelegate::searchInBackground(const QString& query, qint64 limit,
 void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work) {
     if (!store_) return;
     QPointer<AppDelegate> self(this);
-    const bool small = &runner == &services_.maintenance;
-    runner.run([connection, small, directory = store_->directory(),
+    runner.run([connection, directory = store_->directory(),
                                &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
         if (!connection->store) {
-            auto opened = HistoryStore::open(clock, directory);
+            auto opened = HistoryStore::open(clock, directory, HistoryStore::PageCache::small);
             if (!opened) return {};
             connection->store = std::move(opened).value();
-            // Maintenance is occasional: a small page cache and no memory map, so that its connection
-            // does not double the memory the history takes. Searches keep the usual tuning.
-            if (small) (void)connection->store->exec(QStringLiteral("PRAGMA cache_size = -2048; PRAGMA mmap_size = 0;"));
         }
         std::function<void(AppDelegate&)> answer = work(*connection->store);
         return [answer = std::move(answer), self] {

@@ -69,6 +69,8 @@ struct AppServices {
     TaskRunner& maintenance;
     // Where the panel's full-text searches run, on another connection of their own.
     TaskRunner& searches;
+    // Where the panel's preview images are read and decoded.
+    TaskRunner& previews;
     // Ends the process's event loop with this exit status.
     std::function<void(int status)> terminate;
     // Opens the history (the default location in the real application).

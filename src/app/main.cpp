@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     ThreadTaskRunner captureReads;
     ThreadTaskRunner maintenance;
     ThreadTaskRunner searches;
+    ThreadTaskRunner previews;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
@@ -134,6 +135,7 @@ int main(int argc, char** argv) {
         .captureReads = captureReads,
         .maintenance = maintenance,
         .searches = searches,
+        .previews = previews,
         // Queued, so that a request made before the event loop runs still ends it.
         .terminate = [](int status) { QTimer::singleShot(0, [status] { QCoreApplication::exit(status); }); },
         .openStore = [&clock] { return HistoryStore::open(clock); },

@@ -1,11 +1,13 @@
 #include "panel/PanelViewModel.h"
 
+#include "platform/TaskRunner.h"
 #include "store/HistoryStore.h"
 
 #include <QPointer>
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 namespace mendrake {
 namespace {
@@ -193,13 +195,39 @@ void PanelViewModel::togglePinSelected() {
     if (filter_ == ClipFilter::pinned) refresh(false);
 }
 
-QImage PanelViewModel::imageFor(const ClipItem& item) {
+PanelViewModel::PreviewImage PanelViewModel::imageFor(const ClipItem& item) {
     if (const CachedImage* cached = imageCache_.object(item.id); cached && cached->hash == item.hash)
-        return cached->image;
-    QImage image = store_.image(item);
-    if (image.isNull()) return {};
-    imageCache_.insert(item.id, new CachedImage{item.hash, image});
-    return image;
+        return {cached->image};
+    if (!decoder_) {
+        QImage image = store_.image(item);
+        if (!image.isNull()) imageCache_.insert(item.id, new CachedImage{item.hash, image});
+        return {image};
+    }
+    // A large picture takes a while to read and decode; the panel answers keys meanwhile.
+    const quint64 request = ++*latestDecode_;
+    QPointer<PanelViewModel> self(this);
+    inlineRequest_ = request;
+    decoder_->run([read = store_.imageReader(item), request, latest = latestDecode_, self, id = item.id,
+                   hash = item.hash]() -> std::function<void()> {
+        // The selection moved on before this started: the newer request decodes what is shown.
+        if (latest->load() != request) return {};
+        QImage image = read();
+        return [self, request, id, hash, image] {
+            if (self) self->imageArrived(request, id, hash, image);
+        };
+    });
+    inlineRequest_ = 0;
+    // A runner that answers at once has delivered already.
+    if (std::optional<QImage> answer = std::exchange(inlineAnswer_, std::nullopt)) return {*answer};
+    return {QImage(), true};
+}
+
+void PanelViewModel::imageArrived(quint64 request, qint64 id, const QString& hash, const QImage& image) {
+    if (request == inlineRequest_) inlineAnswer_ = image;
+    if (!image.isNull()) imageCache_.insert(id, new CachedImage{hash, image});
+    // Kept for a later visit, but shown only while the item is still the one selected.
+    const ClipItem* selected = selectedItem();
+    if (selected && selected->id == id && selected->hash == hash) emit imageDecoded(id, image);
 }
 
 QList<ClipItem> PanelViewModel::matches(const QStringList& terms, const QList<ClipItem>& older) const {

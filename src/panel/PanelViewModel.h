@@ -6,6 +6,7 @@
 // Observed fields (query, filter, results, selectedID, focusToken) emit their signal only when the
 // stored value actually changes, so an unchanged refresh redraws nothing. Main thread only; the
 // store calls are synchronous. A delete the store refuses changes nothing and goes to `onFailure`.
+// Preview images are decoded on a TaskRunner when one is given.
 
 #include "capture/ClipModel.h"
 #include "panel/ClipFilter.h"
@@ -19,13 +20,16 @@
 #include <QSet>
 #include <QString>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace mendrake {
 
 class HistoryStore;
 class Preferences;
+class TaskRunner;
 
 class PanelViewModel : public QObject {
     Q_OBJECT
@@ -85,8 +89,16 @@ public:
     void activateSelected(UseMode mode);
     void deleteSelected();
     void togglePinSelected();
-    // The item's decoded image through the cache; a null image when the store has none.
-    QImage imageFor(const ClipItem& item);
+    // The item's decoded image through the cache; a null image when the store has none. With a
+    // decoder set, a miss is decoded there: `pending` says so, and `imageDecoded` follows unless
+    // the selection has moved on from the item by then.
+    struct PreviewImage {
+        QImage image;
+        bool pending = false;
+    };
+    PreviewImage imageFor(const ClipItem& item);
+    // Where preview images are decoded from now on; it must outlive the model.
+    void decodeImagesOn(TaskRunner& runner) { decoder_ = &runner; }
 
 signals:
     void queryChanged();
@@ -94,6 +106,7 @@ signals:
     void resultsChanged();
     void selectedIDChanged();
     void focusTokenChanged();
+    void imageDecoded(qint64 id, const QImage& image);
 
 private:
     void refresh(bool resetSelection);
@@ -103,6 +116,7 @@ private:
     void select(std::optional<qint64> id);
     void recount();
     void forgetImage(qint64 id);
+    void imageArrived(quint64 request, qint64 id, const QString& hash, const QImage& image);
     void dropBeyondWindow();
 
     struct CachedImage {
@@ -125,6 +139,12 @@ private:
     // Rises with every refresh, so that a background search answering a superseded query is dropped.
     quint64 generation_ = 0;
     QCache<qint64, CachedImage> imageCache_;
+    TaskRunner* decoder_ = nullptr;
+    // The latest decode asked for; one not started before a newer one is skipped.
+    std::shared_ptr<std::atomic<quint64>> latestDecode_ = std::make_shared<std::atomic<quint64>>(0);
+    // The decode under way inside `imageFor`, and its answer when the runner gave it at once.
+    quint64 inlineRequest_ = 0;
+    std::optional<QImage> inlineAnswer_;
 };
 
 }  // namespace mendrake

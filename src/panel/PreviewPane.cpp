@@ -147,6 +147,9 @@ PreviewPane::PreviewPane(PanelViewModel& model, Workspace& workspace, AppIcons& 
 
     connect(&model_, &PanelViewModel::selectedIDChanged, this, &PreviewPane::selectionMayHaveChanged);
     connect(&model_, &PanelViewModel::resultsChanged, this, &PreviewPane::selectionMayHaveChanged);
+    connect(&model_, &PanelViewModel::imageDecoded, this, [this](qint64 id, const QImage& image) {
+        if (shown_ && shown_->id == id && page_ == Page::imagePending) showImage(*shown_, image);
+    });
     connect(&model_, &PanelViewModel::focusTokenChanged, this, [this] {
         // Each showing works the relative time out anew.
         if (shown_) meta_->setItem(*shown_, model_.clock().now());
@@ -191,14 +194,14 @@ void PreviewPane::showItem(const ClipItem& item) {
         page_ = Page::link;
         break;
     case ClipKind::image: {
-        const QImage image = model_.imageFor(item);
-        if (!image.isNull()) {
-            image_->setImage(image);
-            page_ = Page::image;
-        } else {
+        const PanelViewModel::PreviewImage preview = model_.imageFor(item);
+        if (preview.pending) {
+            // Never an empty pane: the image's label and symbol until the pixels arrive.
             image_->setImage(QImage());
             missingText_->setText(item.text);
-            page_ = Page::imageMissing;
+            page_ = Page::imagePending;
+        } else {
+            showImage(item, preview.image);
         }
         break;
     }
@@ -226,10 +229,17 @@ void PreviewPane::showItem(const ClipItem& item) {
         break;
     }
     }
-    stack_->setCurrentIndex(int(page_));
+    stack_->setCurrentIndex(int(page_ == Page::imagePending ? Page::imageMissing : page_));
     divider_->show();
     meta_->setItem(item, model_.clock().now());
     meta_->show();
+}
+
+void PreviewPane::showImage(const ClipItem& item, const QImage& image) {
+    image_->setImage(image);
+    if (image.isNull()) missingText_->setText(item.text);
+    page_ = image.isNull() ? Page::imageMissing : Page::image;
+    stack_->setCurrentIndex(int(page_));
 }
 
 QWidget* PreviewPane::buildTextPage() {
@@ -338,7 +348,8 @@ QString PreviewPane::shownText() const {
     switch (page_) {
     case Page::text: return text_->toPlainText();
     case Page::link: return linkText_->text();
-    case Page::imageMissing: return missingText_->text();
+    case Page::imageMissing:
+    case Page::imagePending: return missingText_->text();
     case Page::color: return colorText_->text();
     default: return {};
     }

@@ -30,7 +30,8 @@ public:
 
     PreviewPane(PanelViewModel& model, Workspace& workspace, AppIcons& icons, QWidget* parent);
 
-    enum class Page { blank, text, link, image, imageMissing, files, color };
+    // imagePending: the image is being decoded; its label stands in until it arrives.
+    enum class Page { blank, text, link, image, imageMissing, files, color, imagePending };
     Page page() const { return page_; }
 
     // What the current page shows, for tests and accessibility.
@@ -55,6 +56,7 @@ private:
     void selectionMayHaveChanged();
     void showItem(const ClipItem& item);
     void showBlank();
+    void showImage(const ClipItem& item, const QImage& image);
     QWidget* buildTextPage();
     QWidget* buildLinkPage();
     QWidget* buildImagePage();

@@ -31,6 +31,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -50,8 +51,12 @@ public:
     // Opens (creating when needed) the store in `directory`, or in defaultDirectory() without one.
     // Fails with a fileSystem error when the directory cannot be created, or an sqlite error when
     // the database cannot be opened or set up; a file that is not a database is left untouched.
+    // A connection for a helper thread (searches, maintenance) takes `PageCache::small`, so that
+    // it does not hold another copy of the main connection's cache.
+    enum class PageCache { large, small };
     static StoreResult<std::unique_ptr<HistoryStore>> open(Clock& clock,
-                                                           std::optional<QString> directory = std::nullopt);
+                                                           std::optional<QString> directory = std::nullopt,
+                                                           PageCache cache = PageCache::large);
 
     // $XDG_DATA_HOME/Mendrake, or ~/.local/share/Mendrake when XDG_DATA_HOME is unset or relative.
     static QString defaultDirectory();
@@ -85,7 +90,10 @@ public:
     // The item's stored representation map; empty when it has no blob or the file is unreadable.
     virtual RepresentationMap representations(const ClipItem& item);
     // The item's stored PNG (else TIFF) decoded; a null QImage when there is none.
-    virtual QImage image(const ClipItem& item);
+    QImage image(const ClipItem& item) { return imageReader(item)(); }
+    // What `image` runs, as a function that holds copies of what it needs and not the store, so
+    // that it may run on another thread, after the store is gone.
+    virtual std::function<QImage()> imageReader(const ClipItem& item);
 
     // Single-row changes.
     virtual void setPinned(qint64 id, bool pinned);
@@ -157,6 +165,7 @@ private:
     QString directory_;
     QString blobDirectory_;
     sqlite3* db_ = nullptr;
+    PageCache cache_ = PageCache::large;
     StatementCache statements_;
     QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };

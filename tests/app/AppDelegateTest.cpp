@@ -44,7 +44,7 @@ protected:
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
             .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
             .notifications = notifications, .captureReads = reads, .maintenance = maintenance,
-            .searches = searches,
+            .searches = searches, .previews = previews,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto real = HistoryStore::open(clock, dir.path());
@@ -76,6 +76,7 @@ protected:
     test::FakeTaskRunner reads;
     test::FakeTaskRunner maintenance;
     test::FakeTaskRunner searches;
+    test::FakeTaskRunner previews;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();

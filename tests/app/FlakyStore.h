@@ -23,7 +23,7 @@ public:
     QList<ClipItem> search(const QString& q, qint64 limit) override { return real_->search(q, limit); }
     std::optional<QString> fullText(qint64 id) override { return real_->fullText(id); }
     RepresentationMap representations(const ClipItem& item) override { return real_->representations(item); }
-    QImage image(const ClipItem& item) override { return real_->image(item); }
+    std::function<QImage()> imageReader(const ClipItem& item) override { return real_->imageReader(item); }
     void setPinned(qint64 id, bool pinned) override { real_->setPinned(id, pinned); }
     std::optional<StoreError> deleteItem(qint64 id) override { return real_->deleteItem(id); }
     qint64 count() override { return real_->count(); }

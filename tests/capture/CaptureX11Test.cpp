@@ -169,6 +169,12 @@ TEST_F(CaptureX11, RefusedCopiesAreDroppedAndTheSourceIsStampedFromItsDesktopEnt
     clip = nextCapture();
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->sourceAppName, "PaperWriter");
+    // Its hidden window names nothing, but a window of the same process does.
+    auto drawer = ownerCopy({"--pid", "PaperDrawer"}, {{"text/plain", "from the drawer"}});
+    clip = nextCapture();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->sourceAppName, "PaperDrawer");
+    EXPECT_EQ(run("xdotool", {"getactivewindow"}).trimmed(), notes.id.toUtf8()) << "not through the focus";
 }
 
 TEST_F(CaptureX11, EarlierContentIsNotRecordedAndTwoQuickCopiesGiveTheLater) {

@@ -8,6 +8,7 @@
 // --quit-after TYPE  exits once it has answered a request for TYPE (an application closed after copying)
 // --class NAME       its window carries WM_CLASS NAME, as an application's window would
 // --leader NAME      its window names none, but its client leader (another window) carries WM_CLASS NAME
+// --pid NAME         its window names none, but a managed window of its process (_NET_WM_PID) carries WM_CLASS NAME
 // Prints "owned" once it holds the CLIPBOARD selection; exits when another client takes it.
 #include <xcb/xcb.h>
 
@@ -63,7 +64,7 @@ int quit() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string hang, dieMid, slow, quitAfter, windowClass, leaderClass;
+    std::string hang, dieMid, slow, quitAfter, windowClass, leaderClass, pidClass;
     int slowMs = 0;
     size_t chunk = 64 * 1024;
     std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
         else if (arg == "--quit-after" && i + 1 < argc) quitAfter = argv[++i];
         else if (arg == "--class" && i + 1 < argc) windowClass = argv[++i];
         else if (arg == "--leader" && i + 1 < argc) leaderClass = argv[++i];
+        else if (arg == "--pid" && i + 1 < argc) pidClass = argv[++i];
         else {
             auto eq = arg.rfind('=');
             if (eq == std::string::npos) { fprintf(stderr, "bad argument %s\n", arg.c_str()); return 2; }
@@ -107,6 +109,28 @@ int main(int argc, char** argv) {
                           XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
         setClass(leader, leaderClass);
         xcb_change_property(conn, XCB_PROP_MODE_REPLACE, win, atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW, 32, 1, &leader);
+    }
+    if (!pidClass.empty()) {
+        const uint32_t pid = getpid(), neverFocused = 0;
+        xcb_window_t client = xcb_generate_id(conn);
+        xcb_create_window(conn, XCB_COPY_FROM_PARENT, client, screen->root, 0, 0, 40, 40, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        setClass(client, pidClass);
+        // Mapped without taking the focus, which stays with the test's window.
+        xcb_change_property(conn, XCB_PROP_MODE_REPLACE, client, atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1,
+                            &neverFocused);
+        for (xcb_window_t w : {win, client})
+            xcb_change_property(conn, XCB_PROP_MODE_REPLACE, w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+        xcb_map_window(conn, client);
+        const xcb_atom_t clientList = atom("_NET_CLIENT_LIST");
+        for (bool listed = false; !listed; usleep(20000)) {  // until the window manager manages it
+            auto reply = xcb_get_property_reply(
+                conn, xcb_get_property(conn, 0, screen->root, clientList, XCB_ATOM_WINDOW, 0, 1024), nullptr);
+            const auto* ids = reply ? static_cast<const xcb_window_t*>(xcb_get_property_value(reply)) : nullptr;
+            const int n = reply ? xcb_get_property_value_length(reply) / 4 : 0;
+            listed = std::find(ids, ids + n, client) != ids + n;
+            free(reply);
+        }
     }
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     std::map<xcb_atom_t, std::string> byAtom;

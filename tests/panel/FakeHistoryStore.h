@@ -76,10 +76,12 @@ public:
         return out;
     }
 
-    QImage image(const ClipItem& item) override {
-        ++imageCalls;
-        auto it = images.find(item.id);
-        return it == images.end() ? QImage() : it->second;
+    std::function<QImage()> imageReader(const ClipItem& item) override {
+        return [this, id = item.id] {
+            ++imageCalls;
+            auto it = images.find(id);
+            return it == images.end() ? QImage() : it->second;
+        };
     }
 
     void setPinned(qint64 id, bool pinned) override {

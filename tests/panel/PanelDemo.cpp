@@ -1,6 +1,8 @@
 // Shows the panel over a history of every kind (or an empty one with --empty), for looking at it
-// and for screenshots: panel_demo [--empty] [--select N] [--query TEXT] [--filter NAME]
+// and for screenshots: panel_demo [--empty] [--select N] [--query TEXT] [--filter NAME] [--decoding]
+// (--decoding: preview images never finish decoding)
 #include "PanelTestEnv.h"
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
@@ -18,7 +20,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCommandLineParser args;
     args.addOptions({{"empty", "empty history"}, {"select", "row to select", "N"}, {"query", "query", "TEXT"},
-                     {"filter", "filter title", "NAME"}, {"pause", "capture paused"}});
+                     {"filter", "filter title", "NAME"}, {"pause", "capture paused"},
+                     {"decoding", "images still decoding"}});
     args.process(app);
 
     PanelTestEnv env;
@@ -27,6 +30,9 @@ int main(int argc, char** argv) {
     if (args.isSet("pause")) env.prefs.setPausedUntil(env.clock.now() + 600);
     AppIcons icons(workspace);
     PanelViewModel model(env.store, env.prefs, env.clock);
+    FakeTaskRunner decoder;
+    decoder.hold = true;
+    if (args.isSet("decoding")) model.decodeImagesOn(decoder);
     PanelController controller(model, workspace, icons);
     controller.panel().onResignKey = nullptr;  // stay up for the screenshot
     controller.show();

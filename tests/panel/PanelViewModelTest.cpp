@@ -280,11 +280,11 @@ TEST_F(PanelModelTest, ImagesAreCachedByRowAndHashAndMissingOnesAreAskedAgain) {
     env.store.rows = {makeClip(1, "Image", 10, ClipKind::image), makeClip(2, "Image", 9, ClipKind::image)};
     env.store.images[1] = red;
     make();
-    EXPECT_EQ(model->imageFor(env.store.rows[0]), red);
-    EXPECT_EQ(model->imageFor(env.store.rows[0]), red);
+    EXPECT_EQ(model->imageFor(env.store.rows[0]).image, red);
+    EXPECT_EQ(model->imageFor(env.store.rows[0]).image, red);
     EXPECT_EQ(env.store.imageCalls, 1);
-    EXPECT_TRUE(model->imageFor(env.store.rows[1]).isNull());
-    EXPECT_TRUE(model->imageFor(env.store.rows[1]).isNull());
+    EXPECT_TRUE(model->imageFor(env.store.rows[1]).image.isNull());
+    EXPECT_TRUE(model->imageFor(env.store.rows[1]).image.isNull());
     EXPECT_EQ(env.store.imageCalls, 3);
 
     // After the history is cleared the store numbers rows from 1 again: never the old image.
@@ -293,7 +293,7 @@ TEST_F(PanelModelTest, ImagesAreCachedByRowAndHashAndMissingOnesAreAskedAgain) {
     env.store.rows = {reused};
     env.store.images[1] = blue;
     model->insertAtFront(reused);
-    EXPECT_EQ(model->imageFor(reused), blue);
+    EXPECT_EQ(model->imageFor(reused).image, blue);
 }
 
 // ---- over a real SQLite history ----

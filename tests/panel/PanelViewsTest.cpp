@@ -1,5 +1,6 @@
 // The panel's widgets on the offscreen platform: rows, badges, empty states, chips, preview by kind,
 // the metadata line, the paused label and keys arriving through the window.
+#include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "PanelSampleHistory.h"
 #include "PanelTestEnv.h"
@@ -140,6 +141,36 @@ TEST_F(PanelViewsTest, PreviewOfNothingOfAMissingImageAndOfTextsAtTheCut) {
     model->setQuery("nothing matches this");
     EXPECT_EQ(preview().page(), PreviewPane::Page::blank);
     EXPECT_TRUE(preview().metaRow()->isHidden());
+}
+
+TEST_F(PanelViewsTest, PreviewImagesDecodeOffTheMainThreadBehindTheirLabelAndStaleOnesAreNotShown) {
+    make();
+    for (qint64 id : {20, 21}) {
+        env.store.rows.append(makeClip(id, QStringLiteral("Image %1").arg(id), env.clock.now() - 10000 - id, ClipKind::image));
+        env.store.images[id] = sampleImage(int(id), 10);
+    }
+    model->reload();
+    FakeTaskRunner decoder;
+    decoder.hold = true;  // a decode that takes as long as the test likes
+    model->decodeImagesOn(decoder);
+    using Page = PreviewPane::Page;
+
+    select(3);
+    EXPECT_EQ(preview().page(), Page::imagePending);
+    EXPECT_EQ(preview().shownText(), "Image 640 × 400") << "the label stands in, never an empty pane";
+    EXPECT_EQ(env.store.imageCalls, 0) << "nothing read or decoded while selecting";
+    select(1);
+    decoder.runAll();
+    EXPECT_EQ(preview().page(), Page::text) << "the selection moved on: the late image is not shown";
+    select(3);
+    EXPECT_EQ(preview().page(), Page::image) << "but kept for the next visit";
+    EXPECT_EQ(preview().shownImageSize(), QSize(640, 400));
+
+    select(20);
+    select(21);
+    decoder.runAll();
+    EXPECT_EQ(preview().shownImageSize(), QSize(21, 10));
+    EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
 }
 
 TEST_F(PanelViewsTest, FileListsStopAtTwentyAndLinksWithoutAHostAreCalledLink) {

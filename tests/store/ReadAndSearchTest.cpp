@@ -51,6 +51,12 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
         for (int w = 0; w < 1 + int(rng() % 6); ++w) text += ' ' + words[rng() % words.size()];
         add(text, double(rng() % 100000) / 1000, rng() % 17 == 0);  // recency unrelated to id
     }
+    // Enough rows for a common word or prefix to be answered by walking the recency index; their
+    // times fall between those above, never on them, so that the order is defined.
+    ASSERT_FALSE(store->exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO clips (kind, text, "
+        "hash, created_at, last_used_at, size) SELECT 'text', 'bulk ' || i || ' gamma' || iif(i % 7, ' alpha', ''), "
+        "'bulk' || i, 0, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, 1 FROM n").arg(clock.now(), 0, 'f', 3)));
     auto plain = [&](const QString& tail, const std::vector<Value>& values) {
         QList<ClipItem> items;
         auto statement = store->prepare("SELECT " + HistoryStore::columnList() + tail, values);
@@ -60,7 +66,7 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     for (qint64 limit : {0, 7, 1000})
         EXPECT_EQ(store->recent(limit), plain(" FROM clips c WHERE c.id IN (SELECT id FROM clips ORDER BY last_used_at "
                                               "DESC LIMIT ?) OR c.pinned = 1 ORDER BY c.last_used_at DESC", {limit}));
-    for (const QString query : {"emile", "beta gam", "beta g", "e", "al"})
+    for (const QString query : {"emile", "beta gam", "beta g", "e", "al", "e al", "zq", "1", "g", "g a", "gamma al"})
         for (qint64 limit : {1, 300})
             EXPECT_EQ(store->search(query, limit),
                       plain(" FROM clips c JOIN clips_fts ON clips_fts.rowid = c.id WHERE clips_fts MATCH ? ORDER BY "
@@ -69,6 +75,9 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     const auto before = store->search("gamma", 300);
     ASSERT_FALSE(store->exec("DROP INDEX idx_clips_id_last_used"));
     EXPECT_EQ(store->search("gamma", 300), before) << "search must not depend on its speed-up index";
+    const auto dense = store->search("g a", 300);
+    ASSERT_FALSE(store->exec("DROP INDEX idx_clips_last_used"));
+    EXPECT_EQ(store->search("g a", 300), dense) << "nor on the recency index";
 
     // A history indexed without prefix indexes is upgraded when opened, and answers the same.
     const auto typing = store->search("gamma a", 300);
