@@ -1,6 +1,6 @@
 // Opens every settings page and every guide page on a real display with sample data and saves
-// each as a PNG: settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11; the pictures
-// in docs/screenshots come from here. Exits non-zero when a picture could not be written.
+// each as a PNG: settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every
+// page is seen to render on a real display. Exits non-zero when a picture could not be written.
 
 #include "onboarding/OnboardingWindowController.h"
 #include "settings/SettingsDetail.h"
