@@ -96,6 +96,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
     panelModel_->onDeleted = [self] {
         if (self) self->eraseDeletedTextSoon();
     };
+    panel_->onHidden = [self] {
+        if (self && self->erasureWanted_) self->eraseDeletedTextSoon();
+    };
     panelModel_->searchOlder = [self](const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer) {
         if (self) self->searchInBackground(query, limit, std::move(answer));
     };
@@ -353,6 +356,10 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::eraseDeletedTextSoon() {
+    // The merge holds the history's write lock for a second or more: while the panel is open, the
+    // user may delete again, and that delete would wait for it on the main thread.
+    erasureWanted_ = panel_ && panel_->isVisible();
+    if (erasureWanted_) return;
     erasure_->upTo.store(store_->deletionCount());
     // Deletions made while an erasure waits its turn are covered by it.
     if (erasure_->queued.exchange(true)) return;

@@ -147,7 +147,8 @@ private:
     void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work);
     void runMaintenance(ConnectionWork work) { runOn(services_.maintenance, maintenanceConnection_, std::move(work)); }
     void searchInBackground(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer);
-    // Merges a deleted item's words out of the full-text index on the maintenance connection.
+    // Merges deleted items' words out of the full-text index on the maintenance connection, once
+    // the panel is hidden.
     void eraseDeletedTextSoon();
 
     Preferences& prefs_;
@@ -178,6 +179,7 @@ private:
         std::atomic<qint64> upTo{0};  // the main connection's deletions the next erasure covers
     };
     std::shared_ptr<Erasure> erasure_ = std::make_shared<Erasure>();
+    bool erasureWanted_ = false;  // a delete made in the panel waits for the panel to hide
     // The latest search asked for; a search not started before a newer one is skipped.
     std::shared_ptr<std::atomic<quint64>> latestSearch_;
     bool hasTray_ = true;

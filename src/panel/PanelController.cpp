@@ -36,7 +36,9 @@ void PanelController::show() {
 }
 
 void PanelController::hide() {
-    if (panel_->isVisible()) panel_->hide();
+    if (!panel_->isVisible()) return;
+    panel_->hide();
+    if (onHidden) onHidden();
 }
 
 void PanelController::toggle() {

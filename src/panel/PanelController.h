@@ -8,6 +8,7 @@
 #include "platform/Workspace.h"
 
 #include <memory>
+#include <functional>
 #include <optional>
 
 namespace mendrake {
@@ -29,6 +30,8 @@ public:
 
     void show();
     void hide();
+    // Called after the panel was hidden, whichever way.
+    std::function<void()> onHidden;
     void toggle();
     bool isVisible() const;
 
