@@ -385,6 +385,7 @@ void AppDelegate::applyRetention() {
 
 void AppDelegate::searchInBackground(const QString& query, qint64 limit,
                                      std::function<void(QList<ClipItem>)> answer) {
+    if (!store_) return;
     const quint64 request = ++*latestSearch_;
     runOn(services_.searches, searchConnection_,
           [query, limit, answer = std::move(answer), request, latest = latestSearch_](HistoryStore& store)
@@ -396,25 +397,52 @@ void AppDelegate::searchInBackground(const QString& query, qint64 limit,
           });
 }
 
-void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work) {
-    if (!store_) return;
+void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work,
+                        std::function<void(AppDelegate&)> done) {
     QPointer<AppDelegate> self(this);
-    runner.run([connection, directory = store_->directory(),
-                               &clock = services_.clock, work = std::move(work), self]() -> std::function<void()> {
+    runner.run([connection, directory = store_->directory(), &clock = services_.clock, work = std::move(work),
+                done = std::move(done), self]() -> std::function<void()> {
         if (!connection->store) {
             auto opened = HistoryStore::open(clock, directory, HistoryStore::PageCache::small);
-            if (!opened) return {};
-            connection->store = std::move(opened).value();
+            if (opened) connection->store = std::move(opened).value();
         }
-        std::function<void(AppDelegate&)> answer = work(*connection->store);
-        return [answer = std::move(answer), self] {
-            if (self && answer) answer(*self);
+        std::function<void(AppDelegate&)> answer;
+        if (connection->store) answer = work(*connection->store);
+        return [answer = std::move(answer), done, self] {
+            if (!self) return;
+            if (answer) answer(*self);
+            if (done) done(*self);
         };
+    });
+}
+
+void AppDelegate::runMaintenance(ConnectionWork work) {
+    if (!store_) return;
+    ++maintenanceRunning_;
+    runOn(services_.maintenance, maintenanceConnection_, std::move(work), [](AppDelegate& delegate) {
+        if (--delegate.maintenanceRunning_ > 0) return;
+        // Copies made while maintenance held the history's write lock, recorded now that it is free.
+        std::vector<CapturedClip> waiting = std::exchange(delegate.capturesWaiting_, {});
+        delegate.capturesWaitingBytes_ = 0;
+        for (const CapturedClip& capture : waiting) delegate.handleCapture(capture);
     });
 }
 
 void AppDelegate::handleCapture(const CapturedClip& capture) {
     lastRecorded_.reset();
+    // A trim, Clear History or index merge may hold the write lock for seconds: waiting for it here
+    // would freeze the app, and giving up would lose the copy. The copy waits in memory instead,
+    // up to a budget, and is recorded when the maintenance ends.
+    if (maintenanceRunning_ > 0) {
+        if (capturesWaitingBytes_ + capture.byteSize <= maxWaitingCaptureBytes) {
+            capturesWaitingBytes_ += capture.byteSize;
+            capturesWaiting_.push_back(capture);
+        } else {
+            services_.log.write(QStringLiteral("Mendrake: could not record a %1 copy: maintenance of the history "
+                                               "is still running").arg(rawValue(capture.kind)));
+        }
+        return;
+    }
     auto recorded = store_->record(capture);
     if (!recorded) {
         // The kind and the reason only: the content may be a secret and must not reach the log.

@@ -144,8 +144,11 @@ private:
     using ConnectionWork = std::function<std::function<void(AppDelegate&)>(HistoryStore&)>;
     // Runs `work` on `runner` against a connection of the runner's own to the history (opened there
     // at first use); the function it answers runs on the main thread while the delegate lives.
-    void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work);
-    void runMaintenance(ConnectionWork work) { runOn(services_.maintenance, maintenanceConnection_, std::move(work)); }
+    // `done` runs on the main thread after the job, whatever it answered.
+    void runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work,
+               std::function<void(AppDelegate&)> done = {});
+    // Work that writes the history (trim, Clear History, index merge); captures wait until it ends.
+    void runMaintenance(ConnectionWork work);
     void searchInBackground(const QString& query, qint64 limit, std::function<void(QList<ClipItem>)> answer);
     // Merges deleted items' words out of the full-text index on the maintenance connection, once
     // the panel is hidden.
@@ -180,6 +183,10 @@ private:
     };
     std::shared_ptr<Erasure> erasure_ = std::make_shared<Erasure>();
     bool erasureWanted_ = false;  // a delete made in the panel waits for the panel to hide
+    int maintenanceRunning_ = 0;
+    std::vector<CapturedClip> capturesWaiting_;
+    qint64 capturesWaitingBytes_ = 0;
+    static constexpr qint64 maxWaitingCaptureBytes = 64 * 1024 * 1024;
     // The latest search asked for; a search not started before a newer one is skipped.
     std::shared_ptr<std::atomic<quint64>> latestSearch_;
     bool hasTray_ = true;

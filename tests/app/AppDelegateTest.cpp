@@ -271,10 +271,13 @@ TEST_F(AppDelegateTest, RetentionTrimsAtOnceWhenLimitsChangeAndHourlyAfterwards)
     maintenance.hold = true;
     prefs->setMaxItems(3);
     EXPECT_EQ(app->panelModel()->items().size(), 5);
+    copyElsewhere("copied during the trim");
+    EXPECT_EQ(app->panelModel()->items().size(), 5) << "a copy waits for the maintenance's write lock to go";
     maintenance.runAll();
     maintenance.hold = false;
-    EXPECT_EQ(rows(), 3);
-    EXPECT_EQ(app->panelModel()->items().size(), 3);
+    EXPECT_EQ(rows(), 4);
+    EXPECT_EQ(app->panelModel()->items().size(), 4) << "three kept, then the copy that waited";
+    EXPECT_EQ(app->panelModel()->items().front().text, "copied during the trim");
     prefs->setRetentionDays(1);
     clock.advance(23 * 3600.0);
     copyElsewhere("recent copy");
