@@ -16,7 +16,6 @@
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
-#include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 
@@ -79,8 +78,7 @@ struct Fixture {
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<HistoryStore> store;
     std::unique_ptr<PanelViewModel> model;
 

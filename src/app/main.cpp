@@ -110,7 +110,6 @@ int main(int argc, char** argv) {
         autostartProgram(QApplication::applicationFilePath(), QStringLiteral(MENDRAKE_INSTALLED_BINARY)));
     // An entry naming a binary that has moved or gone would fail silently at the next login.
     if (auto error = loginItems.repairStaleEntry()) log.write(QStringLiteral("Mendrake: ") + *error);
-    NotificationCenter notifications;
     // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
     SessionPlatform platform;
     ThreadTaskRunner captureReads;
@@ -119,7 +118,7 @@ int main(int argc, char** argv) {
     ThreadTaskRunner previews;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
-    Preferences prefs(defaults, loginItems, log, notifications, clock);
+    Preferences prefs(defaults, loginItems, log, clock);
 
     AppServices services{
         .clock = clock,
@@ -131,7 +130,6 @@ int main(int argc, char** argv) {
         .sound = sound,
         .log = log,
         .alerts = alerts,
-        .notifications = notifications,
         .captureReads = captureReads,
         .maintenance = maintenance,
         .searches = searches,

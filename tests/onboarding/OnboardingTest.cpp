@@ -25,7 +25,7 @@ using Page = OnboardingView::Page;
 class OnboardingTest : public ::testing::Test {
 protected:
     OnboardingTest()
-        : layout(test::FakeKeyboardLayout::usQwerty()), prefs(defaults, loginItems, log, notifications, clock) {
+        : layout(test::FakeKeyboardLayout::usQwerty()), prefs(defaults, loginItems, log, clock) {
         makeController();
     }
 
@@ -50,7 +50,6 @@ protected:
     test::FakeDefaultsStore defaults;
     test::FakeLoginItems loginItems;
     test::FakeSystemLog log;
-    NotificationCenter notifications;
     test::FakeKeyboardLayout layout;
     test::FakeKeySynthesiser keys;
     Preferences prefs;

@@ -7,7 +7,6 @@
 #include "FakeHistoryStore.h"
 #include "FakeLoginItems.h"
 #include "FakeSystemLog.h"
-#include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 
 namespace mendrake::test {
@@ -17,8 +16,7 @@ struct PanelTestEnv {
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     FakeHistoryStore store{clock};
 
     // Rows 1..n, row 1 the newest.
