@@ -207,38 +207,32 @@ TEST_F(AppDelegateTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
     trayAvailable = false;
     launch();
     EXPECT_FALSE(app->hasTray());
-    using Kind = InstanceRequest::Kind;
-    auto press = [&] {
-        hotKeys.press(kDefault.keycode, kDefault.modifiers);
+    for (bool shown : {true, false}) {
+        EXPECT_TRUE(hotKeys.press(kDefault.keycode, kDefault.modifiers));
         clock.advance(0.01);
-    };
+        EXPECT_EQ(app->panel()->isVisible(), shown) << "the shortcut toggles the panel";
+    }
+    using Kind = InstanceRequest::Kind;
     const struct {
-        std::function<void()> act;
-        bool panelShown, paused;
+        std::optional<InstanceRequest> request;  // none: only time passes
+        double wait;
+        const char* answer;
+        bool shown, paused;
     } rows[] = {
-        {press, true, false},
-        {press, false, false},
-        {[&] { app->applicationShouldHandleReopen(); }, true, false},
-        {[&] { EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel hidden."); }, false, false},
-        {[&] { EXPECT_EQ(app->handleRequest({Kind::toggle}).text, "Panel shown."); }, true, false},
-        {[&] { EXPECT_EQ(app->handleRequest({Kind::show}).text, "Panel shown."); }, true, false},
-        {[&] {
-             app->handleRequest({Kind::pause, 5});
-             clock.advance(5 * 60 - 1);
-         },
-         true, true},
-        {[&] { clock.advance(2); }, true, false},
-        {[&] {
-             app->handleRequest({Kind::pause, 0});
-             clock.advance(86400);
-         },
-         true, true},
-        {[&] { app->handleRequest({Kind::resume}); }, true, false},
+        {InstanceRequest{Kind::reopen}, 0, "", true, false},
+        {InstanceRequest{Kind::toggle}, 0, "Panel hidden.", false, false},
+        {InstanceRequest{Kind::toggle}, 0, "Panel shown.", true, false},
+        {InstanceRequest{Kind::show}, 0, "Panel shown.", true, false},
+        {InstanceRequest{Kind::pause, 5}, 299, "Capture paused for 5 minutes.", true, true},
+        {std::nullopt, 2, "", true, false},
+        {InstanceRequest{Kind::pause, 0}, 86400, "Capture paused until resumed.", true, true},
+        {InstanceRequest{Kind::resume}, 0, "Capture resumed.", true, false},
     };
     for (const auto& row : rows) {
-        row.act();
-        EXPECT_EQ(app->panel()->isVisible(), row.panelShown) << &row - rows;
-        EXPECT_EQ(prefs.isPaused(), row.paused) << &row - rows;
+        const QString answer = row.request ? app->handleRequest(*row.request).text : QString();
+        clock.advance(row.wait);
+        EXPECT_EQ(answer, row.answer);
+        EXPECT_TRUE(app->panel()->isVisible() == row.shown && prefs.isPaused() == row.paused) << row.answer;
     }
     trayAvailable = true;
     clock.advance(AppDelegate::trayCheckInterval + 1);

@@ -50,6 +50,7 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
         {"same limit", [&] { prefs.setMaxItems(10000); }, {"historyLimitsAssigned"}, "maxItems", 10000},
         {"no limit means the default", [&] { prefs.setMaxItems(0); }, {"historyLimitsAssigned"}, "maxItems", 10000},
         {"new limit", [&] { prefs.setMaxItems(200); }, {"maxItemsChanged", "historyLimitsAssigned"}, "maxItems", 200},
+        {"smallest limit", [&] { prefs.setMaxItems(1); }, {"maxItemsChanged", "historyLimitsAssigned"}, "maxItems", 1},
         {"negative age", [&] { prefs.setRetentionDays(-3); }, {"historyLimitsAssigned"}, "retentionDays", 0},
         {"new age", [&] { prefs.setRetentionDays(7); }, {"retentionDaysChanged", "historyLimitsAssigned"},
          "retentionDays", 7},
@@ -105,6 +106,7 @@ TEST_F(PreferencesTest, StoredValuesOfTheWrongKindGiveDefaultsAndStayStored) {
         // A list written by an older version, with macOS bundle ids, reads as it stands.
         {"excludedBundleIDs", older, [&](P p) { return p.excludedBundleIDs() == older; }},
         {"pausedUntil", "inf", [](P p) { return !p.pausedUntil(); }},
+        {"pausedUntil", "tomorrow", [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", std::numeric_limits<double>::quiet_NaN(), [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", "1700000500.5", [](P p) { return p.pausedUntil() == 1'700'000'500.5; }},
         {"hasCompletedOnboarding", true, [](P p) { return p.hasCompletedOnboarding(); }},
