@@ -171,15 +171,11 @@ void AppDelegate::checkTray() {
     }
 }
 
-void AppDelegate::applicationShouldHandleReopen() {
-    if (panel_) panel_->show();
-}
-
 InstanceReply AppDelegate::handleRequest(const InstanceRequest& request) {
     using Kind = InstanceRequest::Kind;
     switch (request.kind) {
-    case Kind::reopen:
-        applicationShouldHandleReopen();
+    case Kind::reopen:  // a plain `mendrake` while this one runs
+        if (panel_) panel_->show();
         return {};
     case Kind::show:
         if (panel_ && !panel_->isVisible()) panel_->show();
@@ -337,7 +333,7 @@ void AppDelegate::registerHotKey() {
 void AppDelegate::followPreferences() {
     // Connected with the delegate as context: they end with it.
     connect(&prefs_, &Preferences::hotKeyAssigned, this, &AppDelegate::registerHotKey);
-    connect(&prefs_, &Preferences::menuBarIconAssigned, this, [this] {
+    connect(&prefs_, &Preferences::trayIconAssigned, this, [this] {
         if (statusItem_) statusItem_->setVisible(prefs_.showMenuBarIcon());
     });
     connect(&prefs_, &Preferences::historyLimitsAssigned, this, &AppDelegate::applyRetention);

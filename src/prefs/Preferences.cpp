@@ -167,7 +167,7 @@ void Preferences::setMaxItems(int value) {
 
 void Preferences::setShowMenuBarIcon(bool value) {
     assign(showMenuBarIcon_, value, kShowMenuBarIcon, &Preferences::showMenuBarIconChanged);
-    emit menuBarIconAssigned();
+    emit trayIconAssigned();
 }
 
 void Preferences::setPasteDirectly(bool value) {

@@ -2,7 +2,7 @@
 // Preferences: the user's settings while the process runs. Loaded from the defaults store once at
 // construction, written through on every assignment. Each field has a NOTIFY signal that fires only
 // when the value actually changes; the shortcut, the tray icon and the history limits also announce
-// every assignment, changed or not (`hotKeyAssigned`, `menuBarIconAssigned`, `historyLimitsAssigned`),
+// every assignment, changed or not (`hotKeyAssigned`, `trayIconAssigned`, `historyLimitsAssigned`),
 // so that choosing the same shortcut again retries its registration and the same limit trims again.
 // Main thread only. The application creates the one instance and hands it to whoever needs it.
 
@@ -101,7 +101,7 @@ signals:
 
     // Every assignment, changed or not.
     void hotKeyAssigned();
-    void menuBarIconAssigned();
+    void trayIconAssigned();
     void historyLimitsAssigned();
 
 private:

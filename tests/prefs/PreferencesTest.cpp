@@ -16,7 +16,7 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
     PreferencesTest() {
         const std::pair<const char*, void (Preferences::*)()> announced[] = {
             {"hotKeyAssigned", &Preferences::hotKeyAssigned},
-            {"menuBarIconAssigned", &Preferences::menuBarIconAssigned},
+            {"trayIconAssigned", &Preferences::trayIconAssigned},
             {"historyLimitsAssigned", &Preferences::historyLimitsAssigned},
             {"hotKeyChanged", &Preferences::hotKeyChanged},
             {"maxItemsChanged", &Preferences::maxItemsChanged},
@@ -54,7 +54,7 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
         {"negative age", [&] { prefs.setRetentionDays(-3); }, {"historyLimitsAssigned"}, "retentionDays", 0},
         {"new age", [&] { prefs.setRetentionDays(7); }, {"retentionDaysChanged", "historyLimitsAssigned"},
          "retentionDays", 7},
-        {"same icon", [&] { prefs.setShowMenuBarIcon(true); }, {"menuBarIconAssigned"}, "showMenuBarIcon", true},
+        {"same icon", [&] { prefs.setShowMenuBarIcon(true); }, {"trayIconAssigned"}, "showMenuBarIcon", true},
         {"same list", [&] { prefs.setExcludedBundleIDs(Preferences::defaultExcludedBundleIDs()); }, {},
          "excludedBundleIDs", Preferences::defaultExcludedBundleIDs()},
         {"new list", [&] { prefs.setExcludedBundleIDs({"x"}); }, {"excludedBundleIDsChanged"}, "excludedBundleIDs",

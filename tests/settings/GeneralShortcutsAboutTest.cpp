@@ -58,7 +58,7 @@ TEST_F(PageTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
 }
 
 TEST_F(PageTest, SwitchesWriteTheirPreferenceAndFollowIt) {
-    QSignalSpy iconAnnounced(&env.prefs, &Preferences::menuBarIconAssigned);
+    QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
     GeneralPage page(services);
     Preferences& p = env.prefs;
     const struct {
