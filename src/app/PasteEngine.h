@@ -53,8 +53,8 @@ private:
     const KeyboardLayout& layout_;
     Workspace& workspace_;
     Clock& clock_;
-    // Delayed keystrokes hold this weakly, so a paste scheduled before destruction does nothing.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // The pending keystroke: destroying the engine cancels it.
+    std::unique_ptr<Clock::Timer> pasteTimer_;
 };
 
 }  // namespace mendrake

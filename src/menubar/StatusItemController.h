@@ -92,6 +92,7 @@ private:
     QSystemTrayIcon* item_ = nullptr;
     QList<ClipItem> recents_;
     std::optional<QString> recordingProblem_;
+    std::unique_ptr<Clock::Timer> pasteTimer_;
 };
 
 }  // namespace mendrake
