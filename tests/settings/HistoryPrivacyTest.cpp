@@ -183,10 +183,27 @@ TEST_F(PrivacyPageTest, PauseAndResumeRewriteTheCaptureRow) {
     EXPECT_EQ(PrivacyPage(services).captureTitle(), "Record new copies") << "a stale pause counts as none";
 }
 
-TEST_F(PrivacyPageTest, IgnoredAppsAreAddedOnceAndRemovedEverywhere) {
+TEST_F(PrivacyPageTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
+    // Id, name shown, detail shown; a missing app is named after the last piece of its id.
+    const char* cases[][3] = {{"org.gnome.TextEditor", "Text Editor", "org.gnome.TextEditor"},
+                              {"com.bitwarden.desktop", "desktop", "Not installed"},
+                              {"com.example.", "example", "Not installed"},
+                              {"...", "...", "Not installed"}};
+    for (const auto& [id, name, detail] : cases) {
+        const IgnoredAppInfo info = ignoredAppInfo(id, env.workspace);
+        EXPECT_TRUE(info.name == name && info.detail == detail) << id;
+    }
     env.prefs.setExcludedBundleIDs({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
     PrivacyPage page(services);
-    EXPECT_EQ(rowIDs(page), QStringList({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"}));
+    EXPECT_EQ(rowIDs(page), env.prefs.excludedBundleIDs());
+    const auto rows = page.ignoredRows();
+    EXPECT_NE(rows[0]->findChild<QLabel*>("app.dashed"), nullptr) << "not installed: a placeholder icon";
+    EXPECT_NE(rows[1]->findChild<QLabel*>("appIcon"), nullptr);
+    // Names and ids come from files any package writes: shown as text, never as markup.
+    for (IgnoredAppRow* row : rows)
+        for (const char* label : {"title", "subtitle"})
+            EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
+
     page.addApps({"org.gnome.TextEditor", "org.keepassxc.KeePassXC", "org.keepassxc.KeePassXC", ""});
     EXPECT_EQ(env.prefs.excludedBundleIDs(),
               QStringList({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault", "org.keepassxc.KeePassXC"}));
@@ -195,59 +212,25 @@ TEST_F(PrivacyPageTest, IgnoredAppsAreAddedOnceAndRemovedEverywhere) {
     EXPECT_EQ(rowIDs(page), env.prefs.excludedBundleIDs());
 }
 
-TEST_F(PrivacyPageTest, RowsNameInstalledAppsAndMarkMissingOnes) {
-    // Id, name shown, detail shown; a missing app is named after the last piece of its id.
-    const char* cases[][3] = {{"org.gnome.TextEditor", "Text Editor", "org.gnome.TextEditor"},
-                              {"com.bitwarden.desktop", "desktop", "Not installed"},
-                              {"com.example.", "example", "Not installed"},
-                              {"...", "...", "Not installed"}};
-    for (const auto& [id, name, detail] : cases) {
-        const IgnoredAppInfo info = ignoredAppInfo(id, env.workspace);
-        EXPECT_EQ(info.name, name) << id;
-        EXPECT_EQ(info.detail, detail) << id;
-    }
-    env.prefs.setExcludedBundleIDs({"org.gnome.TextEditor", "com.bitwarden.desktop"});
-    PrivacyPage page(services);
-    const auto rows = page.ignoredRows();
-    EXPECT_NE(rows[0]->findChild<QLabel*>("appIcon"), nullptr);
-    EXPECT_NE(rows[1]->findChild<QLabel*>("app.dashed"), nullptr);
-    // Names and ids come from files any package writes: shown as text, never as markup.
-    for (IgnoredAppRow* row : rows)
-        for (const char* label : {"title", "subtitle"})
-            EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
-}
-
 TEST_F(PrivacyPageTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
     env.prefs.setExcludedBundleIDs({"org.gnome.TextEditor"});
     PrivacyPage page(services);
     page.show();
+    const QStringList both{"org.gnome.TextEditor", "org.keepassxc.KeePassXC"};
     const struct {
-        std::function<void(AppChooserDialog&)> choose;
+        QString windowClass;  // typed by hand, for an application without a desktop entry
+        bool accept;
         QStringList expected;
-    } rows[] = {
-        {[](AppChooserDialog& c) {
-             c.list()->selectAll();
-             c.ignoreButton()->click();
-         },
-         {"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}},
-        {[](AppChooserDialog& c) {
-             c.list()->selectAll();
-             c.reject();
-         },
-         {"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}},
-        // An application without a desktop entry, by the WM_CLASS typed by hand.
-        {[](AppChooserDialog& c) {
-             c.windowClassField()->setText("  SecretKeeper ");
-             c.ignoreButton()->click();
-         },
-         {"org.gnome.TextEditor", "org.keepassxc.KeePassXC", "SecretKeeper"}},
-    };
+    } rows[] = {{"", true, both}, {"", false, both}, {"  SecretKeeper ", true, both + QStringList{"SecretKeeper"}}};
     for (const auto& row : rows) {
         page.addAppButton()->click();
-        ASSERT_NE(page.chooser(), nullptr);
-        EXPECT_EQ(page.chooser()->list()->count(), 2);
-        if (&row == rows) EXPECT_FALSE(page.chooser()->ignoreButton()->isEnabled()) << "nothing chosen yet";
-        row.choose(*page.chooser());
+        AppChooserDialog* chooser = page.chooser();
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->list()->count(), 2);
+        if (&row == rows) EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
+        if (row.windowClass.isEmpty()) chooser->list()->selectAll();
+        chooser->windowClassField()->setText(row.windowClass);
+        row.accept ? chooser->ignoreButton()->click() : chooser->reject();
         EXPECT_EQ(env.prefs.excludedBundleIDs(), row.expected);
     }
 }
