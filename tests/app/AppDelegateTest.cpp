@@ -78,7 +78,7 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
     QString updateKey;
 };
 
-TEST_F(AppDelegateTest, CapturesAreRecordedAndFailuresLoggedWithoutContent) {
+TEST_F(AppDelegateTest, FailuresAreLoggedWithoutContent) {
     launch();
     copyElsewhere("first copy");
     EXPECT_EQ(app->panelModel()->items().front().text, "first copy");
@@ -106,27 +106,53 @@ TEST_F(AppDelegateTest, CapturesAreRecordedAndFailuresLoggedWithoutContent) {
     EXPECT_FALSE(app->statusItem()->recordingProblem());
 }
 
-TEST_F(AppDelegateTest, PastingWritesTouchesMovesToFrontAndTypesIntoThePreviousApp) {
+TEST_F(AppDelegateTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
     launch();
     copyElsewhere("older");
     copyElsewhere("newer");
-    const ClipItem older = app->panelModel()->items().back();
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 5};
-    workspace.frontmost = editor;
-    app->panel()->show();
-    workspace.frontmost = std::nullopt;  // the panel has the focus now
-    clock.advance(10);
-    app->activate(older, UseMode::paste, true);
-    EXPECT_FALSE(app->panel()->isVisible());
-    EXPECT_EQ(onClipboard(), "older");
-    EXPECT_EQ(app->panelModel()->items().front().id, older.id);
-    EXPECT_GT(app->store()->fetch(older.id)->lastUsedAt, older.lastUsedAt);
-    EXPECT_EQ(workspace.activated, std::vector<RunningApplication>{editor});
-    EXPECT_TRUE(keys.presses.empty());
-    clock.advance(PasteEngine::pasteDelay + 0.01);
-    EXPECT_EQ(keys.presses.size(), 1u);
+    using M = KeySynthesiser::Mechanism;
+    const struct {
+        const char* why;
+        UseMode mode;
+        bool pasteDirectly, trusted;
+        M through;
+        size_t typed;
+        bool guide;
+    } cases[] = {
+        {"paste into the previous app", UseMode::paste, true, true, M::xtest, 1, false},
+        {"copy only", UseMode::copyOnly, true, true, M::xtest, 0, false},
+        {"direct pasting off", UseMode::paste, false, true, M::xtest, 0, false},
+        {"a compositor without a virtual keyboard: nothing to allow", UseMode::paste, true, false, M::virtualKeyboard,
+         0, false},
+        {"without XTEST the guide opens on its permissions page", UseMode::paste, true, false, M::xtest, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        prefs.setPasteDirectly(c.pasteDirectly);
+        keys.trusted = c.trusted;
+        keys.through = c.through;
+        keys.presses.clear();
+        workspace.activated.clear();
+        const ClipItem item = app->panelModel()->items().back();
+        workspace.frontmost = editor;
+        app->panel()->show();
+        workspace.frontmost = std::nullopt;  // the panel has the focus now
+        clock.advance(10);
+        app->activate(item, c.mode, true);
+        EXPECT_FALSE(app->panel()->isVisible());
+        EXPECT_EQ(onClipboard(), item.text);
+        EXPECT_EQ(app->panelModel()->items().front().id, item.id);
+        EXPECT_GT(app->store()->fetch(item.id)->lastUsedAt, item.lastUsedAt);
+        EXPECT_EQ(workspace.activated.size(), c.typed);
+        EXPECT_TRUE(keys.presses.empty());
+        clock.advance(PasteEngine::pasteDelay + 0.01);
+        EXPECT_EQ(keys.presses.size(), c.typed);
+        ASSERT_EQ(app->onboardingWindow() != nullptr, c.guide);
+    }
+    EXPECT_EQ(app->onboardingWindow()->view()->page(), OnboardingView::Page::permissions);
     clock.advance(1);
-    EXPECT_EQ(rows(), 2) << "the app's own write is not recorded again";
+    EXPECT_EQ(rows(), 2) << "the app's own writes are not recorded again";
 }
 
 TEST_F(AppDelegateTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
@@ -145,46 +171,16 @@ TEST_F(AppDelegateTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
         pasteboard.ownerQuits();
         clock.advance(1);
         EXPECT_EQ(pasteboard.writes() > writes, row.served);
-        if (row.served) EXPECT_EQ(onClipboard(), "copied, then its app quit");
+        if (row.served) {
+            EXPECT_EQ(onClipboard(), "copied, then its app quit");
+        }
         EXPECT_EQ(app->panelModel()->items().front().id, front.id) << "not moved";
         EXPECT_EQ(app->store()->fetch(front.id)->lastUsedAt, front.lastUsedAt) << "not touched";
     }
     EXPECT_EQ(rows(), 2) << "serving it again is no new copy";
 }
 
-TEST_F(AppDelegateTest, ItemsThatCannotBeTypedWaitOnTheClipboard) {
-    launch();
-    copyElsewhere("some text");
-    const ClipItem item = app->panelModel()->items().front();
-    using M = KeySynthesiser::Mechanism;
-    const struct {
-        const char* why;
-        UseMode mode;
-        bool pasteDirectly, trusted;
-        M through;
-        bool guide;
-    } rows[] = {
-        {"copy only", UseMode::copyOnly, true, true, M::xtest, false},
-        {"direct pasting off", UseMode::paste, false, true, M::xtest, false},
-        {"a compositor without a virtual keyboard: nothing to allow", UseMode::paste, true, false, M::virtualKeyboard,
-         false},
-        {"without XTEST the guide opens on its permissions page", UseMode::paste, true, false, M::xtest, true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.why);
-        prefs.setPasteDirectly(row.pasteDirectly);
-        keys.trusted = row.trusted;
-        keys.through = row.through;
-        app->activate(item, row.mode, true);
-        clock.advance(1);
-        EXPECT_TRUE(keys.presses.empty());
-        EXPECT_EQ(onClipboard(), "some text");
-        ASSERT_EQ(app->onboardingWindow() != nullptr, row.guide);
-    }
-    EXPECT_EQ(app->onboardingWindow()->view()->page(), OnboardingView::Page::permissions);
-}
-
-TEST_F(AppDelegateTest, TakenShortcutsAreLoggedAtLaunchAndAlertedWhenChosen) {
+TEST_F(AppDelegateTest, TakenShortcutKeepsThePreviousOne) {
     hotKeys.taken = {{kDefault.keycode, kDefault.modifiers.toInt()}, {kCtrlAltX.keycode, kCtrlAltX.modifiers.toInt()}};
     launch();
     EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey Shift+Super+V"});
@@ -263,7 +259,7 @@ TEST_F(AppDelegateTest, OnlyABuildWithARealSigningKeyOffersUpdateChecks) {
                                                                : std::vector<QUrl>(2, Updater::releasesPage()));
 }
 
-TEST(MainMenu, QuitAndCloseKeysWorkInEveryWindowAndLeaveOtherChords) {
+TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
     int quits = 0;
     MainMenu menu([&] { ++quits; });
     qApp->installEventFilter(&menu);

@@ -114,7 +114,7 @@ TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
               (std::vector<Press>{{55, Qt::ControlModifier}, {60, Qt::ControlModifier}, {55, Qt::ControlModifier}}));
 }
 
-TEST_F(PasteEngineTest, PasteTypesAfterTheDelayOnlyIntoTheTargetWindowHoldingTheFocus) {
+TEST_F(PasteEngineTest, TypesOnlyIntoTheTargetHoldingFocus) {
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
     const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
     const RunningApplication otherEditorWindow{editor.bundleID, editor.localizedName, 43};

@@ -36,7 +36,7 @@ struct SingleInstanceTest : ::testing::Test {
 
 // The lock decides: a socket file left by a crashed process is replaced, a later launch reaches the
 // holder, and nobody else can take the lock while the holder lives.
-TEST_F(SingleInstanceTest, TheLockHolderServesLaterLaunchesAndALeftoverSocketIsReplaced) {
+TEST_F(SingleInstanceTest, LockHolderServesLaterLaunches) {
     QFile(socket).open(QIODevice::WriteOnly);
     SingleInstance running(lock, socket);
     ASSERT_EQ(running.claimOrSend("reopen", nullptr, 200), SingleInstance::Outcome::holdsLock);
@@ -128,7 +128,9 @@ TEST(CommandLine, OptionsBecomeRequestsAndMistakesAreUsageErrors) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + c.args);
         EXPECT_EQ(parsed.action, c.action);
-        if (c.action == Action::request) EXPECT_EQ(parsed.request, c.request);
+        if (c.action == Action::request) {
+            EXPECT_EQ(parsed.request, c.request);
+        }
         EXPECT_EQ(parsed.text.isEmpty(), c.action == Action::start || c.action == Action::request);
     }
 }

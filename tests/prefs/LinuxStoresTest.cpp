@@ -48,7 +48,7 @@ struct LinuxStoresTest : ::testing::Test {
     XdgAutostartLoginItems autostart{program, dir.path() + "/autostart"};
 };
 
-TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
+TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryFieldAndList) {
     for (const QStringList& ids : {QStringList{}, QStringList{"one"}, QStringList{"a", "b, c", "d"}}) {
         {
             IniDefaultsStore store(conf);

@@ -72,7 +72,7 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
     }
 }
 
-TEST_F(PreferencesTest, StoredValuesOfTheWrongKindGiveDefaultsAndStayStored) {
+TEST_F(PreferencesTest, WrongKindsReadAsDefaultsAndStayStored) {
     using P = const Preferences&;
     const QStringList older{"com.apple.keychainaccess", "com.bitwarden.desktop", "KeePassXC"};
     const struct {

@@ -88,7 +88,7 @@ TEST_F(PageTest, SwitchesWriteTheirPreferenceAndFollowIt) {
     EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
 
-TEST_F(PageTest, RecordingStoresTheShortcutAfterReleasingTheKeyboard) {
+TEST_F(PageTest, RecorderStoresAfterReleasingTheKeyboard) {
     ShortcutsPage page(services);
     page.show();
     HotKeyRecorder* recorder = page.recorder();

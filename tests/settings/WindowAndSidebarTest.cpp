@@ -60,7 +60,7 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
     EXPECT_TRUE(sidebar().searchField()->clearButton()->isHidden());
 }
 
-TEST_F(SettingsWindowTest, WindowIsTitledAfterEverySelectionAndKeptWhenClosed) {
+TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_EQ(controller.window(), nullptr);
     controller.show();
     QWidget* window = controller.window();
