@@ -81,6 +81,7 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecordingState) {
         {"recording again", [&] { controller.setRecordingProblem(std::nullopt); },
          QStringList{"Nothing copied yet"} + tail},
     };
+    EXPECT_TRUE(controller.isVisible()) << "the tray icon follows the preference from the start";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         row.setUp();
@@ -120,6 +121,12 @@ TEST_F(StatusItemControllerTest, ShownShortcutsWorkWhileTheMenuIsOpen) {
     QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(settings, 1);
     EXPECT_FALSE(menu->isVisible());
+    // Other keys still move through the menu: Down and Return choose the first entry.
+    menu->popup(QPoint(0, 0));
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    clock.advance(StatusItemController::pasteDelay);
+    EXPECT_EQ(pasted, (std::vector<qint64>{2, 1}));
 }
 
 TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
