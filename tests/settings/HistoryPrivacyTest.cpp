@@ -175,7 +175,9 @@ TEST_F(PrivacyPageTest, PauseAndResumeRewriteTheCaptureRow) {
         row.act();
         EXPECT_EQ(env.prefs.pausedUntil(), row.until) << row.title;
         EXPECT_EQ(page.captureTitle(), row.title);
-        if (row.detail) EXPECT_EQ(page.captureDetail(), row.detail);
+        if (row.detail) {
+            EXPECT_EQ(page.captureDetail(), row.detail);
+        }
         const bool paused = QString(row.title) == "Capture is paused";
         EXPECT_TRUE(page.resumeButton()->isVisible() == paused && page.pauseButton()->isVisible() != paused);
     }
@@ -227,7 +229,9 @@ TEST_F(PrivacyPageTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
         AppChooserDialog* chooser = page.chooser();
         ASSERT_NE(chooser, nullptr);
         EXPECT_EQ(chooser->list()->count(), 2);
-        if (&row == rows) EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
+        if (&row == rows) {
+            EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
+        }
         if (row.windowClass.isEmpty()) chooser->list()->selectAll();
         chooser->windowClassField()->setText(row.windowClass);
         row.accept ? chooser->ignoreButton()->click() : chooser->reject();

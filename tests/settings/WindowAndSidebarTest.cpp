@@ -93,6 +93,7 @@ TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_EQ(sidebar().searchField()->text(), "hist");
     controller.show(P::about);
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
+    EXPECT_EQ(sidebar().selectedPage(), P::about) << "the list follows the page shown";
 }
 
 TEST_F(SettingsWindowTest, LeavingTheRecorderLeavesNoKeyFilterBehind) {
