@@ -91,6 +91,7 @@ TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_TRUE(controller.window() == window && window->isVisible());
     EXPECT_EQ(window->windowTitle(), "History");
     EXPECT_EQ(sidebar().searchField()->text(), "hist");
+    sidebar().searchField()->setText("");
     controller.show(P::about);
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
     EXPECT_EQ(sidebar().selectedPage(), P::about) << "the list follows the page shown";
