@@ -8,6 +8,7 @@
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "PanelSampleHistory.h"
 
 #include <QApplication>
@@ -33,8 +34,9 @@ int main(int argc, char** argv) {
     FakeTaskRunner decoder;
     decoder.hold = true;
     if (args.isSet("decoding")) model.decodeImagesOn(decoder);
-    PanelController controller(model, workspace, icons);
-    controller.panel().onResignKey = nullptr;  // stay up for the screenshot
+    X11PanelWindowSystem windows;
+    PanelController controller(model, workspace, icons, windows);
+    controller.panel().onFocusLost = nullptr;  // stay up for the screenshot
     controller.show();
     if (args.isSet("filter"))
         if (auto f = clipFilterFromRaw(args.value("filter"))) model.setFilter(*f);

@@ -1,5 +1,6 @@
 // The panel's widgets on the offscreen platform: rows, badges, empty states, chips, preview by kind,
 // the metadata line, the paused label and keys arriving through the window.
+#include "FakePanelWindowSystem.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
 #include "PanelSampleHistory.h"
@@ -29,6 +30,7 @@ class PanelViewsTest : public ::testing::Test {
 protected:
     PanelTestEnv env;
     FakeWorkspace workspace;
+    FakePanelWindowSystem windows;
     std::unique_ptr<AppIcons> icons;
     std::unique_ptr<PanelViewModel> model;
     std::unique_ptr<PanelController> controller;
@@ -37,7 +39,7 @@ protected:
         if (sample) addSampleHistory(env, workspace);
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
     }
     PanelView& view() { return controller->view(); }
     PreviewPane& preview() { return *view().previewPane(); }

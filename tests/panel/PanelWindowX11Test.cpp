@@ -9,6 +9,7 @@
 #include "panel/PanelController.h"
 #include "panel/PanelView.h"
 #include "panel/PanelViewModel.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "platform/x11/X11Workspace.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ protected:
     PanelTestEnv env;
     FakeWorkspace fakeWorkspace;
     X11Workspace workspace;
+    X11PanelWindowSystem windows;
     std::unique_ptr<AppIcons> icons;
     std::unique_ptr<PanelViewModel> model;
     std::unique_ptr<PanelController> controller;
@@ -76,7 +78,7 @@ protected:
         addSampleHistory(env, fakeWorkspace);
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
     }
     void TearDown() override { controller->hide(); }
     quint64 panelWindow() const { return quint64(controller->panel().winId()); }

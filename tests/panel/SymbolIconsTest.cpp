@@ -1,6 +1,6 @@
 // The symbol table: no symbol is ever blank, whether the icon theme supplies it or not, and the
 // tint is the colour asked for.
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
