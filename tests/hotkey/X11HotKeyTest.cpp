@@ -172,9 +172,3 @@ TEST(XkbKeyboardLayout, FollowsTheServersLayoutAtOnce) {
 
 }  // namespace
 }  // namespace mendrake
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -25,7 +25,7 @@ using Page = OnboardingView::Page;
 class OnboardingTest : public ::testing::Test {
 protected:
     OnboardingTest()
-        : layout(test::FakeKeyboardLayout::usQwerty()), prefs(defaults, loginItems, log, notifications, clock) {
+        : prefs(defaults, loginItems, log, notifications, clock) {
         makeController();
     }
 
@@ -41,9 +41,8 @@ protected:
     }
 
     void pressReturn() {
-        QWidget* window = controller->window();
-        QApplication::setActiveWindow(window);
-        QTest::keyClick(window, Qt::Key_Return);
+        QApplication::setActiveWindow(controller->window());
+        QTest::keyClick(controller->window(), Qt::Key_Return);
     }
 
     test::FakeClock clock;
@@ -51,13 +50,12 @@ protected:
     test::FakeLoginItems loginItems;
     test::FakeSystemLog log;
     NotificationCenter notifications;
-    test::FakeKeyboardLayout layout;
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
     Preferences prefs;
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
-    int finishes = 0;
-    int quits = 0;
+    int finishes = 0, quits = 0;
 };
 
 // Whether some label of the view shows `fragment`.
@@ -67,7 +65,7 @@ bool shows(const QWidget* view, const QString& fragment) {
     return false;
 }
 
-TEST_F(OnboardingTest, ReturnOnTheLastPageOrClosingOnTheFirstFinishesOnceAndTheWindowGoesSafely) {
+TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     controller->show(false);
     OnboardingView* view = controller->view();
     EXPECT_EQ(view->page(), Page::welcome);
@@ -107,7 +105,7 @@ TEST_F(OnboardingTest, ControllerKeptByItsOwnerFinishesOnlyOnce) {
     EXPECT_EQ(ownFinishes, 1);
 }
 
-TEST_F(OnboardingTest, WithoutXTestThePageSaysWhatIsMissingOffersNoDeadButtonAndTurnsReadyWithinASecond) {
+TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
     keys.trusted = false;
     controller->show(false);
     OnboardingView* view = controller->view();
@@ -137,29 +135,18 @@ TEST_F(OnboardingTest, WithoutXTestThePageSaysWhatIsMissingOffersNoDeadButtonAnd
     EXPECT_NE(view->findChild<QLabel*>("checkmark.circle.fill"), nullptr);
 }
 
-TEST_F(OnboardingTest, TheGuidePointsToTheTrayIconOnlyWhereThereIsOne) {
-    const struct {
-        bool trayAvailable;
-        bool iconShown;
-        bool namesTray;
-    } cases[] = {{true, true, true}, {false, true, false}, {true, false, false}};
-    for (const auto& c : cases) {
-        trayAvailable = c.trayAvailable;
-        prefs.setShowMenuBarIcon(c.iconShown);
+TEST_F(OnboardingTest, PointsToTheTrayIconOnlyWhereThereIsOne) {
+    // {tray available, icon shown}: the guide names the tray only with both.
+    for (auto [available, shown] : {std::pair{true, true}, {false, true}, {true, false}}) {
+        trayAvailable = available;
+        prefs.setShowMenuBarIcon(shown);
         controller->show(false);
         const OnboardingView* view = controller->view();
-        EXPECT_EQ(shows(view, "in the tray icon"), c.namesTray) << c.trayAvailable << c.iconShown;
-        EXPECT_EQ(shows(view, "run mendrake again or press " + view->hotKey()), !c.namesTray)
-            << c.trayAvailable << c.iconShown;
+        EXPECT_EQ(shows(view, "in the tray icon"), available && shown) << available << shown;
+        EXPECT_EQ(shows(view, "run mendrake again or press " + view->hotKey()), !(available && shown));
         EXPECT_FALSE(shows(view, "menu bar"));
     }
 }
 
 }  // namespace
 }  // namespace mendrake
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

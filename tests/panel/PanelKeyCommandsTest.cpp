@@ -57,7 +57,7 @@ TEST_F(KeyCommandsTest, ActivationKeysPickTheItemAndMode) {
     EXPECT_TRUE(activated.empty());
 }
 
-TEST_F(KeyCommandsTest, NavigationKeysMoveSelectionWithinTheListAndCycleTheFilter) {
+TEST_F(KeyCommandsTest, NavigationStaysInTheListAndCyclesFilters) {
     const std::vector<std::pair<PanelKeyEvent, qint64>> steps = {
         {key(Qt::Key_Down), 2},  {key(Qt::Key_PageDown), 12}, {key(Qt::Key_PageDown), 12},
         {key(Qt::Key_PageUp), 2}, {key(Qt::Key_Up), 1},        {key(Qt::Key_Up), 1}};
@@ -75,7 +75,7 @@ TEST_F(KeyCommandsTest, NavigationKeysMoveSelectionWithinTheListAndCycleTheFilte
     EXPECT_EQ(model->filter(), ClipFilter::colors);
 }
 
-TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHidesAndCtrlWHides) {
+TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHides) {
     model->setQuery("item 1");
     EXPECT_TRUE(press(key(Qt::Key_Escape)));
     EXPECT_EQ(model->query(), "");
@@ -86,7 +86,7 @@ TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHidesAndCtrlWHides) {
     EXPECT_EQ(hides, 2);
 }
 
-TEST_F(KeyCommandsTest, CtrlPPinsShiftDeleteDeletesCtrlCommaOpensSettingsAndCtrlCPrefersASelection) {
+TEST_F(KeyCommandsTest, PinDeleteSettingsAndCopyPreferSelection) {
     EXPECT_TRUE(press(key(Qt::Key_P, ctrl)));
     EXPECT_TRUE(model->results()[0].pinned);
     EXPECT_TRUE(press(key(Qt::Key_Delete, shift)));
@@ -102,36 +102,22 @@ TEST_F(KeyCommandsTest, CtrlPPinsShiftDeleteDeletesCtrlCommaOpensSettingsAndCtrl
     EXPECT_TRUE(activated.empty()) << "a selection in the preview is copied instead of the item";
 }
 
-TEST_F(KeyCommandsTest, TextEditingChordsAndSuperGoOnToTheSearchField) {
+TEST_F(KeyCommandsTest, EditingChordsAndSuperReachTheField) {
     PanelKeyEvent keyUp = key(Qt::Key_Return);
     keyUp.keyDown = false;
-    const std::vector<std::tuple<const char*, PanelKeyEvent, SearchFieldState>> cases = {
-        {"Ctrl+Backspace", key(Qt::Key_Backspace, ctrl), {}},
-        {"Ctrl+Delete", key(Qt::Key_Delete, ctrl), {}},
-        {"Ctrl+Left", key(Qt::Key_Left, ctrl), {}},
-        {"Ctrl+Right", key(Qt::Key_Right, ctrl), {}},
-        {"Ctrl+A", key(Qt::Key_A, ctrl), {}},
-        {"Ctrl+Z", key(Qt::Key_Z, ctrl), {}},
-        {"Ctrl+Shift+Z", key(Qt::Key_Z, ctrl | shift), {}},
-        {"Ctrl+X", key(Qt::Key_X, ctrl), {}},
-        {"Ctrl+V", key(Qt::Key_V, ctrl), {}},
-        {"Home", key(Qt::Key_Home), {}},
-        {"End", key(Qt::Key_End), {}},
-        {"Shift+Left", key(Qt::Key_Left, shift), {}},
-        {"Shift+Right", key(Qt::Key_Right, shift), {}},
-        {"Shift+Down", key(Qt::Key_Down, shift), {}},
-        {"Backspace", key(Qt::Key_Backspace), {}},
-        {"Delete", key(Qt::Key_Delete), {}},
-        {"a letter", key(Qt::Key_A), {}},
-        {"Super+Backspace", key(Qt::Key_Backspace, super), {}},
-        {"Super+1", key(Qt::Key_1, super), {}},
-        {"Super+P", key(Qt::Key_P, super), {}},
-        {"Super+Enter", key(Qt::Key_Return, super), {}},
-        {"key up", keyUp, {}},
-        {"arrow while composing", key(Qt::Key_Down), {true, false, false}},
-        {"Ctrl+C with a selection", key(Qt::Key_C, ctrl), {false, true, false}},
+    const std::pair<PanelKeyEvent, SearchFieldState> rows[] = {
+        {key(Qt::Key_Backspace, ctrl), {}}, {key(Qt::Key_Delete, ctrl), {}}, {key(Qt::Key_Left, ctrl), {}},
+        {key(Qt::Key_Right, ctrl), {}},     {key(Qt::Key_A, ctrl), {}},      {key(Qt::Key_Z, ctrl), {}},
+        {key(Qt::Key_Z, ctrl | shift), {}}, {key(Qt::Key_X, ctrl), {}},      {key(Qt::Key_V, ctrl), {}},
+        {key(Qt::Key_Home), {}},            {key(Qt::Key_End), {}},          {key(Qt::Key_Left, shift), {}},
+        {key(Qt::Key_Right, shift), {}},    {key(Qt::Key_Down, shift), {}},  {key(Qt::Key_Backspace), {}},
+        {key(Qt::Key_Delete), {}},          {key(Qt::Key_A), {}},            {key(Qt::Key_Backspace, super), {}},
+        {key(Qt::Key_1, super), {}},        {key(Qt::Key_P, super), {}},     {key(Qt::Key_Return, super), {}},
+        {keyUp, {}},
+        {key(Qt::Key_Down), {true, false, false}},    // an input method is composing
+        {key(Qt::Key_C, ctrl), {false, true, false}},  // the field copies its own selection
     };
-    for (const auto& [name, event, field] : cases) EXPECT_FALSE(press(event, field)) << name;
+    for (const auto& [event, field] : rows) EXPECT_FALSE(press(event, field)) << event.key << " " << event.modifiers;
     EXPECT_TRUE(activated.empty());
     EXPECT_TRUE(env.store.deleted.isEmpty());
     EXPECT_FALSE(model->results()[0].pinned);
@@ -142,7 +128,7 @@ TEST_F(KeyCommandsTest, TextEditingChordsAndSuperGoOnToTheSearchField) {
 
 // ---- translation from Qt's key events ----
 
-TEST(PanelKeyEventTest, QtEventsKeepTheirKeyTheDigitRowIsReadByPositionAndOnlyFourModifiersCount) {
+TEST(PanelKeyEventTest, DigitRowByPositionAndOnlyFourModifiers) {
     // Name, Qt key, modifiers, native X keycode; then the key and modifiers the commands see.
     const std::vector<std::tuple<const char*, int, Qt::KeyboardModifiers, quint32, int, Qt::KeyboardModifiers>> cases = {
         {"ctrl+p", Qt::Key_P, ctrl, 33, Qt::Key_P, ctrl},

@@ -2,7 +2,7 @@
 // on every desktop and out of the taskbar, that keys typed on the keyboard reach the commands and
 // the search field, and that it hides when another window is clicked. The virtual screen is split
 // into two monitors (left and right, 800 x 1000 each).
-#include "PanelSampleHistory.h"
+#include "FakeWorkspace.h"
 #include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
@@ -67,7 +67,6 @@ bool isUnmapped(quint64 window) {
 class PanelWindowX11Test : public ::testing::Test {
 protected:
     PanelTestEnv env;
-    FakeWorkspace fakeWorkspace;
     X11Workspace workspace;
     X11PanelWindowSystem windows;
     std::unique_ptr<AppIcons> icons;
@@ -75,7 +74,7 @@ protected:
     std::unique_ptr<PanelController> controller;
 
     void SetUp() override {
-        addSampleHistory(env, fakeWorkspace);
+        env.addTexts(12, "report");
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
         controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
