@@ -74,7 +74,7 @@ TEST_F(RecorderTest, RefusesChordsThatBreakTypingRecordsTheRest) {
         press(r.keycode, r.modifiers, r.qtKey);
         EXPECT_EQ(recorded.size(), r.recorded ? 1 : 0);
         EXPECT_EQ(recorder->refusal().isEmpty(), r.recorded) << recorder->refusal().toStdString();
-        EXPECT_EQ(recorder->combo(), r.recorded ? HotKeyCombo{r.keycode, r.modifiers} : HotKeyCombo::defaultCombo());
+        EXPECT_EQ(recorder->combo(), (r.recorded ? HotKeyCombo{r.keycode, r.modifiers} : HotKeyCombo::defaultCombo()));
         EXPECT_EQ(beeps, r.recorded ? 0 : 1);
         EXPECT_EQ(recorder->hasKeyFilter(), !r.recorded) << "recording ends only with a recorded combo";
         recorder->stopRecording();
