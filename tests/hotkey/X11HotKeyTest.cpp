@@ -1,13 +1,13 @@
 // The real X11 hot-key service and keyboard layout, under a private Xvfb with openbox. Keys are
 // pressed with xdotool (XTest), layouts switched with setxkbmap.
 
+#include "WaitFor.h"
 #include "hotkey/HotKey.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/X11HotKeyService.h"
 #include "platform/x11/XkbKeyboardLayout.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QThread>
@@ -23,21 +23,8 @@ namespace {
 
 constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// Lets events arrive for a while, for checks that something did not happen (or happened once).
-void settle(int milliseconds = 300) {
-    waitFor([] { return false; }, milliseconds);
-}
+using test::settle;
+using test::waitFor;
 
 int run(const QString& program, const QStringList& arguments) {
     return QProcess::execute(program, arguments);
@@ -55,11 +42,8 @@ std::uint16_t modifierState() {
 }
 constexpr std::uint16_t kCapsAndNumLock = XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2;
 
-class KeyRecorder : public QWidget {
-public:
+struct KeyRecorder : QWidget {
     std::vector<quint32> scanCodes;
-
-protected:
     void keyPressEvent(QKeyEvent* event) override { scanCodes.push_back(event->nativeScanCode()); }
 };
 
@@ -69,7 +53,7 @@ struct X11HotKeyTest : ::testing::Test {
     HotKeyRegistry registry{service, clock};
 };
 
-TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKeysUntilReleased) {
+TEST_F(X11HotKeyTest, PressRunsOnceOnMainThreadLockKeysOrNot) {
     KeyRecorder window;
     window.resize(200, 100);
     window.show();
@@ -111,7 +95,7 @@ TEST_F(X11HotKeyTest, APressRunsTheActionOnceOnTheMainThreadWithOrWithoutLockKey
     EXPECT_EQ(runs, 2);
 }
 
-TEST_F(X11HotKeyTest, ACombinationAlreadyGrabbedIsRefusedLeavingNothingHalfGrabbed) {
+TEST_F(X11HotKeyTest, GrabbedElsewhereIsRefusedWhole) {
     const unsigned keycode = kDefault.keycode;
     QProcess holder;
     holder.start(QCoreApplication::applicationDirPath() + "/hotkey_grab_holder",
@@ -131,7 +115,7 @@ TEST_F(X11HotKeyTest, ACombinationAlreadyGrabbedIsRefusedLeavingNothingHalfGrabb
     EXPECT_TRUE(waitFor([&] { return runs == 1; }));
 }
 
-TEST_F(X11HotKeyTest, AHeldShortcutRunsOncePerPhysicalPress) {
+TEST_F(X11HotKeyTest, HeldShortcutRunsOncePerPress) {
     int runs = 0;
     auto hotKey = HotKey::create(registry, kDefault, [&] { ++runs; });
     ASSERT_TRUE(hotKey);

@@ -1,23 +1,22 @@
 // The floating panel on a real X server with openbox: where it appears, that it is on top, focused,
 // on every desktop and out of the taskbar, that keys typed on the keyboard reach the commands and
-// the search field, and that it hides when another window is clicked. The virtual screen is split
+// the search field, and that it hides when another window is clicked or it is told to. The virtual screen is split
 // into two monitors (left and right, 800 x 1000 each).
-#include "FakeWorkspace.h"
+#include "WaitFor.h"
 #include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelView.h"
 #include "panel/PanelViewModel.h"
+#include "panel/ResultList.h"
 #include "platform/x11/X11PanelWindowSystem.h"
 #include "platform/x11/X11Workspace.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace mendrake;
@@ -32,18 +31,7 @@ QString run(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// Polls `condition` while letting Qt process events; false on time-out.
-template <class F>
-bool waitFor(F condition, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using test::waitFor;
 
 quint64 focusedWindow() { return run("xdotool", {"getwindowfocus"}).toULongLong(); }
 
@@ -74,7 +62,7 @@ protected:
     std::unique_ptr<PanelController> controller;
 
     void SetUp() override {
-        env.addTexts(12, "report");
+        env.addTexts(120, "report");
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
         controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
@@ -84,12 +72,7 @@ protected:
 
     bool showAndWaitForFocus() {
         controller->show();
-        const bool ok = waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
-        if (!ok)
-            std::cerr << "active " << controller->panel().isActiveWindow() << " visible " << controller->isVisible()
-                      << " focus " << focusedWindow() << " panel " << panelWindow() << " mapped "
-                      << !isUnmapped(panelWindow()) << "\n";
-        return ok;
+        return waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
     }
 };
 
@@ -167,7 +150,6 @@ TEST_F(PanelWindowX11Test, ClickingAnotherWindowHidesThePanel) {
 
 TEST_F(PanelWindowX11Test, NeverRemembersItselfAsTheApplicationInFront) {
     QWidget own;
-    own.setWindowTitle("own window");
     own.resize(300, 200);
     own.show();
     own.activateWindow();
@@ -180,25 +162,31 @@ TEST_F(PanelWindowX11Test, TypedKeysReachTheCommandsAndTheSearchField) {
     std::vector<std::pair<qint64, UseMode>> used;
     model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
     ASSERT_TRUE(showAndWaitForFocus());
-
-    run("xdotool", {"type", "--delay", "20", "report"});
-    EXPECT_TRUE(waitFor([&] { return model->query() == "report"; })) << model->query().toStdString();
-    EXPECT_EQ(controller->view().searchField()->text(), "report");
-
-    run("xdotool", {"key", "Escape"});
-    EXPECT_TRUE(waitFor([&] { return model->query().isEmpty(); }));
-    run("xdotool", {"key", "Down", "Down"});
-    EXPECT_TRUE(waitFor([&] { return model->selectedID() == 3; }));
-    run("xdotool", {"key", "ctrl+p"});
-    EXPECT_TRUE(waitFor([&] { return model->results()[2].pinned; }));
-    run("xdotool", {"key", "ctrl+2", "alt+Return", "ctrl+Return"});
-    EXPECT_TRUE(waitFor([&] { return used.size() == 3; }));
+    auto typed = [&](const QStringList& keys, const std::function<bool()>& done) {
+        run("xdotool", QStringList{"key", "--delay", "20"} + keys);
+        return waitFor(done);
+    };
+    run("xdotool", {"type", "--delay", "20", "reports"});
+    EXPECT_TRUE(waitFor([&] { return model->query() == "reports"; })) << model->query().toStdString();
+    // Ctrl+BackSpace edits the query as in every text field and deletes no item.
+    EXPECT_TRUE(typed({"ctrl+BackSpace"}, [&] { return model->query().isEmpty(); }));
+    EXPECT_TRUE(env.store.deleted.isEmpty());
+    EXPECT_TRUE(typed({"r", "Escape"}, [&] { return model->query().isEmpty() && controller->isVisible(); }));
+    EXPECT_TRUE(typed({"Down", "Down"}, [&] { return model->selectedID() == 3; }));
+    EXPECT_TRUE(typed({"ctrl+p"}, [&] { return model->results()[2].pinned; }));
+    EXPECT_TRUE(typed({"ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
     EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{
                         {2, UseMode::paste}, {3, UseMode::pastePlain}, {3, UseMode::copyOnly}}));
     EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
-
-    run("xdotool", {"key", "ctrl+w"});
-    EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
+    // Moving far down scrolls the list so that the selected row stays in view; Shift+Delete deletes it.
+    const qint64 target = *model->selectedID() + 60;
+    EXPECT_TRUE(typed(QStringList(6, "Next"), [&] { return model->selectedID() == target; }));
+    ResultList& list = *controller->view().resultList();
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(int(target) - 1, 0))));
+    EXPECT_TRUE(typed({"shift+Delete"}, [&] { return env.store.deleted == QList<qint64>{target}; }));
+    EXPECT_TRUE(typed({"ctrl+w"}, [&] { return !controller->isVisible(); }));
+    EXPECT_TRUE(showAndWaitForFocus());
+    EXPECT_TRUE(typed({"Escape"}, [&] { return !controller->isVisible(); })) << "Escape with no query hides";
 }
 
 }  // namespace
