@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace mendrake {
@@ -24,25 +23,26 @@ using Page = OnboardingView::Page;
 
 class OnboardingTest : public ::testing::Test {
 protected:
-    OnboardingTest()
-        : prefs(defaults, loginItems, log, notifications, clock) {
-        makeController();
-    }
+    OnboardingTest() { makeController(); }
 
     // As the shell does: finishing marks the guide completed and drops the controller.
     void makeController() {
         controller = std::make_unique<OnboardingWindowController>(
-            OnboardingServices{prefs, layout, keys, clock, [this] { ++quits; }, [this] { return trayAvailable; }},
-            [this] {
+            OnboardingServices{prefs, layout, keys, clock, {}, [this] { return trayAvailable; }}, [this] {
                 ++finishes;
                 prefs.setHasCompletedOnboarding(true);
                 controller.reset();
             });
     }
-
-    void pressReturn() {
-        QApplication::setActiveWindow(controller->window());
-        QTest::keyClick(controller->window(), Qt::Key_Return);
+    void press(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key(key), modifiers);
+    }
+    // Whether some label of the guide shows `fragment`.
+    bool shows(const QString& fragment) const {
+        for (const QLabel* label : controller->view()->findChildren<QLabel*>())
+            if (label->text().contains(fragment)) return true;
+        return false;
     }
 
     test::FakeClock clock;
@@ -52,34 +52,25 @@ protected:
     NotificationCenter notifications;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
-    Preferences prefs;
+    Preferences prefs{defaults, loginItems, log, notifications, clock};
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
-    int finishes = 0, quits = 0;
+    int finishes = 0;
 };
-
-// Whether some label of the view shows `fragment`.
-bool shows(const QWidget* view, const QString& fragment) {
-    for (const QLabel* label : view->findChildren<QLabel*>())
-        if (label->text().contains(fragment)) return true;
-    return false;
-}
 
 TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     controller->show(false);
     OnboardingView* view = controller->view();
-    EXPECT_EQ(view->page(), Page::welcome);
     EXPECT_EQ(view->hotKey(), QString("Shift+Super+V"));
-    pressReturn();
-    EXPECT_EQ(view->page(), Page::permissions);
-    pressReturn();  // trusted: Continue goes on
-    EXPECT_EQ(view->page(), Page::tryIt);
-    pressReturn();
+    for (Page next : {Page::permissions, Page::tryIt}) {  // trusted: Continue goes on
+        press(controller->window(), Qt::Key_Return);
+        EXPECT_EQ(view->page(), next);
+    }
+    press(controller->window(), Qt::Key_Return);
     EXPECT_EQ(finishes, 1);
     EXPECT_TRUE(prefs.hasCompletedOnboarding());
     EXPECT_EQ(controller, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
     makeController();
     controller->show(false);
     bool stillThere = true;
@@ -89,16 +80,12 @@ TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     EXPECT_EQ(controller, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(stillThere);
-}
 
-TEST_F(OnboardingTest, ControllerKeptByItsOwnerFinishesOnlyOnce) {
+    // A controller its owner keeps finishes once, whichever way its windows close.
     int ownFinishes = 0;
     OnboardingWindowController kept(OnboardingServices{prefs, layout, keys, clock, {}}, [&] { ++ownFinishes; });
     kept.show(false);
-    QWidget* window = kept.window();
-    QApplication::setActiveWindow(window);
-    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_EQ(ownFinishes, 1);
+    press(kept.window(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(kept.window(), nullptr);
     kept.show(true);
     kept.window()->close();
@@ -109,22 +96,21 @@ TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
     keys.trusted = false;
     controller->show(false);
     OnboardingView* view = controller->view();
-    EXPECT_TRUE(view->skipButton()->isHidden());  // only on the permissions page
-    pressReturn();
+    EXPECT_TRUE(view->skipButton()->isHidden()) << "only on the permissions page";
+    press(controller->window(), Qt::Key_Return);
     EXPECT_FALSE(view->skipButton()->isHidden());
     EXPECT_TRUE(view->grantedLabel()->isHidden());
     EXPECT_TRUE(view->explanation()->text().contains("Enable XTEST in the X server configuration"));
     EXPECT_EQ(view->findChildren<QPushButton*>().size(), 2) << "only Skip and Continue";
     view->skipButton()->click();
     EXPECT_EQ(view->page(), Page::tryIt);
-
     // Shown again: a fresh view on the permissions page with the current shortcut.
     prefs.setHotKey(HotKeyCombo{65, Qt::ControlModifier});
     controller->show(true);
     view = controller->view();
     EXPECT_EQ(view->page(), Page::permissions);
     EXPECT_EQ(view->hotKey(), QString("Ctrl+Space"));
-    EXPECT_EQ(clock.liveTimers(), 1u);  // the replaced view's poll stopped with it
+    EXPECT_EQ(clock.liveTimers(), 1u) << "the replaced view's poll stopped with it";
     keys.trusted = true;
     clock.advance(1.0);
     EXPECT_TRUE(view->trusted());
@@ -141,10 +127,9 @@ TEST_F(OnboardingTest, PointsToTheTrayIconOnlyWhereThereIsOne) {
         trayAvailable = available;
         prefs.setShowMenuBarIcon(shown);
         controller->show(false);
-        const OnboardingView* view = controller->view();
-        EXPECT_EQ(shows(view, "in the tray icon"), available && shown) << available << shown;
-        EXPECT_EQ(shows(view, "run mendrake again or press " + view->hotKey()), !(available && shown));
-        EXPECT_FALSE(shows(view, "menu bar"));
+        EXPECT_EQ(shows("in the tray icon"), available && shown) << available << shown;
+        EXPECT_EQ(shows("run mendrake again or press " + controller->view()->hotKey()), !(available && shown));
+        EXPECT_FALSE(shows("menu bar"));
     }
 }
 

@@ -21,19 +21,10 @@ namespace mendrake::test {
 
 inline ClipItem makeClip(qint64 id, const QString& text, double lastUsedAt, ClipKind kind = ClipKind::text,
                          std::optional<QString> appName = std::nullopt, bool pinned = false) {
-    ClipItem item;
-    item.id = id;
-    item.kind = kind;
-    item.text = text;
-    item.fullLength = text.size();
-    item.hash = QStringLiteral("hash-%1").arg(id);
-    item.sourceAppName = appName;
-    if (appName) item.sourceBundleID = QStringLiteral("org.example.") + *appName;
-    item.createdAt = item.lastUsedAt = lastUsedAt;
-    item.pinned = pinned;
-    item.byteSize = text.toUtf8().size();
-    item.searchKey = makeSearchKey(text, appName);
-    return item;
+    return {.id = id, .kind = kind, .text = text, .fullLength = text.size(), .hash = QStringLiteral("hash-%1").arg(id),
+            .sourceBundleID = appName ? std::optional(QStringLiteral("org.example.") + *appName) : std::nullopt,
+            .sourceAppName = appName, .createdAt = lastUsedAt, .lastUsedAt = lastUsedAt, .pinned = pinned,
+            .byteSize = text.toUtf8().size(), .searchKey = makeSearchKey(text, appName)};
 }
 
 inline QList<qint64> ids(const QList<ClipItem>& items) {
@@ -46,21 +37,18 @@ class FakeHistoryStore final : public HistoryStore {
 public:
     explicit FakeHistoryStore(Clock& clock) : HistoryStore(clock, QStringLiteral("/nonexistent")) {}
 
-    QList<ClipItem> rows;                 // any order
-    std::optional<qint64> countOverride;  // what `count` answers instead of rows.size()
-    QList<ClipItem> searchAnswer;         // when non-empty, what `search` looks through instead of rows
-    std::map<qint64, QImage> images;
+    QList<ClipItem> rows, searchAnswer;     // rows in any order; when set, `search` looks through searchAnswer
+    std::optional<qint64> countOverride;    // what `count` answers instead of rows.size()
     std::optional<StoreError> deleteError;  // what deleteItem answers instead of deleting
+    std::map<qint64, QImage> images;
     int searchCalls = 0, imageCalls = 0;
-    QString lastSearchQuery;
-    qint64 lastSearchLimit = -1;
+    std::pair<QString, qint64> lastSearch;  // query and limit
     QList<qint64> deleted;
     QList<std::pair<qint64, bool>> pinCalls;
 
     std::optional<ClipItem> fetch(qint64 id) override {
-        for (const ClipItem& r : rows)
-            if (r.id == id) return r;
-        return std::nullopt;
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const ClipItem& r) { return r.id == id; });
+        return it == rows.end() ? std::nullopt : std::optional(*it);
     }
     QList<ClipItem> recent(qint64 limit) override {
         QList<ClipItem> out;
@@ -70,8 +58,7 @@ public:
     }
     QList<ClipItem> search(const QString& query, qint64 limit) override {
         ++searchCalls;
-        lastSearchQuery = query;
-        lastSearchLimit = limit;
+        lastSearch = {query, limit};
         const QStringList words = query.toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
         QList<ClipItem> out;
         for (const ClipItem& r : newestFirst(searchAnswer.isEmpty() ? rows : searchAnswer))
