@@ -12,11 +12,21 @@ namespace {
 
 using Ids = QList<qint64>;
 
+std::string join(const QList<ClipItem>& items) {
+    QStringList out;
+    for (const ClipItem& i : items) out << QString::number(i.id) + (i.pinned ? "p" : "");
+    return out.join(' ').toStdString();
+}
+
 class PanelModelTest : public ::testing::Test {
 protected:
     PanelTestEnv env;
     std::unique_ptr<PanelViewModel> model;
     void make() { model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock); }
+    // The results ("p" marks a pinned row) and the selection, in one line.
+    std::string shown() const {
+        return join(model->results()) + " | " + (model->selectedID() ? std::to_string(*model->selectedID()) : "none");
+    }
 };
 
 TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
@@ -27,24 +37,25 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
                       makeClip(6, "Image 4x4", 50, ClipKind::image), makeClip(7, "1 file\n/tmp/a", 40, ClipKind::file),
                       makeClip(8, "#fff", 30, ClipKind::color)};
     make();
-    const std::tuple<QString, ClipFilter, Ids> rows[] = {
-        {"   ", ClipFilter::all, {1, 2, 3, 4, 5, 6, 7, 8}},  // blanks are no terms
-        {"GAMMA   alpha", ClipFilter::all, {3}},            // order and case of the words do not matter
-        {"terminal", ClipFilter::all, {2, 4}},              // the source app's name counts
+    // Query, filter, what shows; a new query or filter selects its first result, whatever was selected.
+    const std::tuple<QString, ClipFilter, std::string> rows[] = {
+        {"   ", ClipFilter::all, "1 2 3 4 5p 6 7 8 | 1"},  // blanks are no terms
+        {"GAMMA   alpha", ClipFilter::all, "3 | 3"},       // order and case of the words do not matter
+        {"terminal", ClipFilter::all, "2 4 | 2"},          // the source app's name counts
         // Any Unicode whitespace separates words: ideographic space, no-break space, line separator.
-        {QString::fromUtf16(u"東京\u3000会議"), ClipFilter::all, {5}},
-        {QString::fromUtf16(u"alpha\u00a0gamma"), ClipFilter::all, {3}},
-        {QString::fromUtf16(u"\u3000\u2028"), ClipFilter::pinned, {5}},
-        {"", ClipFilter::text, {1, 2, 3, 5}},   {"", ClipFilter::links, {4}}, {"", ClipFilter::images, {6}},
-        {"", ClipFilter::files, {7}},           {"", ClipFilter::colors, {8}}, {"", ClipFilter::text, {1, 2, 3, 5}},
-        {"beta", ClipFilter::text, {1, 2}},
+        {QString::fromUtf16(u"東京\u3000会議"), ClipFilter::all, "5p | 5"},
+        {QString::fromUtf16(u"alpha\u00a0gamma"), ClipFilter::all, "3 | 3"},
+        {QString::fromUtf16(u"\u3000\u2028"), ClipFilter::pinned, "5p | 5"},
+        {"", ClipFilter::text, "1 2 3 5p | 1"}, {"", ClipFilter::links, "4 | 4"},  {"", ClipFilter::images, "6 | 6"},
+        {"", ClipFilter::files, "7 | 7"},         {"", ClipFilter::colors, "8 | 8"}, {"", ClipFilter::pinned, "5p | 5"},
+        {"", ClipFilter::text, "1 2 3 5p | 1"},  // 5 stays listed but is no longer the selection
+        {"beta", ClipFilter::text, "1 2 | 1"},
     };
     for (const auto& [query, filter, expected] : rows) {
-        model->setSelectedID(expected.last());
+        model->setSelectedID(model->results().last().id);
         model->setFilter(filter);
         model->setQuery(query);
-        EXPECT_EQ(ids(model->results()), expected) << query.toStdString() << " " << rawValue(filter).toStdString();
-        EXPECT_EQ(model->selectedID(), expected.first()) << query.toStdString();
+        EXPECT_EQ(shown(), expected) << query.toStdString() << " " << rawValue(filter).toStdString();
     }
 }
 
@@ -65,9 +76,8 @@ TEST_F(PanelModelTest, UnchangedRefreshNotifiesNobody) {
     results.clear();
     model->setQuery("item 2");
     model->prepareForShow();  // a fresh search: no query, every kind, the first row selected
-    EXPECT_EQ(query.count(), 2);
-    EXPECT_EQ(results.count(), 1);
-    EXPECT_EQ(std::tuple(model->query(), model->filter(), model->selectedID()), std::tuple("", ClipFilter::all, 10));
+    EXPECT_EQ(std::tuple(query.count(), results.count(), model->query(), model->filter(), shown()),
+              std::tuple(2, 1, "", ClipFilter::all, "10 1 2 3 | 10"));
     model->prepareForShow();
     EXPECT_EQ(model->focusToken(), 2);
 }
@@ -82,12 +92,10 @@ TEST_F(PanelModelTest, OlderMatchesFollowTheWindowOnceAndFiltered) {
     make();
     model->setQuery("REPort");
     EXPECT_EQ(env.store.lastSearch, std::pair(QString("REPort"), qint64(290))) << "the query as typed, the room left";
-    Ids expected;
-    for (int i = 1; i <= 10; ++i) expected.append(i);
-    for (int i = 0; i < 20; ++i) expected.append(1000 + i);
-    EXPECT_EQ(ids(model->results()), expected);
+    const std::string window = "1 2 3 4 5 6 7 8 9 10", all = window + " " + join(env.store.searchAnswer.mid(0, 20));
+    EXPECT_EQ(join(model->results()), all);
     model->setFilter(ClipFilter::links);
-    EXPECT_EQ(ids(model->results()), Ids{1007});
+    EXPECT_EQ(shown(), "1007 | 1007");
     // Searched in the background: the window's matches show at once, the older ones when the
     // answer comes, and an answer to a query typed over is dropped.
     model->setFilter(ClipFilter::all);
@@ -97,32 +105,31 @@ TEST_F(PanelModelTest, OlderMatchesFollowTheWindowOnceAndFiltered) {
     model->setQuery("report");
     ASSERT_EQ(answers.size(), 2u);
     answers[0](env.store.searchAnswer);
-    EXPECT_EQ(model->results().size(), 10) << "the answer to a superseded query";
+    EXPECT_EQ(join(model->results()), window) << "the answer to a superseded query";
     answers[1](env.store.searchAnswer);
-    EXPECT_EQ(ids(model->results()), expected);
+    EXPECT_EQ(join(model->results()), all);
 }
 
 TEST_F(PanelModelTest, FallbackOnlyWhenTheWindowCannotAnswer) {
     env.addTexts(400);
     env.store.countOverride = 0;  // what the store answers when counting fails
     make();
-    model->setQuery("item 1");
-    EXPECT_EQ(env.store.searchCalls, 0) << "a failed count turns the fallback off";
-    env.store.countOverride.reset();
-    model->reload();
-    model->setQuery("item 2");
-    EXPECT_EQ(env.store.searchCalls, 0) << "the window covers the whole history";
-    model->setQuery("");
-    env.store.countOverride = 10'000;
-    model->reload();
-    model->setQuery("  ");
-    EXPECT_EQ(env.store.searchCalls, 0) << "no search terms";
-    model->setQuery("item");
-    EXPECT_EQ(model->results().size(), 300);
-    EXPECT_EQ(model->results().last().id, 300);
-    EXPECT_EQ(env.store.searchCalls, 0) << "the window alone fills the list";
-    model->setQuery("item 1");  // 1, 10-19, 100-199
-    EXPECT_EQ(env.store.searchCalls, 1);
+    // {history size the store claims, query, searches of the index so far, results or -1}
+    const std::tuple<std::optional<qint64>, QString, int, int> rows[] = {
+        {0, "item 1", 0, -1},             // a failed count turns the fallback off
+        {std::nullopt, "item 2", 0, -1},  // the window covers the whole history
+        {10'000, "  ", 0, 300},           // no search terms
+        {10'000, "item", 0, 300},         // the window alone fills the list
+        {10'000, "item 1", 1, -1},        // 1, 10-19, 100-199: room for older rows
+    };
+    for (const auto& [count, query, searches, results] : rows) {
+        env.store.countOverride = count;
+        model->setQuery("");
+        model->reload();
+        model->setQuery(query);
+        EXPECT_EQ(env.store.searchCalls, searches) << query.toStdString();
+        if (results >= 0) EXPECT_EQ(model->results().size(), results) << query.toStdString();
+    }
 }
 
 TEST_F(PanelModelTest, UpdatesKeepTheSelectionAndTheWindowLimit) {
@@ -132,15 +139,13 @@ TEST_F(PanelModelTest, UpdatesKeepTheSelectionAndTheWindowLimit) {
     ClipItem repeat = env.store.rows[2];  // row 3 copied again
     repeat.lastUsedAt = env.clock.now() + 5;
     model->insertAtFront(repeat);
-    EXPECT_EQ(ids(model->items()), (Ids{3, 1, 2}));
-    EXPECT_EQ(model->selectedID(), 2);
+    EXPECT_EQ(shown(), "3 1 2 | 2");
     env.clock.advance(60);
     model->markUsed(2);
-    EXPECT_EQ(ids(model->items()), (Ids{2, 3, 1}));
+    EXPECT_EQ(shown(), "2 3 1 | 2");
     EXPECT_EQ(model->items().first().lastUsedAt, env.clock.now());
     model->removeItems({2, 77});
-    EXPECT_EQ(ids(model->results()), (Ids{3, 1}));
-    EXPECT_EQ(model->selectedID(), 3) << "the removed selection falls back to the first result";
+    EXPECT_EQ(shown(), "3 1 | 3") << "the removed selection falls back to the first result";
     // New captures never grow the window beyond its limit, but an old pinned row stays.
     env.store.rows.clear();
     env.addTexts(int(PanelViewModel::windowLimit));
@@ -149,8 +154,7 @@ TEST_F(PanelModelTest, UpdatesKeepTheSelectionAndTheWindowLimit) {
     for (qint64 id = 1'000'000; id < 1'000'010; ++id)
         model->insertAtFront(makeClip(id, QStringLiteral("new %1").arg(id), env.clock.now() + double(id)));
     EXPECT_EQ(model->items().size(), PanelViewModel::windowLimit + 1);
-    EXPECT_EQ(model->items().first().id, 1'000'009);
-    EXPECT_EQ(model->items().last().id, 900'000);
+    EXPECT_EQ(std::pair(model->items().first().id, model->items().last().id), std::pair(1'000'009LL, 900'000LL));
 }
 
 TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
@@ -158,25 +162,24 @@ TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
     make();
     QStringList failures;
     model->onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
-    // {selected, deleted, selected after}: the next item moves into the gap, else the new last.
-    for (auto [selected, after] : {std::pair{2, 3}, {4, 3}}) {
+    // The next item moves into the gap; deleting the last selects the new last.
+    for (auto [selected, after] : {std::pair{2, "1 3 4 | 3"}, {4, "1 3 | 3"}}) {
         model->setSelectedID(selected);
         model->deleteSelected();
-        EXPECT_EQ(model->selectedID(), after);
+        EXPECT_EQ(shown(), after);
     }
-    EXPECT_EQ(ids(model->items()), (Ids{1, 3}));
     EXPECT_EQ(model->totalCount(), 2);
     // A delete the store refuses (a read-only database) keeps the row listed and says why.
     env.store.deleteError = StoreError::sqlite("attempt to write a readonly database");
     model->deleteSelected();
-    EXPECT_EQ(ids(model->results()), (Ids{1, 3}));
+    EXPECT_EQ(shown(), "1 3 | 3");
     EXPECT_EQ(failures, (QStringList{"Mendrake couldn't delete the item", "SQLite: attempt to write a readonly database"}));
     env.store.deleteError.reset();
     env.store.countOverride = 0;
     model->reload();
     for (int i = 0; i < 3; ++i) model->deleteSelected();  // the third finds nothing to delete
     model->togglePinSelected();
-    EXPECT_FALSE(model->selectedID());
+    EXPECT_EQ(shown(), " | none");
     EXPECT_EQ(model->totalCount(), 0) << "the count never goes negative";
     EXPECT_EQ(env.store.deleted, (Ids{2, 4, 3, 1, 3})) << "nothing listed: nothing asked of the store";
     EXPECT_TRUE(env.store.pinCalls.isEmpty());
@@ -188,18 +191,17 @@ TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
     QSignalSpy results(model.get(), &PanelViewModel::resultsChanged);
     model->setSelectedID(2);
     model->togglePinSelected();
+    EXPECT_EQ(shown(), "1 2p 3 | 2") << "a pinned item keeps its place";
+    EXPECT_EQ(join(model->items()), "1 2p 3");
     EXPECT_EQ(env.store.pinCalls, (QList<std::pair<qint64, bool>>{{2, true}}));
-    EXPECT_TRUE(model->items()[1].pinned && model->results()[1].pinned);
     EXPECT_EQ(results.count(), 1);
-    EXPECT_EQ(ids(model->results()), (Ids{1, 2, 3})) << "pinned items keep their place";
     model->togglePinSelected();
     // Unpinning under the Pinned filter drops the item and selects the next pinned one.
     env.store.rows[0].pinned = env.store.rows[2].pinned = true;
     model->reload();
     model->setFilter(ClipFilter::pinned);
     model->togglePinSelected();
-    EXPECT_EQ(ids(model->results()), Ids{3});
-    EXPECT_EQ(model->selectedID(), 3);
+    EXPECT_EQ(shown(), "3p | 3");
     // Pinning a row found beyond the window brings it into the window in date order.
     model->setFilter(ClipFilter::all);
     env.store.countOverride = 100;
@@ -207,8 +209,8 @@ TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
     env.store.rows.append(makeClip(500, "ancient recipe", 10));
     model->setQuery("recipe");
     model->togglePinSelected();
-    EXPECT_EQ(ids(model->items()), (Ids{1, 2, 3, 500}));
-    EXPECT_TRUE(model->items().last().pinned && model->results().first().pinned);
+    EXPECT_EQ(join(model->items()), "1 2 3p 500p");
+    EXPECT_EQ(shown(), "500p | 500");
 }
 
 TEST_F(PanelModelTest, ImagesCachedByRowAndHashMissingAskedAgain) {
