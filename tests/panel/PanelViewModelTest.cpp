@@ -144,8 +144,11 @@ TEST_F(PanelModelTest, UpdatesKeepTheSelectionAndTheWindowLimit) {
     model->markUsed(2);
     EXPECT_EQ(shown(), "2 3 1 | 2");
     EXPECT_EQ(model->items().first().lastUsedAt, env.clock.now());
+    model->setSelectedID(1);
     model->removeItems({2, 77});
-    EXPECT_EQ(shown(), "3 1 | 3") << "the removed selection falls back to the first result";
+    EXPECT_EQ(shown(), "3 1 | 1") << "removing other rows keeps the selection";
+    model->removeItems({1});
+    EXPECT_EQ(shown(), "3 | 3") << "the removed selection falls back to the first result";
     // New captures never grow the window beyond its limit, but an old pinned row stays.
     env.store.rows.clear();
     env.addTexts(int(PanelViewModel::windowLimit));
