@@ -58,6 +58,7 @@ TEST_F(RecorderTest, RefusesChordsThatBreakTypingRecordsTheRest) {
         {kV, Qt::Key_V, super | shift, true}, {kSpace, Qt::Key_Space, ctrl, true}, {kV, Qt::Key_V, ctrl | alt, true},
         {kF13, Qt::Key_F13, none, true},      {kF24, Qt::Key_F24, none, true},      {kPrint, Qt::Key_Print, ctrl, true},
         {kHome, Qt::Key_Home, alt, true},     {kK, Qt::Key_K, ctrl | alt | shift | super, true},
+        {255, Qt::Key_K, ctrl | alt, true},  // the last X keycode
     };
     for (const auto& [keycode, qtKey, modifiers, ok] : rows) {
         SCOPED_TRACE(QKeySequence(modifiers | Qt::Key(qtKey)).toString().toStdString());
