@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The real binary under KDE's compositor (tests/support/with-kwin), which offers its own window
+# The real binary under KDE's compositor (tests/support/with-wayland kwin), which offers its own window
 # list and key injection instead of wlroots' ones: a copy made while a window is focused carries
 # its application, one made in an ignored application is skipped, and the panel's Enter pastes into
 # the window it was opened over.
