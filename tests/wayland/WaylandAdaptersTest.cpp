@@ -317,7 +317,7 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
         SCOPED_TRACE(row.target.appId.toStdString());
         ASSERT_TRUE(toplevels.activate(row.target.id));
         EXPECT_TRUE(eventually([&] { return toplevels.activated() && toplevels.activated()->id == row.target.id; }));
-        EXPECT_EQ(swayFocusedAppId(), row.target.appId);
+        if (qEnvironmentVariableIsSet("SWAYSOCK")) EXPECT_EQ(swayFocusedAppId(), row.target.appId);
         const auto front = workspace.frontmostApplication();
         ASSERT_TRUE(front);
         EXPECT_EQ(front->bundleID, row.target.appId);
