@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The real binary under KDE's compositor (tests/support/with-wayland kwin), which offers its own window
-# list and key injection instead of wlroots' ones: a copy made while a window is focused carries
-# its application, one made in an ignored application is skipped, and the panel's Enter pastes into
-# the window it was opened over.
+# The real binary under KDE's compositor (tests/support/with-wayland kwin), which offers its own
+# window list and key injection instead of wlroots' ones: the clipboard found at start is not
+# recorded, a copy made while a window is focused carries its application, one made in an ignored
+# application is skipped, and the panel's Enter pastes into the window it was opened over.
 . "$(dirname "$0")/lib.sh"
 
 copy_text() { printf '%s' "$1" | wl-copy; sleep 0.1; }
@@ -14,7 +14,8 @@ start_target() {  # start_target APP_ID LOG
 
 prefs hasCompletedOnboarding true excludedBundleIDs "org.example.Ignored"
 start_mendrake
-grep -q 'org_kde' "$WORK/mendrake.log" && fail "$(cat "$WORK/mendrake.log")"
+sleep 0.5
+rows_are 0 || fail "the clipboard at launch was recorded"
 
 start_target org.example.Ignored /dev/null
 copy_text "typed in an ignored app"

@@ -3,9 +3,9 @@
 // window and keyboard protocols work whether Qt runs on Wayland or on XWayland.
 //
 // The constructor connects to WAYLAND_DISPLAY (a name in $XDG_RUNTIME_DIR or a full socket path),
-// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control manager: ext preferred, else wlr;
-// the foreign-toplevel manager; the virtual-keyboard manager; KDE's window management and fake
-// input) on an event queue of its own, and
+// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control
+// manager: ext preferred, else wlr; the virtual-keyboard manager; KWin's fake input) on an event
+// queue of its own, notes the window lists (wlroots' and KDE's) for their user to `bind`, and
 // starts one thread that dispatches that queue. Every protocol object is created, used and
 // destroyed on that thread: adapters hand their work to `call`, which runs it there and waits.
 // Listener callbacks therefore run on the connection thread. A failed connection, or one the
