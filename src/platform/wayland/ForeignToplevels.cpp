@@ -36,9 +36,16 @@ std::vector<ForeignToplevels::Toplevel> ForeignToplevels::toplevels() const {
 }
 
 std::optional<ForeignToplevels::Toplevel> ForeignToplevels::activated() const {
-    for (const Toplevel& t : toplevels())
-        if (t.activated) return t;
-    return std::nullopt;
+    std::optional<Toplevel> found;
+    if (!tracker_) return found;
+    connection_.call([&] {
+        // The answer must reflect an activation asked for just before (the compositor answers it
+        // before the round trip), whatever the load on either side.
+        connection_.roundTrip();
+        for (const ToplevelTracker::Window& w : tracker_->windows())
+            if (!found && w.shown.id && w.shown.activated) found = w.shown;
+    });
+    return found;
 }
 
 std::vector<ForeignToplevels::Toplevel> ForeignToplevels::byActivation() const {

@@ -43,6 +43,8 @@ public:
     bool isAvailable() const;
     // In the order the windows appeared.
     std::vector<Toplevel> toplevels() const;
+    // The activated window once the compositor has answered every request sent before (an
+    // `activate` included), so it is never older than the caller's own last request.
     std::optional<Toplevel> activated() const;
     // Every toplevel, the most recently activated first; those never activated last.
     std::vector<Toplevel> byActivation() const;

@@ -272,6 +272,11 @@ void* WaylandConnection::bind(const Offered& global, const wl_interface& interfa
     return wl_registry_bind(state_->registry, global.name, &interface, std::min(version, global.version));
 }
 
+void WaylandConnection::roundTrip() {
+    State& s = *state_;
+    if (s.alive && wl_display_roundtrip_queue(s.display, s.queue) < 0) s.markDead();
+}
+
 void WaylandConnection::call(const std::function<void()>& task) {
     State& s = *state_;
     const bool threadRunning = s.thread.joinable() && s.alive && !s.stopping;

@@ -61,6 +61,11 @@ public:
     // thread only (within `call`); the caller owns the object.
     void* bind(const Offered& global, const wl_interface& interface, std::uint32_t version);
 
+    // Waits for the compositor to answer every request sent so far and dispatches the events that
+    // came before its answer, so that state read next reflects those requests. Connection thread
+    // only (within `call`); does nothing once the connection is gone.
+    void roundTrip();
+
     // Runs `task` on the connection thread (at once when called there) and returns when it is
     // done. Requests the task sends are flushed before the caller resumes.
     void call(const std::function<void()>& task);
