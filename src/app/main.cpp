@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     ThreadTaskRunner previews;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
-    // Does nothing where Qt draws through Wayland: the compositor places the panel itself.
+    // Where Qt draws through Wayland it gives no hints (the compositor places the panel itself).
     X11PanelWindowSystem panelWindows;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
 

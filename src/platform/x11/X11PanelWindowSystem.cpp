@@ -104,6 +104,7 @@ bool X11PanelWindowSystem::holdsInputFocus(QWindow* window) const {
 }
 
 bool X11PanelWindowSystem::compositorRunning() const {
+    if (QGuiApplication::platformName() == u"wayland") return true;
     xcb_connection_t* c = connection();
     if (!c) return false;
     // The compositing manager of screen n owns the selection _NET_WM_CM_Sn; Qt draws on the default
