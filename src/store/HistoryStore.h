@@ -23,7 +23,6 @@
 
 #include "capture/ClipModel.h"
 #include "platform/Clock.h"
-#include "store/Statement.h"
 #include "store/StoreError.h"
 
 #include <QImage>
@@ -35,11 +34,10 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <vector>
-
-struct sqlite3;
 
 namespace mendrake {
+
+class Database;
 
 class HistoryStore {
 public:
@@ -113,8 +111,8 @@ public:
 
     // Retention: deletes unpinned rows last used more than `retentionDays` days ago (no age limit
     // below 1) and unpinned rows beyond the `maxItems` most recently used unpinned rows (no count
-    // limit at noCountLimit), with their blob files, in one transaction. Returns the ids deleted:
-    // none when the transaction did not commit.
+    // limit below 1 or at noCountLimit), with their blob files, in one transaction. Returns the
+    // ids deleted: none when the transaction did not commit.
     virtual QSet<qint64> trim(qint64 retentionDays, qint64 maxItems);
     // Deletes every row (or every unpinned row) with its blob files and every file no row names.
     // None on success.
@@ -122,15 +120,7 @@ public:
     // Bytes allocated on disk by every regular file under directory(), recursively.
     virtual qint64 diskUsage();
 
-    // Statement layer. These report every error; the operations above decide what to swallow.
-    std::optional<StoreError> exec(const QString& script);
-    StoreResult<Statement> prepare(const QString& sql, const std::vector<Value>& values = {});
-    // Column 0 of the first row, or none when there is no row.
-    StoreResult<std::optional<qint64>> queryInt(const QString& sql, const std::vector<Value>& values = {});
-    // Maps the current row of a statement that selected columnList() to a ClipItem.
-    static ClipItem readItem(const Statement& statement);
-    // The columns every clip query selects, the table aliased as `c`.
-    static const QString& columnList();
+    friend Database& connectionOf(HistoryStore& store);
 
 protected:
     // A store that opens nothing: for fakes deriving from HistoryStore in tests.
@@ -144,14 +134,11 @@ private:
     std::optional<StoreError> commitWrite(Write write);
     void rollbackWrite(Write write);
     std::optional<StoreError> openDatabase();
-    StoreResult<QList<ClipItem>> readItems(Statement& statement);
-    std::optional<StoreError> stepToDone(Statement& statement);
-    StoreError lastError() const;
     StoreResult<ClipItem> recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
                                               std::optional<QString>& replaced);
     void loadNamingKey();
     QString blobNameFor(const QString& hash) const;
-    std::optional<StoreError> deleteRows(const QString& where, const std::vector<Value>& values);
+    std::optional<StoreError> deleteRows(const QString& where, std::optional<qint64> id);
     void eraseUnnamedBlobs(const QList<QString>& names);
     std::optional<StoreError> removeUnnamedBlobs();
     QString blobPath(const QString& name) const;
@@ -164,9 +151,8 @@ private:
     qint64 erasedUpTo_ = 0;
     QString directory_;
     QString blobDirectory_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Database> db_;
     PageCache cache_ = PageCache::large;
-    StatementCache statements_;
     QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
 

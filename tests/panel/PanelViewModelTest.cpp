@@ -1,4 +1,5 @@
 #include "PanelTestEnv.h"
+#include "Database.h"
 #include "panel/PanelViewModel.h"
 
 #include <QSignalSpy>
@@ -316,14 +317,14 @@ TEST_F(PanelModelTest, SearchBeyondTheWindowOfARealStoreAppendsOlderRowsFromTheI
     // 30 old rows mention "needle", then 5000 newer rows of which 10 do: the window holds only the
     // newer ones, so the index supplies the 30 older matches after the 10 in memory.
     Ids older, newer;
-    ASSERT_FALSE(store.exec("BEGIN").has_value());
+    ASSERT_FALSE(connectionOf(store).exec("BEGIN").has_value());
     for (int i = 0; i < 30; ++i) older.prepend(record(QStringLiteral("old needle %1").arg(i)));
     for (int i = 0; i < 5000; ++i) {
         const bool match = i % 500 == 0;
         const qint64 id = record(match ? QStringLiteral("new Needle %1").arg(i) : QStringLiteral("filler text %1").arg(i));
         if (match) newer.prepend(id);
     }
-    ASSERT_FALSE(store.exec("COMMIT").has_value());
+    ASSERT_FALSE(connectionOf(store).exec("COMMIT").has_value());
 
     PanelViewModel real(store, env.prefs, env.clock);
     EXPECT_EQ(real.items().size(), 5000);
