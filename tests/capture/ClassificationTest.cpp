@@ -53,7 +53,7 @@ TEST(Classification, TextKindsFollowColourThenLinkThenRichText) {
         EXPECT_EQ(qint64(clip->representations.size()), qint64(item.size()));
     }
     for (auto [text, expected] : std::vector<std::pair<QString, bool>>{
-             {"HTTP://EXAMPLE.COM/x", true}, {"mailto:me@example.com", false}, {"http:/x", false},
+             {"HTTP://EXAMPLE.COM/x", true}, {"mailto:me@example.com", false}, {"http:/x", false}, {"http://[", false},
              {"https://example.com/" + QString(4075, u'a'), true},  // 4095 characters: the longest link
              {"https://example.com/" + QString(4076, u'a'), false}})
         EXPECT_EQ(isWebURL(text), expected) << text.left(60).toStdString();
@@ -80,7 +80,7 @@ TEST(Classification, MarkerOrNothingUsableGivesNone) {
     EXPECT_FALSE(readClip(board)) << "text that cannot be read";
 }
 
-TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
+TEST(Classification, FilesListNamesAndPathsElseOtherTypes) {
     FakePasteboard board;
     board.copy({{{pt::fileURL, "file:///tmp/d/a.txt\r\nfile:///tmp/d/b%20c.png\r\nfile:///tmp/d/c\r\n"},
                  {pt::string, "/tmp/d/a.txt"}}});
@@ -93,6 +93,12 @@ TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
     EXPECT_EQ(clip->representations, (RepresentationMap{{filePathsType, paths}}));
     EXPECT_EQ(clip->byteSize, paths.size());
 
+    // One file is titled by its name alone; the root by its path.
+    for (auto [uri, text] : {std::pair<QByteArray, QString>{"file:///tmp/d/only%20one.txt", "only one.txt\n/tmp/d/only one.txt"},
+                             {"file:///", "/\n/"}}) {
+        board.copy({{{pt::fileURL, uri}}});
+        EXPECT_EQ(clipOf(board).text, text);
+    }
     board.copy({{{pt::fileURL, "https://example.com/page\r\nnot a url at all %%\r\n"}, {pt::string, "a caption"}}});
     EXPECT_EQ(clipOf(board).text, "a caption");
     board.copy({{{pt::fileURL, ""}, {pt::png, encodedImage(3, 2)}}});
@@ -108,7 +114,7 @@ TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
     EXPECT_FALSE(clip->representations.count(filePathsType));
 }
 
-TEST(Classification, ImagesAreMeasuredFromTheDecodedBitmapAndHashedOverTheirBytes) {
+TEST(Classification, ImagesMeasuredDecodedAndHashedOverBytes) {
     FakePasteboard board;
     const QByteArray png = encodedImage(40, 30);
     board.copy({{{pt::string, "  \n"}, {pt::png, png}}});
