@@ -1,5 +1,6 @@
 #include "store/HistoryStore.h"
 
+#include "platform/SystemLog.h"
 #include "store/BlobFile.h"
 #include "Database.h"
 
@@ -159,7 +160,22 @@ PrivateEntry openPrivate(int parent, const QByteArray& name, bool create, mode_t
     return {fd, QString()};
 }
 
+// The clip rows of `SELECT <columns> <tail>`.
+StoreResult<QList<ClipItem>> selectItems(Database& db, const QString& tail, const std::vector<Value>& values) {
+    auto statement = db.prepare(QStringLiteral("SELECT ") + Database::columnList() + tail, values);
+    if (!statement) return statement.error();
+    return db.readItems(statement.value());
+}
+
 }  // namespace
+
+void HistoryStore::report(const char* operation, const StoreError& error) const {
+    static const char* const kinds[] = {"database", "file system", "property list"};
+    // The operation, the kind and the reason: a clip's content never reaches the log.
+    if (failureLog_)
+        failureLog_->write(QStringLiteral("Mendrake: could not %1 (%2): %3")
+                               .arg(QLatin1String(operation), QLatin1String(kinds[int(error.kind)]), error.message));
+}
 
 HistoryStore::HistoryStore(Clock& clock, QString directory)
     : clock_(clock),
@@ -333,6 +349,12 @@ void HistoryStore::rollbackWrite(Write write) {
 }
 
 StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
+    auto recorded = recordUnderLock(clip);
+    if (!recorded) report(qPrintable(QStringLiteral("record a %1 copy").arg(rawValue(clip.kind))), recorded.error());
+    return recorded;
+}
+
+StoreResult<ClipItem> HistoryStore::recordUnderLock(const CapturedClip& clip) {
     // The file is written and its row committed under the write lock, so that no deletion can
     // judge the file unnamed in between; a failure erases a file that no row names.
     const auto write = beginWrite();
@@ -434,15 +456,14 @@ QString HistoryStore::blobNameFor(const QString& hash) const {
 }
 
 void HistoryStore::touch(qint64 id) {
-    if (auto statement = db_->prepare(QStringLiteral("UPDATE clips SET last_used_at = ? WHERE id = ?"), {clock_.now(), id}))
-        (void)db_->stepToDone(statement.value());
+    auto statement = db_->prepare(QStringLiteral("UPDATE clips SET last_used_at = ? WHERE id = ?"), {clock_.now(), id});
+    const auto error = statement ? db_->stepToDone(statement.value()) : statement.error();
+    if (error) report("mark an item as used", *error);
 }
 
 std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
-    auto statement = db_->prepare(QStringLiteral("SELECT ") + Database::columnList() + QStringLiteral(" FROM clips c WHERE c.id = ?"),
-                             {id});
-    if (!statement) return std::nullopt;
-    auto items = db_->readItems(statement.value());
+    const auto items = selectItems(*db_, QStringLiteral(" FROM clips c WHERE c.id = ?"), {id});
+    if (!items) report("read an item", items.error());
     if (!items || items->isEmpty()) return std::nullopt;
     return items->first();
 }
@@ -450,13 +471,12 @@ std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
 QList<ClipItem> HistoryStore::recent(qint64 limit) {
     // The newest `limit` rows and the pinned rows. The union of ids, rather than an OR over the
     // table, reads only those rows instead of scanning every row's text for its pinned flag.
-    auto statement = db_->prepare(QStringLiteral("SELECT ") + Database::columnList() +
-                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM (SELECT id FROM clips "
-                                                "ORDER BY last_used_at DESC LIMIT ?) UNION SELECT id FROM clips WHERE "
-                                                "pinned = 1)\nORDER BY c.last_used_at DESC"),
+    auto items = selectItems(*db_,
+                             QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM (SELECT id FROM clips ORDER BY "
+                                            "last_used_at DESC LIMIT ?) UNION SELECT id FROM clips WHERE pinned = 1)\n"
+                                            "ORDER BY c.last_used_at DESC"),
                              {limit});
-    if (!statement) return {};
-    auto items = db_->readItems(statement.value());
+    if (!items) report("read the history", items.error());
     return items ? std::move(items).value() : QList<ClipItem>();
 }
 
@@ -485,49 +505,41 @@ QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
                                            "LIMIT ?)"),
                             {matchExpression, kManyMatches});
     if (counted.ok() && counted.value().value_or(0) >= kManyMatches) {
-        auto statement = db_->prepare(
-            QStringLiteral("SELECT ") + Database::columnList() +
-                QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips m INDEXED BY idx_clips_last_used "
-                               "WHERE m.id IN (SELECT rowid FROM clips_fts WHERE clips_fts MATCH ?) ORDER BY "
-                               "m.last_used_at DESC LIMIT ?)\nORDER BY c.last_used_at DESC"),
-            {matchExpression, limit});
-        if (statement) {
-            if (auto items = db_->readItems(statement.value())) return std::move(items).value();
-        }
+        auto items = selectItems(*db_,
+                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips m INDEXED BY "
+                                                "idx_clips_last_used WHERE m.id IN (SELECT rowid FROM clips_fts WHERE "
+                                                "clips_fts MATCH ?) ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
+                                                "c.last_used_at DESC"),
+                                 {matchExpression, limit});
+        if (items) return std::move(items).value();
     }
     // The newest matches are chosen on (id, last_used_at) from a covering index; only those rows
     // are then read, so a common word does not carry every matching row's text through the sort.
-    auto statement = db_->prepare(QStringLiteral("SELECT ") + Database::columnList() +
-                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips_fts JOIN clips m "
-                                                "INDEXED BY idx_clips_id_last_used ON m.id = clips_fts.rowid WHERE "
-                                                "clips_fts MATCH ? ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
-                                                "c.last_used_at DESC"),
+    auto items = selectItems(*db_,
+                             QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips_fts JOIN clips m INDEXED "
+                                            "BY idx_clips_id_last_used ON m.id = clips_fts.rowid WHERE clips_fts MATCH ? "
+                                            "ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY c.last_used_at DESC"),
                              {matchExpression, limit});
-    if (statement) {
-        if (auto items = db_->readItems(statement.value())) return std::move(items).value();
-    }
+    if (items) return std::move(items).value();
     // Without that index (it could not be created, or was dropped), the straightforward join.
-    statement = db_->prepare(QStringLiteral("SELECT ") + Database::columnList() +
-                            QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
-                                           "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+    items = selectItems(*db_,
+                        QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE clips_fts MATCH "
+                                       "?\nORDER BY c.last_used_at DESC LIMIT ?"),
                         {matchExpression, limit});
-    if (!statement) return {};
-    auto items = db_->readItems(statement.value());
+    if (!items) report("search the history", items.error());
     return items ? std::move(items).value() : QList<ClipItem>();
 }
 
 std::optional<QString> HistoryStore::fullText(qint64 id) {
     auto statement = db_->prepare(QStringLiteral("SELECT text FROM clips WHERE id = ?"), {id});
-    if (!statement) return std::nullopt;
-    std::optional<QString> text;
-    bool first = true;
-    int rc;
-    while ((rc = statement->step()) == SQLITE_ROW) {
-        if (first) text = statement->optionalTextAt(0);
-        first = false;
+    if (!statement) {
+        report("read an item's text", statement.error());
+        return std::nullopt;
     }
-    if (rc != SQLITE_DONE) return std::nullopt;
-    return text;
+    const int rc = statement->step();
+    if (rc == SQLITE_ROW) return statement->optionalTextAt(0);
+    if (rc != SQLITE_DONE) report("read an item's text", db_->lastError());
+    return std::nullopt;
 }
 
 RepresentationMap HistoryStore::representations(const ClipItem& item) {
@@ -547,13 +559,15 @@ std::function<QImage()> HistoryStore::imageReader(const ClipItem& item) {
 }
 
 void HistoryStore::setPinned(qint64 id, bool pinned) {
-    if (auto statement = db_->prepare(QStringLiteral("UPDATE clips SET pinned = ? WHERE id = ?"), {qint64(pinned ? 1 : 0), id}))
-        (void)db_->stepToDone(statement.value());
+    auto statement = db_->prepare(QStringLiteral("UPDATE clips SET pinned = ? WHERE id = ?"), {qint64(pinned ? 1 : 0), id});
+    const auto error = statement ? db_->stepToDone(statement.value()) : statement.error();
+    if (error) report(pinned ? "pin an item" : "unpin an item", *error);
 }
 
 std::optional<StoreError> HistoryStore::deleteItem(qint64 id) {
     auto error = deleteRows(QStringLiteral(" WHERE id = ?"), id);
-    if (!error) ++deletions_;
+    if (error) report("delete an item", *error);
+    else ++deletions_;
     return error;
 }
 
@@ -584,6 +598,7 @@ std::optional<StoreError> HistoryStore::deleteRows(const QString& where, std::op
 
 qint64 HistoryStore::count() {
     const auto n = db_->queryInt(QStringLiteral("SELECT count(*) FROM clips"));
+    if (!n) report("count the history", n.error());
     return n && n.value() ? *n.value() : 0;
 }
 
@@ -603,7 +618,7 @@ void HistoryStore::eraseUnnamedBlobs(const QList<QString>& names) {
 
 void HistoryStore::eraseDeletedText() {
     erasedUpTo_ = deletions_;
-    (void)db_->exec(QLatin1String(kScrub));
+    if (auto error = db_->exec(QLatin1String(kScrub))) report("merge deleted text out of the index", *error);
 }
 
 QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
@@ -640,7 +655,10 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     // All deletions run in one transaction whose outcome alone decides what is reported and which
     // files go: when it is lost, nothing was deleted, whatever the statements answered.
     const auto write = beginWrite();
-    if (!write) return {};
+    if (!write) {
+        report("trim the history", write.error());
+        return {};
+    }
     QSet<qint64> deleted;
     // One statement for the whole set first: the full-text index flushes its pending changes at
     // every statement, so row-by-row deletion costs about three times as much. If that statement
@@ -657,11 +675,17 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
         for (qint64 id : ids) {
             sqlite3_reset(remove->handle());
             sqlite3_bind_int64(remove->handle(), 1, id);
-            if (remove->step() == SQLITE_DONE) deleted.insert(id);
-            else if (sqlite3_get_autocommit(db_->handle())) break;
+            if (remove->step() == SQLITE_DONE) {
+                deleted.insert(id);
+                continue;
+            }
+            report("trim an item", db_->lastError());
+            if (sqlite3_get_autocommit(db_->handle())) break;
         }
     }
-    if (sqlite3_get_autocommit(db_->handle()) || commitWrite(*write)) {
+    const auto lost = sqlite3_get_autocommit(db_->handle()) ? std::optional(db_->lastError()) : commitWrite(*write);
+    if (lost) {
+        report("trim the history", *lost);
         rollbackWrite(*write);
         return {};
     }
@@ -677,7 +701,10 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
 }
 
 std::optional<StoreError> HistoryStore::clearHistory(bool keepPinned) {
-    if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), std::nullopt)) return error;
+    if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), std::nullopt)) {
+        report("clear the history", *error);
+        return error;
+    }
     // Files no row names, whatever left them, go with the history.
     if (const auto write = beginWrite(); write.ok()) {
         (void)removeUnnamedBlobs();

@@ -10,8 +10,8 @@
 // companions and the blob files at 0600, since the history holds secrets; the modes are repaired at
 // every open; the folder, Blobs and the database are opened without following links and must belong
 // to the user. Main thread only; every call is synchronous. `open`, `record`, `deleteItem` and
-// `clearHistory` report errors; the reading operations swallow theirs and answer none or an empty
-// list, so that callers keep working when the database misbehaves. A blob file is written and
+// `clearHistory` answer errors; the reading operations answer none or an empty list, so that
+// callers keep working when the database misbehaves. Every failure goes to the failure log. A blob file is written and
 // synced before the row that names it commits, and erased (overwritten with zeros, then unlinked)
 // only once a write transaction has seen that no row names it; files no row names are erased at
 // open. Deleted rows are zeroed (secure_delete, checked at open), and after every deletion the
@@ -38,6 +38,7 @@
 namespace mendrake {
 
 class Database;
+class SystemLog;
 
 class HistoryStore {
 public:
@@ -62,6 +63,10 @@ public:
     virtual ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Where every failed operation is reported: what was attempted, the error's kind and reason,
+    // never a clip's content. Without one, failures are only answered (or swallowed, as below).
+    void setFailureLog(SystemLog* log) { failureLog_ = log; }
 
     const QString& directory() const { return directory_; }
     const QString& blobDirectory() const { return blobDirectory_; }
@@ -130,6 +135,8 @@ private:
     struct Write {
         bool nested = false;  // a savepoint inside the caller's transaction
     };
+    void report(const char* operation, const StoreError& error) const;
+    StoreResult<ClipItem> recordUnderLock(const CapturedClip& clip);
     StoreResult<Write> beginWrite();
     std::optional<StoreError> commitWrite(Write write);
     void rollbackWrite(Write write);
@@ -153,6 +160,7 @@ private:
     QString blobDirectory_;
     std::unique_ptr<Database> db_;
     PageCache cache_ = PageCache::large;
+    SystemLog* failureLog_ = nullptr;
     QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
 

@@ -7,7 +7,6 @@
 #include "FakeClock.h"
 #include "store/HistoryStore.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 using namespace mendrake;
@@ -40,10 +39,7 @@ Fixture* fixture = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    startApplication();
     fixture = new Fixture;
     return 0;
 }

@@ -114,6 +114,7 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     EXPECT_TRUE(store->deleteItem(stubborn));
     EXPECT_TRUE(store->fetch(stubborn));
     EXPECT_TRUE(QFile::exists(stubbornBlob));
+    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not delete an item (database): disk I/O error"});
     sql("DROP TRIGGER refuse_" + QString::number(stubborn) + "; PRAGMA query_only = ON");
     const auto readOnly = store->deleteItem(stubborn);
     ASSERT_TRUE(readOnly);

@@ -39,6 +39,8 @@ TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
     EXPECT_FALSE(QFile::exists(goneBlob));
 
     EXPECT_TRUE(store->clearHistory(false));  // one DELETE that fails as a whole
+    EXPECT_EQ(log.lines, (QStringList{"Mendrake: could not trim an item (database): disk I/O error",
+                                      "Mendrake: could not clear the history (database): disk I/O error"}));
     EXPECT_TRUE(store->fetch(stubborn) && store->fetch(kept));
     EXPECT_EQ(blobFiles().size(), 2);
 

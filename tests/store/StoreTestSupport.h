@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "FakeClock.h"
+#include "FakeSystemLog.h"
 #include "capture/ClipModel.h"
 #include "store/HistoryStore.h"
 
@@ -45,11 +46,13 @@ class StoreTest : public ::testing::Test {
 protected:
     QTemporaryDir temp;
     FakeClock clock{100 * 86400.0};
+    FakeSystemLog log;
     std::unique_ptr<HistoryStore> store = open();
 
     std::unique_ptr<HistoryStore> open() {
         auto opened = HistoryStore::open(clock, temp.path());
         if (!opened) ADD_FAILURE() << opened.error().description().toStdString();
+        if (opened) opened.value()->setFailureLog(&log);
         return opened ? std::move(opened).value() : nullptr;
     }
     void sql(const QString& script) {
