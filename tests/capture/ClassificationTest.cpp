@@ -59,25 +59,31 @@ TEST(Classification, TextKindsFollowColourThenLinkThenRichText) {
         EXPECT_EQ(isWebURL(text), expected) << text.left(60).toStdString();
 }
 
-TEST(Classification, MarkerOrNothingUsableGivesNone) {
-    FakePasteboard board;
+TEST(Classification, MarkedEmptyOrBrokenOffersGiveNone) {
+    struct Row {
+        std::string why;
+        std::vector<FakePasteboard::Item> items;
+        std::function<void(FakePasteboard&)> fault = [](FakePasteboard&) {};
+    };
+    std::vector<Row> rows = {
+        {"no items", {}},
+        {"an item without types", {{}}},
+        {"whitespace only", {{{pt::string, " \n\t "}}}},
+        {"neither text nor image", {{{"application/x-unknown", "bytes"}}}},
+        {"text that cannot be read", {{{pt::string, "text"}}}, [](FakePasteboard& b) { b.unreadableTypes = {pt::string}; }},
+        {"owner vanishing mid-read", {{{pt::string, "text"}, {pt::html, "<p>text</p>"}, {pt::png, encodedImage(2, 2)}}},
+         [](FakePasteboard& b) { b.vanishAfterReads = 1; }},
+    };
     for (const QString& marker : skipMarkerTypes()) {
-        board.copy({{{pt::string, "ordinary"}}, {{marker, "1"}}});
-        EXPECT_FALSE(readClip(board)) << "on a later item: " << marker.toStdString();
-        board.copy({{{pt::string, "ordinary"}, {marker, ""}}});
-        EXPECT_FALSE(readClip(board)) << marker.toStdString();
+        rows.push_back({"on a later item: " + marker.toStdString(), {{{pt::string, "ordinary"}}, {{marker, "1"}}}});
+        rows.push_back({marker.toStdString(), {{{pt::string, "ordinary"}, {marker, ""}}}});
     }
-    board.copy({});
-    EXPECT_FALSE(readClip(board)) << "no items";
-    board.copy({{}});
-    EXPECT_FALSE(readClip(board)) << "an item without types";
-    board.copy({{{pt::string, " \n\t "}}});
-    EXPECT_FALSE(readClip(board)) << "whitespace only";
-    board.copy({{{"application/x-unknown", "bytes"}}});
-    EXPECT_FALSE(readClip(board)) << "neither text nor image";
-    board.copy({{{pt::string, "text"}}});
-    board.unreadableTypes = {pt::string};
-    EXPECT_FALSE(readClip(board)) << "text that cannot be read";
+    for (const Row& row : rows) {
+        FakePasteboard board;
+        board.copy(row.items);
+        row.fault(board);
+        EXPECT_FALSE(readClip(board)) << row.why;
+    }
 }
 
 TEST(Classification, FilesListNamesAndPathsElseOtherTypes) {
@@ -162,15 +168,6 @@ TEST(Classification, OversizedOffersStayUnderTheCap) {
         board.copy({{{type, encodedImage(2, 2) + QByteArray(overCap, 'x')}}});
         EXPECT_FALSE(readClip(board)) << type.toStdString();
     }
-}
-
-TEST(Classification, OwnerVanishingMidReadRecordsNothing) {
-    FakePasteboard board;
-    board.copy({{{pt::string, "text"}, {pt::html, "<p>text</p>"}, {pt::png, encodedImage(2, 2)}}});
-    board.vanishAfterReads = 1;
-    EXPECT_FALSE(readClip(board));
-    board.copyText("next copy");
-    EXPECT_EQ(clipOf(board).text, "next copy");
 }
 
 }  // namespace

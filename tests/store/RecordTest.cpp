@@ -8,7 +8,7 @@ namespace {
 
 using Record = StoreTest;
 
-TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
+TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     const RepresentationMap rich = {{"public.utf8-plain-text", "bold"}, {"public.rtf", "{\\rtf1 \\b bold}"}};
     const auto plain = store->record(textClip("bold"));
     ASSERT_TRUE(plain);
