@@ -7,6 +7,7 @@
 #include "FakeClock.h"
 #include "HardeningSupport.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -180,6 +181,7 @@ TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsCleanlyAndOpensOnceWritable) {
 // The tests enter a private mount namespace first, so that they can mount small and read-only file
 // systems that no other process sees. Without the privilege those tests skip.
 int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
     mendrake::test::privateMounts =
         unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     ::testing::InitGoogleTest(&argc, argv);

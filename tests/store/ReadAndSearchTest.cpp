@@ -1,4 +1,5 @@
 #include "StoreTestSupport.h"
+#include "store/BlobFile.h"
 
 #include <random>
 
@@ -123,8 +124,11 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     sql("PRAGMA query_only = OFF");
 
     // A blob name read from the database never reaches outside Blobs.
-    sql(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered));
+    writeFile(temp.path() + "/outside.plist", encodeRepresentations({{"public.png", encodedImage("PNG", Qt::red)}}));
+    sql(QString("UPDATE clips SET blob = '../outside.plist' WHERE id = %1").arg(tampered));
     EXPECT_TRUE(store->representations(*store->fetch(tampered)).empty());
+    EXPECT_TRUE(store->image(*store->fetch(tampered)).isNull());
+    sql(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered));
     store->deleteItem(tampered);
     EXPECT_TRUE(QFile::exists(store->databasePath()));
     EXPECT_EQ(store->count(), 1);

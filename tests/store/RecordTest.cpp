@@ -96,7 +96,8 @@ TEST_F(Record, DamagedBlobFilesReadAsAnEmptyMap) {
     };
     plist_t array = plist_new_array(), strings = plist_new_dict();
     plist_array_append_item(array, plist_new_data("x", 1));
-    plist_dict_set_item(strings, "public.png", plist_new_string("not data"));
+    plist_dict_set_item(strings, "public.png", plist_new_data("x", 1));  // a good value, then a bad one
+    plist_dict_set_item(strings, "public.tiff", plist_new_string("not data"));
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
         QByteArray(), good.left(good.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), binary(array),

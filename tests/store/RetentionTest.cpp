@@ -27,6 +27,7 @@ TEST_F(Retention, TrimAppliesAgeAndCountLimitsToUnpinnedRowsOnly) {
     EXPECT_EQ(store->trim(0, 1), (QSet<qint64>{ids[1], ids[2]}));
     EXPECT_EQ(idsOf(store->recent(10)), (QList<qint64>{pinnedNew, ids[0], pinnedOld}));
     EXPECT_EQ(blobFiles().size(), 3);
+    EXPECT_EQ(store->trim(1, kNoLimit), QSet<qint64>{add("a day and a half", 1.5)}) << "one day is a limit";
 }
 
 TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
