@@ -32,7 +32,7 @@ class StepClock final : public Clock {
 public:
     double now() const override { return t_ += 0.001; }
     std::unique_ptr<Timer> every(double, double, std::function<void()>) override { return nullptr; }
-    void after(double, std::function<void()>) override {}
+    std::unique_ptr<Timer> after(double, std::function<void()>) override { return nullptr; }
 
 private:
     mutable double t_ = 1'800'000'000.0;

@@ -78,8 +78,7 @@ qint64 PasteEngine::writeToPasteboard(const ClipItem& item, HistoryStore& store,
 
 void PasteEngine::pasteInto(const std::optional<RunningApplication>& target) {
     if (target && !workspace_.holdsKeyboardFocus(*target)) workspace_.activate(*target);
-    clock_.after(pasteDelay, [this, target, alive = std::weak_ptr<bool>(alive_)] {
-        if (!alive.lock()) return;
+    pasteTimer_ = clock_.after(pasteDelay, [this, target] {
         // Checked just before typing: a window that took the focus meanwhile must not get the paste.
         if (target && workspace_.holdsKeyboardFocus(*target))
             postPasteChord();

@@ -54,7 +54,7 @@ private:
     Workspace& workspace_;
     Clock& clock_;
     // Delayed keystrokes hold this weakly, so a paste scheduled before destruction does nothing.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::unique_ptr<Clock::Timer> pasteTimer_;
 };
 
 }  // namespace mendrake

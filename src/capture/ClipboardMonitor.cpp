@@ -23,12 +23,7 @@ void ClipboardMonitor::start() {
     timer_ = clock_.every(pollInterval, pollTolerance, [this] { poll(); });
     // The change event may come from inside one of our own writes, before the writer had a chance
     // to note its count: the tick runs once the writer is done.
-    std::weak_ptr<ClipboardMonitor*> weak = self_;
-    pasteboard_.setChangeHandler([this, weak] {
-        clock_.after(0, [weak] {
-            if (auto self = weak.lock()) (*self)->poll();
-        });
-    });
+    pasteboard_.setChangeHandler([this] { changeTick_ = clock_.after(0, [this] { poll(); }); });
 }
 
 void ClipboardMonitor::poll() {

@@ -71,6 +71,7 @@ private:
     std::shared_ptr<std::atomic<qint64>> latestContent_;
     // Answers from the reading thread and deferred ticks find the monitor through this.
     std::shared_ptr<ClipboardMonitor*> self_;
+    std::unique_ptr<Clock::Timer> changeTick_;
     std::unique_ptr<Clock::Timer> timer_;
 };
 

@@ -1,5 +1,7 @@
 #include "hotkey/HotKey.h"
 
+#include <utility>
+
 namespace mendrake {
 
 HotKeyRegistry::HotKeyRegistry(HotKeyService& service, Clock& clock)
@@ -7,15 +9,17 @@ HotKeyRegistry::HotKeyRegistry(HotKeyService& service, Clock& clock)
 
 void HotKeyRegistry::pressed(std::uint32_t id) {
     // Deferred so the action never runs inside the event handler; the lookup happens when the task
-    // runs, so a HotKey destroyed in the meantime is skipped.
-    std::weak_ptr<bool> alive = alive_;
-    clock_.after(0, [this, alive, id] {
-        if (alive.expired()) return;
-        const auto it = hotKeyActions_.find(id);
-        if (it == hotKeyActions_.end()) return;
-        // A copy, because the action may destroy its own HotKey.
-        auto action = it->second;
-        action();
+    // runs, so a HotKey destroyed in the meantime is skipped. Presses queue in order behind one task.
+    pendingPresses_.push_back(id);
+    if (pendingPresses_.size() > 1) return;
+    dispatch_ = clock_.after(0, [this] {
+        for (const std::uint32_t pressed : std::exchange(pendingPresses_, {})) {
+            const auto it = hotKeyActions_.find(pressed);
+            if (it == hotKeyActions_.end()) continue;
+            // A copy, because the action may destroy its own HotKey.
+            auto action = it->second;
+            action();
+        }
     });
 }
 

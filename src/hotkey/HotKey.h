@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace mendrake {
 
@@ -37,7 +38,8 @@ private:
 
     HotKeyService& service_;
     Clock& clock_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::vector<std::uint32_t> pendingPresses_;
+    std::unique_ptr<Clock::Timer> dispatch_;
     bool handlerInstalled_ = false;
     std::uint32_t nextHotKeyID_ = 1;
     std::map<std::uint32_t, std::function<void()>> hotKeyActions_;

@@ -172,7 +172,7 @@ void StatusItemController::pasteRecent(int index) {
     if (shell_.expired() || index < 0 || index >= recents_.size()) return;
     // The copy held here is pasted even if the row was deleted since the menu was built.
     const ClipItem item = recents_[index];
-    clock_.after(pasteDelay, [shell = shell_, item] {
+    pasteTimer_ = clock_.after(pasteDelay, [shell = shell_, item] {
         if (auto s = shell.lock(); s && s->pasteItem) s->pasteItem(item);
     });
 }

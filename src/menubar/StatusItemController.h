@@ -93,7 +93,7 @@ private:
     QSystemTrayIcon* item_ = nullptr;
     QList<ClipItem> recents_;
     std::optional<QString> recordingProblem_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::unique_ptr<Clock::Timer> pasteTimer_;
 };
 
 }  // namespace mendrake

@@ -2,9 +2,11 @@
 // Clock: the current time and the timers that model code runs on.
 //
 // Contract: `now` is the wall-clock time in seconds since 1970-01-01 00:00:00 UTC. Timers run their
-// callback on the main thread; a repeating timer keeps firing until its handle is destroyed, so the
-// owner of the handle decides how long it lives. `after` runs a task once after a delay; it cannot
-// be cancelled, so callers capture weak references where the target may be gone. Never fails.
+// callback on the main thread and keep firing only while their handle lives, so the owner of the
+// handle decides how long a timer lives: a repeating timer (`every`) until the handle is destroyed, a
+// one-shot task (`after`) once after its delay unless the handle was destroyed first. An object that
+// keeps the handle of its own task in a member can therefore never be called after it is gone.
+// Destroying a handle from inside its own callback is allowed. Never fails.
 // Tests use FakeClock (tests/support), which moves time by hand and fires due timers.
 
 #include <functional>
@@ -26,7 +28,7 @@ public:
     virtual std::unique_ptr<Timer> every(double intervalSeconds, double toleranceSeconds,
                                          std::function<void()> tick) = 0;
 
-    virtual void after(double delaySeconds, std::function<void()> task) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Timer> after(double delaySeconds, std::function<void()> task) = 0;
 };
 
 }  // namespace mendrake

@@ -137,14 +137,10 @@ void PrivacyPage::refreshCapture() {
     captureDetail_->setText(texts.detail);
     resume_->setVisible(paused);
     pause_->setVisible(!paused);
-    // A timed pause ends by itself; redraw the row then, unless something changed it meanwhile.
-    if (paused && *until < Preferences::distantFuture) {
-        const int generation = ++refreshGeneration_;
-        QPointer<PrivacyPage> self = this;
-        services_.clock.after(*until - now, [self, generation] {
-            if (self && self->refreshGeneration_ == generation) self->refreshCapture();
-        });
-    }
+    // A timed pause ends by itself: redraw the row then. Each redraw replaces the pending one.
+    refreshTimer_.reset();
+    if (paused && *until < Preferences::distantFuture)
+        refreshTimer_ = services_.clock.after(*until - now, [this] { refreshCapture(); });
 }
 
 QList<IgnoredAppRow*> PrivacyPage::ignoredRows() const { return ignored_->findChildren<IgnoredAppRow*>(); }

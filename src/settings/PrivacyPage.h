@@ -5,7 +5,11 @@
 #include "settings/AppChooserDialog.h"
 #include "settings/FormWidgets.h"
 
+#include "platform/Clock.h"
+
 #include <QPointer>
+
+#include <memory>
 
 class QPushButton;
 class QToolButton;
@@ -70,7 +74,7 @@ private:
     FormGroup* ignored_;
     QPushButton* addApp_;
     QPointer<AppChooserDialog> chooser_;
-    int refreshGeneration_ = 0;
+    std::unique_ptr<Clock::Timer> refreshTimer_;
 };
 
 }  // namespace mendrake

@@ -1,13 +1,16 @@
 // The Linux services behind Preferences, on real files in a temporary directory.
 
 #include "platform/x11/IniDefaultsStore.h"
+#include "platform/x11/SystemClock.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
 #include "prefs/Preferences.h"
 
 #include "FakeClock.h"
 #include "FakeSystemLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -179,6 +182,24 @@ TEST_F(LinuxStoresTest, StaleAutostartEntriesAreRewrittenAtStart) {
     }
     EXPECT_EQ(autostartProgram(program, program), program);
     EXPECT_EQ(autostartProgram(program, "/usr/bin/mendrake"), program) << "not the installed binary";
+}
+
+// The real clock's one-shot tasks: a dropped handle cancels, a kept one fires once, and a task may
+// drop its own handle.
+TEST(SystemClockAfter, RunsOnlyWhileItsHandleLives) {
+    SystemClock clock;
+    int cancelled = 0, kept = 0, selfDropped = 0;
+    clock.after(0, [&] { ++cancelled; }).reset();
+    auto keep = clock.after(0, [&] { ++kept; });
+    std::unique_ptr<Clock::Timer> self;
+    self = clock.after(0.01, [&] { ++selfDropped; self.reset(); });
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(cancelled, 0);
+    EXPECT_EQ(kept, 1);
+    EXPECT_EQ(selfDropped, 1);
+    EXPECT_EQ(self, nullptr);
 }
 
 TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {

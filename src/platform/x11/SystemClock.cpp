@@ -15,7 +15,8 @@ int toMilliseconds(double seconds) {
 
 class QtTimer final : public Clock::Timer {
 public:
-    QtTimer(double interval, double tolerance, std::function<void()> tick) {
+    QtTimer(double interval, double tolerance, bool once, std::function<void()> tick) {
+        timer_.setSingleShot(once);
         // A coarse timer lets the event loop batch wake-ups within about 5% of the interval,
         // which is the closest Qt comes to a stated tolerance.
         timer_.setTimerType(tolerance > 0 ? Qt::CoarseTimer : Qt::PreciseTimer);
@@ -36,11 +37,11 @@ double SystemClock::now() const {
 
 std::unique_ptr<Clock::Timer> SystemClock::every(double intervalSeconds, double toleranceSeconds,
                                                  std::function<void()> tick) {
-    return std::make_unique<QtTimer>(intervalSeconds, toleranceSeconds, std::move(tick));
+    return std::make_unique<QtTimer>(intervalSeconds, toleranceSeconds, false, std::move(tick));
 }
 
-void SystemClock::after(double delaySeconds, std::function<void()> task) {
-    QTimer::singleShot(toMilliseconds(delaySeconds), Qt::PreciseTimer, std::move(task));
+std::unique_ptr<Clock::Timer> SystemClock::after(double delaySeconds, std::function<void()> task) {
+    return std::make_unique<QtTimer>(delaySeconds, 0, true, std::move(task));
 }
 
 }  // namespace mendrake

@@ -10,7 +10,7 @@ public:
     double now() const override;
     std::unique_ptr<Timer> every(double intervalSeconds, double toleranceSeconds,
                                  std::function<void()> tick) override;
-    void after(double delaySeconds, std::function<void()> task) override;
+    std::unique_ptr<Timer> after(double delaySeconds, std::function<void()> task) override;
 };
 
 }  // namespace mendrake
