@@ -104,6 +104,7 @@ bool holdsInputFocus(QWindow* window) {
 }
 
 bool compositorRunning() {
+    if (QGuiApplication::platformName() == u"wayland") return true;
     xcb_connection_t* c = connection();
     if (!c) return false;
     // The compositing manager of screen n owns the selection _NET_WM_CM_Sn; Qt draws on the default
