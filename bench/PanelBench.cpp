@@ -20,6 +20,7 @@
 #include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
+#include "Database.h"
 
 #include <QApplication>
 #include <QDir>
@@ -99,7 +100,7 @@ struct Fixture {
 
     void fill(qint64 rows) {
         TextGenerator texts;
-        store->exec("BEGIN");
+        connectionOf(*store).exec("BEGIN");
         for (qint64 i = 0; i < rows; ++i) {
             clock.advance(1);
             CapturedClip clip;
@@ -108,7 +109,7 @@ struct Fixture {
             clip.byteSize = clip.text.toUtf8().size();
             store->record(clip);
         }
-        store->exec("COMMIT");
+        connectionOf(*store).exec("COMMIT");
     }
 };
 
