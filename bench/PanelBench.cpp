@@ -16,8 +16,10 @@
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
+#include "Database.h"
 
 #include <QApplication>
 #include <QDir>
@@ -96,7 +98,7 @@ struct Fixture {
 
     void fill(qint64 rows) {
         TextGenerator texts;
-        store->exec("BEGIN");
+        connectionOf(*store).exec("BEGIN");
         for (qint64 i = 0; i < rows; ++i) {
             clock.advance(1);
             CapturedClip clip;
@@ -105,7 +107,7 @@ struct Fixture {
             clip.byteSize = clip.text.toUtf8().size();
             store->record(clip);
         }
-        store->exec("COMMIT");
+        connectionOf(*store).exec("COMMIT");
     }
 };
 
@@ -169,7 +171,8 @@ quint64 focusedXWindow() {
 void BM_ShowUntilMappedAndFocused(benchmark::State& state) {
     FakeWorkspace workspace;
     AppIcons icons(workspace);
-    PanelController controller(*fixture().model, workspace, icons);
+    X11PanelWindowSystem windows;
+    PanelController controller(*fixture().model, workspace, icons, windows);
     auto waitUntil = [](auto condition) {
         QElapsedTimer t;
         t.start();
@@ -231,7 +234,8 @@ int main(int argc, char** argv) {
         Fixture f(empty);
         FakeWorkspace workspace;
         AppIcons icons(workspace);
-        PanelController controller(*f.model, workspace, icons);
+        X11PanelWindowSystem windows;
+        PanelController controller(*f.model, workspace, icons, windows);
         f.model->prepareForShow();
         QApplication::processEvents();
         std::cout << (empty ? "empty" : "full") << " history: " << f.model->items().size() << " items in the window, "

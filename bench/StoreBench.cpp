@@ -5,6 +5,7 @@
 // that folder afterwards: the million-clip history takes a few gigabytes.
 #include "capture/ClipModel.h"
 #include "store/BlobFile.h"
+#include "Database.h"
 #include "store/HistoryStore.h"
 
 #include <QDir>
@@ -104,14 +105,14 @@ QString templateDirectory() {
     auto opened = HistoryStore::open(clock, dir);
     if (!opened) qFatal("cannot create the template: %s", qPrintable(opened.error().description()));
     HistoryStore& store = *opened.value();
-    (void)store.exec("PRAGMA synchronous = OFF; PRAGMA cache_size = -524288;");
+    (void)connectionOf(store).exec("PRAGMA synchronous = OFF; PRAGMA cache_size = -524288;");
     TextGenerator generator(42);
-    (void)store.exec("BEGIN");
-    auto insert = store.prepare("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
+    (void)connectionOf(store).exec("BEGIN");
+    auto insert = connectionOf(store).prepare("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
                                 "last_used_at, pinned, blob, size) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     sqlite3_stmt* stmt = insert->handle();
     for (qint64 i = 0; i < n; ++i) {
-        if (i > 0 && i % 100000 == 0) (void)store.exec("COMMIT; BEGIN");
+        if (i > 0 && i % 100000 == 0) (void)connectionOf(store).exec("COMMIT; BEGIN");
         QStringList markers;
         if (i % (n / kRareRows) == 3) markers << kRareWord;
         if (i % (n / kCommonRows) == 1) markers << kCommonWord;
@@ -144,8 +145,8 @@ QString templateDirectory() {
         sqlite3_bind_int64(stmt, 10, utf8.size() * (withBlob ? 3 : 1));
         if (sqlite3_step(stmt) != SQLITE_DONE) qFatal("insert failed");
     }
-    (void)store.exec("COMMIT");
-    (void)store.exec("INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);");
+    (void)connectionOf(store).exec("COMMIT");
+    (void)connectionOf(store).exec("INSERT INTO clips_fts(clips_fts) VALUES ('optimize'); PRAGMA wal_checkpoint(TRUNCATE);");
     QFile(dir + "/complete").open(QIODevice::WriteOnly);
     std::fprintf(stderr, "built the %lld-clip history in %.0f s (%.0f s CPU)\n", static_cast<long long>(n),
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count(),
@@ -185,7 +186,7 @@ Copy& sharedReadOnlyCopy() {
     static Copy copy(Blobs::linked);
     static const bool mapped = [] {
         const QByteArray bytes = qgetenv("MENDRAKE_BENCH_MMAP");
-        return !bytes.isEmpty() && !copy.store->exec("PRAGMA mmap_size = " + QString::number(bytes.toLongLong()));
+        return !bytes.isEmpty() && !connectionOf(*copy.store).exec("PRAGMA mmap_size = " + QString::number(bytes.toLongLong()));
     }();
     (void)mapped;
     return copy;
@@ -283,15 +284,15 @@ BENCHMARK(BM_SearchShortPrefix)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)
 // The statements in their first, straightforward form, for comparison with what the store runs.
 QList<ClipItem> runItems(HistoryStore& store, const QString& sql, const std::vector<Value>& values) {
     QList<ClipItem> items;
-    auto statement = store.prepare(sql, values);
+    auto statement = connectionOf(store).prepare(sql, values);
     if (!statement) qFatal("%s", qPrintable(statement.error().description()));
-    while (statement->step() == SQLITE_ROW) items.append(HistoryStore::readItem(*statement));
+    while (statement->step() == SQLITE_ROW) items.append(Database::readItem(*statement));
     return items;
 }
 
 void BM_RecentPlainStatement(benchmark::State& state) {
     HistoryStore& store = *sharedReadOnlyCopy().store;
-    const QString sql = "SELECT " + HistoryStore::columnList() +
+    const QString sql = "SELECT " + Database::columnList() +
                         " FROM clips c\nWHERE c.id IN (SELECT id FROM clips ORDER BY last_used_at DESC LIMIT ?) OR "
                         "c.pinned = 1\nORDER BY c.last_used_at DESC";
     for (auto _ : state) benchmark::DoNotOptimize(runItems(store, sql, {qint64(5000)}));
@@ -302,7 +303,7 @@ BENCHMARK(BM_RecentPlainStatement)->Unit(benchmark::kMillisecond);
 void BM_SearchPlainStatement(benchmark::State& state) {
     HistoryStore& store = *sharedReadOnlyCopy().store;
     const QString word = state.range(0) ? kCommonWord : kRareWord;
-    const QString sql = "SELECT " + HistoryStore::columnList() +
+    const QString sql = "SELECT " + Database::columnList() +
                         " FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE clips_fts MATCH ?\nORDER BY "
                         "c.last_used_at DESC LIMIT ?";
     const std::vector<Value> values = {QString("\"" + word + "\"*"), qint64(300)};
@@ -312,7 +313,7 @@ void BM_SearchPlainStatement(benchmark::State& state) {
 BENCHMARK(BM_SearchPlainStatement)->ArgName("common")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 QString textOf(HistoryStore& store, const QString& sql) {
-    auto statement = store.prepare(sql);
+    auto statement = connectionOf(store).prepare(sql);
     return statement && statement->step() == SQLITE_ROW ? statement->textAt(0) : QString();
 }
 
@@ -324,7 +325,7 @@ void BM_TrimFiftyThousand(benchmark::State& state) {
         // MENDRAKE_BENCH_SECURE_DELETE=FAST (or 0) times trim with another secure_delete setting.
         static const QString secureDelete = qEnvironmentVariable("MENDRAKE_BENCH_SECURE_DELETE");
         if (!secureDelete.isEmpty() && secureDelete.contains(QRegularExpression("^[A-Za-z0-9]+$")))
-            (void)store.exec("PRAGMA secure_delete = " + secureDelete);
+            (void)connectionOf(store).exec("PRAGMA secure_delete = " + secureDelete);
         state.counters["secure_delete"] = double(textOf(store, "PRAGMA secure_delete").toInt());
         const qint64 keep = textOf(store, "SELECT count(*) FROM clips WHERE pinned = 0").toLongLong() - 50000;
         state.ResumeTiming();

@@ -1,5 +1,6 @@
 #include "app/SessionPlatform.h"
 
+#include "platform/wayland/FakeInputKeySynthesiser.h"
 #include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/PortalHotKeyService.h"
 #include "platform/wayland/VirtualKeyboardKeySynthesiser.h"
@@ -68,7 +69,12 @@ SessionPlatform::SessionPlatform() : desktop_(std::make_unique<X11Workspace>()) 
         workspace_ = std::make_unique<WaylandWorkspace>(*wayland_->toplevels, *desktop_, own);
     }
 
-    keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection);
+    // KWin offers its own fake input instead of the virtual keyboard; with neither, the virtual
+    // keyboard stays untrusted and a paste copies only.
+    if (!connection.globals().virtualKeyboard && connection.globals().fakeInput)
+        keys_ = std::make_unique<FakeInputKeySynthesiser>(connection);
+    else
+        keys_ = std::make_unique<VirtualKeyboardKeySynthesiser>(connection);
     keyboardLayout_ = std::make_unique<WaylandKeyboardLayout>(connection);
     if (PortalHotKeyService::isOffered()) {
         // The portal's triggers name letters and digits by themselves ("v"); other keys are refused.

@@ -3,9 +3,10 @@
 //
 // A Wayland session (Qt on its wayland platform, or WAYLAND_DISPLAY set while Qt runs on XWayland)
 // whose compositor answers on our own connection gets the Wayland adapters: the data-control
-// clipboard where offered, the foreign-toplevel workspace where offered, the virtual-keyboard
-// synthesiser (not trusted where the protocol is missing), the keyboard layout of the seat, and the
-// global-shortcuts portal where the session bus offers it (else the desktop binds the shortcut).
+// clipboard where offered, the toplevel workspace where wlroots' or KDE's window list is offered,
+// the virtual-keyboard synthesiser, or KWin's fake input where only that is offered (neither:
+// not trusted), the keyboard layout of the seat, and the global-shortcuts portal where the session
+// bus offers it (else the desktop binds the shortcut).
 // Anything the compositor does not offer falls back to the X11 adapter, which works as far as the
 // session allows. Every other session gets the X11 adapters. Main thread only.
 

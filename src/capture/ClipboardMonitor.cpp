@@ -44,7 +44,7 @@ void ClipboardMonitor::poll() {
 
     if (ignoredChangeCounts.erase(count) > 0) return;
 
-    if (auto until = prefs_.pausedUntil(); until && *until > clock_.now()) return;
+    if (prefs_.isPaused()) return;
 
     std::optional<RunningApplication> source = sourceOfChange();
     if (isIgnored(source)) return;

@@ -1,6 +1,8 @@
 #include "store/HistoryStore.h"
 
+#include "platform/SystemLog.h"
 #include "store/BlobFile.h"
+#include "Database.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -158,20 +160,34 @@ PrivateEntry openPrivate(int parent, const QByteArray& name, bool create, mode_t
     return {fd, QString()};
 }
 
+// The clip rows of `SELECT <columns> <tail>`.
+StoreResult<QList<ClipItem>> selectItems(Database& db, const QString& tail, const std::vector<Value>& values) {
+    auto statement = db.prepare(QStringLiteral("SELECT ") + Database::columnList() + tail, values);
+    if (!statement) return statement.error();
+    return db.readItems(statement.value());
+}
+
 }  // namespace
 
-// MARK: construction
+void HistoryStore::report(const char* operation, const StoreError& error) const {
+    static const char* const kinds[] = {"database", "file system", "property list"};
+    // The operation, the kind and the reason: a clip's content never reaches the log.
+    if (failureLog_)
+        failureLog_->write(QStringLiteral("Mendrake: could not %1 (%2): %3")
+                               .arg(QLatin1String(operation), QLatin1String(kinds[int(error.kind)]), error.message));
+}
 
 HistoryStore::HistoryStore(Clock& clock, QString directory)
     : clock_(clock),
       directory_(std::move(directory)),
-      blobDirectory_(directory_ + u'/' + QLatin1String(kBlobDirectoryName)) {}
+      blobDirectory_(directory_ + u'/' + QLatin1String(kBlobDirectoryName)),
+      db_(std::make_unique<Database>()) {}
 
 HistoryStore::~HistoryStore() {
-    if (db_ && deletions_ > erasedUpTo_) eraseDeletedText();
-    statements_.clear();
-    if (db_) sqlite3_close(db_);
+    if (db_->handle() && deletions_ > erasedUpTo_) eraseDeletedText();
 }
+
+Database& connectionOf(HistoryStore& store) { return *store.db_; }
 
 QString HistoryStore::defaultDirectory() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
@@ -231,32 +247,33 @@ std::optional<StoreError> HistoryStore::openDatabase() {
     removeStaleTemporaries(blobDirectory_);
 
     const QByteArray dbPath = QFile::encodeName(databasePath());
-    const int rc = sqlite3_open_v2(dbPath.constData(), &db_,
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(dbPath.constData(), &handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW, nullptr);
     if (rc != SQLITE_OK) {
-        StoreError error = db_ ? lastError() : StoreError::sqlite(QString::fromUtf8(sqlite3_errstr(rc)));
-        sqlite3_close(db_);
-        db_ = nullptr;
+        StoreError error = StoreError::sqlite(QString::fromUtf8(handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc)));
+        sqlite3_close(handle);
         return error;
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    db_->adopt(handle);
+    sqlite3_busy_timeout(db_->handle(), kBusyTimeoutMs);
     // Deleted rows are overwritten with zeros whatever this SQLite was built with; a build where the
     // setting does not hold would leave deleted clips in the file, so the store does not open.
-    if (auto error = exec(QStringLiteral("PRAGMA secure_delete = ON;"))) return error;
-    const auto secureDelete = queryInt(QStringLiteral("PRAGMA secure_delete"));
+    if (auto error = db_->exec(QStringLiteral("PRAGMA secure_delete = ON;"))) return error;
+    const auto secureDelete = db_->queryInt(QStringLiteral("PRAGMA secure_delete"));
     if (!secureDelete || secureDelete.value() != 1)
         return StoreError::sqlite(QStringLiteral("secure deletion could not be turned on"));
-    if (auto error = exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") +
+    if (auto error = db_->exec(QStringLiteral("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") +
                           QLatin1String(kJournalSizeLimit)))
         return error;
 
-    const auto version = queryInt(QStringLiteral("PRAGMA user_version"));
+    const auto version = db_->queryInt(QStringLiteral("PRAGMA user_version"));
     if (!version.ok() || !version.value() || *version.value() < 1) {
-        if (auto error = exec(QString::fromLatin1(kSchema))) return error;
+        if (auto error = db_->exec(QString::fromLatin1(kSchema))) return error;
     }
     // Before anything reads the tables: opening scans every row for the blob names.
-    (void)exec(QString::fromLatin1(cache_ == PageCache::small ? kSmallConnectionTuning : kConnectionTuning));
-    (void)exec(QString::fromLatin1(kReadIndexes));
+    (void)db_->exec(QString::fromLatin1(cache_ == PageCache::small ? kSmallConnectionTuning : kConnectionTuning));
+    (void)db_->exec(QString::fromLatin1(kReadIndexes));
     loadNamingKey();
     addPrefixIndexes();
     repairModes();
@@ -269,12 +286,12 @@ std::optional<StoreError> HistoryStore::openDatabase() {
 
 void HistoryStore::addPrefixIndexes() {
     {
-        auto statement = prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'clips_fts'"));
+        auto statement = db_->prepare(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'clips_fts'"));
         if (!statement || statement->step() != SQLITE_ROW) return;
         if (statement->optionalTextAt(0).value_or(QString()).contains(QStringLiteral("prefix="))) return;
     }
     // Only speed is at stake: a failure leaves the index as it was.
-    if (exec(QString::fromLatin1(kPrefixIndexedFts))) (void)exec(QStringLiteral("ROLLBACK"));
+    if (db_->exec(QString::fromLatin1(kPrefixIndexedFts))) (void)db_->exec(QStringLiteral("ROLLBACK"));
 }
 
 void HistoryStore::repairModes() {
@@ -300,11 +317,11 @@ std::optional<StoreError> HistoryStore::removeUnnamedBlobs() {
     // ever delete. Called inside a write transaction, so no row naming a listed file can be
     // committed meanwhile.
     QSet<QString> named;
-    auto select = prepare(QStringLiteral("SELECT blob FROM clips WHERE blob IS NOT NULL"));
+    auto select = db_->prepare(QStringLiteral("SELECT blob FROM clips WHERE blob IS NOT NULL"));
     if (!select) return select.error();
     int rc;
     while ((rc = select->step()) == SQLITE_ROW) named.insert(select->textAt(0));
-    if (rc != SQLITE_DONE) return lastError();
+    if (rc != SQLITE_DONE) return db_->lastError();
     QDirIterator files(blobDirectory_, QDir::Files | QDir::Hidden | QDir::System);
     while (files.hasNext()) {
         const QString path = files.next();
@@ -313,126 +330,31 @@ std::optional<StoreError> HistoryStore::removeUnnamedBlobs() {
     return std::nullopt;
 }
 
-// MARK: statement layer
-
-StoreError HistoryStore::lastError() const {
-    if (!db_) return StoreError::sqlite(QStringLiteral("the database is not open"));
-    return StoreError::sqlite(QString::fromUtf8(sqlite3_errmsg(db_)));
-}
-
-std::optional<StoreError> HistoryStore::exec(const QString& script) {
-    if (!db_) return lastError();
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db_, script.toUtf8().constData(), nullptr, nullptr, &message);
-    if (rc == SQLITE_OK) return std::nullopt;
-    StoreError error = message ? StoreError::sqlite(QString::fromUtf8(message)) : lastError();
-    sqlite3_free(message);
-    return error;
-}
-
-StoreResult<Statement> HistoryStore::prepare(const QString& sql, const std::vector<Value>& values) {
-    if (!db_) return lastError();
-    sqlite3_stmt* handle = statements_.take(sql);
-    if (!handle) {
-        const int rc = sqlite3_prepare_v2(db_, sql.toUtf8().constData(), -1, &handle, nullptr);
-        if (rc != SQLITE_OK || !handle) {
-            sqlite3_finalize(handle);
-            return lastError();
-        }
-    }
-    Statement statement(handle, &statements_, sql);
-    int index = 1;
-    for (const Value& value : values) {
-        if (const auto* i = std::get_if<qint64>(&value)) {
-            sqlite3_bind_int64(handle, index, *i);
-        } else if (const auto* d = std::get_if<double>(&value)) {
-            sqlite3_bind_double(handle, index, *d);
-        } else if (const auto* text = std::get_if<QString>(&value)) {
-            // The byte length rather than -1 keeps a text with an embedded NUL whole.
-            const QByteArray utf8 = text->toUtf8();
-            sqlite3_bind_text(handle, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_null(handle, index);
-        }
-        ++index;
-    }
-    return statement;
-}
-
-StoreResult<std::optional<qint64>> HistoryStore::queryInt(const QString& sql, const std::vector<Value>& values) {
-    auto statement = prepare(sql, values);
-    if (!statement) return statement.error();
-    std::optional<qint64> first;
-    int rc;
-    while ((rc = statement->step()) == SQLITE_ROW)
-        if (!first) first = statement->int64At(0);
-    if (rc != SQLITE_DONE) return lastError();
-    return first;
-}
-
 StoreResult<HistoryStore::Write> HistoryStore::beginWrite() {
     // Takes the write lock at once (waiting up to the busy time-out), so that what is read inside
     // holds until the commit. Inside a caller's transaction, a savepoint instead.
-    const Write write{!sqlite3_get_autocommit(db_)};
-    if (auto error = exec(write.nested ? QStringLiteral("SAVEPOINT store_write") : QStringLiteral("BEGIN IMMEDIATE")))
+    const Write write{!sqlite3_get_autocommit(db_->handle())};
+    if (auto error = db_->exec(write.nested ? QStringLiteral("SAVEPOINT store_write") : QStringLiteral("BEGIN IMMEDIATE")))
         return *error;
     return write;
 }
 
 std::optional<StoreError> HistoryStore::commitWrite(Write write) {
-    return exec(write.nested ? QStringLiteral("RELEASE store_write") : QStringLiteral("COMMIT"));
+    return db_->exec(write.nested ? QStringLiteral("RELEASE store_write") : QStringLiteral("COMMIT"));
 }
 
 void HistoryStore::rollbackWrite(Write write) {
-    if (sqlite3_get_autocommit(db_)) return;  // already rolled back by SQLite
-    (void)exec(write.nested ? QStringLiteral("ROLLBACK TO store_write; RELEASE store_write") : QStringLiteral("ROLLBACK"));
+    if (sqlite3_get_autocommit(db_->handle())) return;  // already rolled back by SQLite
+    (void)db_->exec(write.nested ? QStringLiteral("ROLLBACK TO store_write; RELEASE store_write") : QStringLiteral("ROLLBACK"));
 }
-
-std::optional<StoreError> HistoryStore::stepToDone(Statement& statement) {
-    int rc;
-    while ((rc = statement.step()) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) return lastError();
-    return std::nullopt;
-}
-
-const QString& HistoryStore::columnList() {
-    static const QString list = QStringLiteral("c.id, c.kind, substr(c.text, 1, %1), c.hash, c.source_bundle, "
-                                               "c.source_name,\nc.created_at, c.last_used_at, c.pinned, c.blob, "
-                                               "c.size, length(c.text)")
-                                    .arg(previewLength);
-    return list;
-}
-
-ClipItem HistoryStore::readItem(const Statement& row) {
-    ClipItem item;
-    item.id = row.int64At(0);
-    item.kind = clipKindFromRaw(row.textAt(1)).value_or(ClipKind::text);
-    item.text = row.textAt(2);
-    item.hash = row.textAt(3);
-    item.sourceBundleID = row.optionalTextAt(4);
-    item.sourceAppName = row.optionalTextAt(5);
-    item.createdAt = row.doubleAt(6);
-    item.lastUsedAt = row.doubleAt(7);
-    item.pinned = row.int64At(8) != 0;
-    item.blob = row.optionalTextAt(9);
-    item.byteSize = row.int64At(10);
-    item.fullLength = row.int64At(11);
-    item.searchKey = makeSearchKey(item.text, item.sourceAppName);
-    return item;
-}
-
-StoreResult<QList<ClipItem>> HistoryStore::readItems(Statement& statement) {
-    QList<ClipItem> items;
-    int rc;
-    while ((rc = statement.step()) == SQLITE_ROW) items.append(readItem(statement));
-    if (rc != SQLITE_DONE) return lastError();
-    return items;
-}
-
-// MARK: recording
 
 StoreResult<ClipItem> HistoryStore::record(const CapturedClip& clip) {
+    auto recorded = recordUnderLock(clip);
+    if (!recorded) report(qPrintable(QStringLiteral("record a %1 copy").arg(rawValue(clip.kind))), recorded.error());
+    return recorded;
+}
+
+StoreResult<ClipItem> HistoryStore::recordUnderLock(const CapturedClip& clip) {
     // The file is written and its row committed under the write lock, so that no deletion can
     // judge the file unnamed in between; a failure erases a file that no row names.
     const auto write = beginWrite();
@@ -465,23 +387,23 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
         return std::nullopt;
     };
 
-    const auto existing = queryInt(QStringLiteral("SELECT id FROM clips WHERE hash = ?"), {clip.hash});
+    const auto existing = db_->queryInt(QStringLiteral("SELECT id FROM clips WHERE hash = ?"), {clip.hash});
     if (!existing) return existing.error();
 
     if (const auto id = existing.value()) {
-        auto refresh = prepare(QStringLiteral("UPDATE clips SET last_used_at = ?, source_bundle = ?, source_name = ? "
+        auto refresh = db_->prepare(QStringLiteral("UPDATE clips SET last_used_at = ?, source_bundle = ?, source_name = ? "
                                               "WHERE id = ?"),
                                {now, textOrNull(clip.sourceBundleID), textOrNull(clip.sourceAppName), *id});
         if (!refresh) return refresh.error();
-        if (auto error = stepToDone(refresh.value())) return *error;
+        if (auto error = db_->stepToDone(refresh.value())) return *error;
 
         if (clip.kind == ClipKind::richText && !clip.representations.empty()) {
             replaced = fetch(*id).value_or(ClipItem{}).blob;
             if (auto error = writeBlob()) return *error;
-            auto upgrade = prepare(QStringLiteral("UPDATE clips SET kind = ?, blob = ?, size = ? WHERE id = ?"),
+            auto upgrade = db_->prepare(QStringLiteral("UPDATE clips SET kind = ?, blob = ?, size = ? WHERE id = ?"),
                                    {rawValue(ClipKind::richText), blobName, clip.byteSize, *id});
             if (!upgrade) return upgrade.error();
-            if (auto error = stepToDone(upgrade.value())) return *error;
+            if (auto error = db_->stepToDone(upgrade.value())) return *error;
         }
         if (auto item = fetch(*id)) return *item;
     }
@@ -492,23 +414,23 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
         if (auto error = writeBlob()) return *error;
         blob = blobName;
     }
-    auto insert = prepare(QStringLiteral("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
+    auto insert = db_->prepare(QStringLiteral("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
                                          "last_used_at, pinned, blob, size)\nVALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"),
                           {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceBundleID),
                            textOrNull(clip.sourceAppName), now, now, textOrNull(blob), clip.byteSize});
     if (!insert) return insert.error();
-    if (auto error = stepToDone(insert.value())) return *error;
-    if (auto item = fetch(sqlite3_last_insert_rowid(db_))) return *item;
+    if (auto error = db_->stepToDone(insert.value())) return *error;
+    if (auto item = fetch(sqlite3_last_insert_rowid(db_->handle()))) return *item;
     return StoreError::sqlite(QStringLiteral("inserted row not found"));
 }
 
 void HistoryStore::loadNamingKey() {
     // One random key per store, kept in the database beside the rows that name files with it; a
     // store that cannot keep one names files after the bare hash, as before keyed names.
-    (void)exec(QStringLiteral("CREATE TABLE IF NOT EXISTS naming_key (id INTEGER PRIMARY KEY CHECK (id = 1), "
+    (void)db_->exec(QStringLiteral("CREATE TABLE IF NOT EXISTS naming_key (id INTEGER PRIMARY KEY CHECK (id = 1), "
                               "key BLOB NOT NULL)"));
     auto read = [&] {
-        auto statement = prepare(QStringLiteral("SELECT key FROM naming_key WHERE id = 1"));
+        auto statement = db_->prepare(QStringLiteral("SELECT key FROM naming_key WHERE id = 1"));
         if (statement && statement->step() == SQLITE_ROW)
             namingKey_ = QByteArray(static_cast<const char*>(sqlite3_column_blob(statement->handle(), 0)),
                                     sqlite3_column_bytes(statement->handle(), 0));
@@ -517,9 +439,9 @@ void HistoryStore::loadNamingKey() {
     if (namingKey_.size() >= 32) return;
     QByteArray key(32, Qt::Uninitialized);
     if (::getrandom(key.data(), size_t(key.size()), 0) != key.size()) return;
-    if (auto insert = prepare(QStringLiteral("INSERT OR IGNORE INTO naming_key (id, key) VALUES (1, ?)"))) {
+    if (auto insert = db_->prepare(QStringLiteral("INSERT OR IGNORE INTO naming_key (id, key) VALUES (1, ?)"))) {
         sqlite3_bind_blob(insert->handle(), 1, key.constData(), int(key.size()), SQLITE_TRANSIENT);
-        (void)stepToDone(insert.value());
+        (void)db_->stepToDone(insert.value());
     }
     read();
     if (namingKey_.size() < 32) namingKey_.clear();
@@ -534,17 +456,14 @@ QString HistoryStore::blobNameFor(const QString& hash) const {
 }
 
 void HistoryStore::touch(qint64 id) {
-    if (auto statement = prepare(QStringLiteral("UPDATE clips SET last_used_at = ? WHERE id = ?"), {clock_.now(), id}))
-        (void)stepToDone(statement.value());
+    auto statement = db_->prepare(QStringLiteral("UPDATE clips SET last_used_at = ? WHERE id = ?"), {clock_.now(), id});
+    const auto error = statement ? db_->stepToDone(statement.value()) : statement.error();
+    if (error) report("mark an item as used", *error);
 }
 
-// MARK: reading and search
-
 std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
-    auto statement = prepare(QStringLiteral("SELECT ") + columnList() + QStringLiteral(" FROM clips c WHERE c.id = ?"),
-                             {id});
-    if (!statement) return std::nullopt;
-    auto items = readItems(statement.value());
+    const auto items = selectItems(*db_, QStringLiteral(" FROM clips c WHERE c.id = ?"), {id});
+    if (!items) report("read an item", items.error());
     if (!items || items->isEmpty()) return std::nullopt;
     return items->first();
 }
@@ -552,13 +471,12 @@ std::optional<ClipItem> HistoryStore::fetch(qint64 id) {
 QList<ClipItem> HistoryStore::recent(qint64 limit) {
     // The newest `limit` rows and the pinned rows. The union of ids, rather than an OR over the
     // table, reads only those rows instead of scanning every row's text for its pinned flag.
-    auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM (SELECT id FROM clips "
-                                                "ORDER BY last_used_at DESC LIMIT ?) UNION SELECT id FROM clips WHERE "
-                                                "pinned = 1)\nORDER BY c.last_used_at DESC"),
+    auto items = selectItems(*db_,
+                             QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT id FROM (SELECT id FROM clips ORDER BY "
+                                            "last_used_at DESC LIMIT ?) UNION SELECT id FROM clips WHERE pinned = 1)\n"
+                                            "ORDER BY c.last_used_at DESC"),
                              {limit});
-    if (!statement) return {};
-    auto items = readItems(statement.value());
+    if (!items) report("read the history", items.error());
     return items ? std::move(items).value() : QList<ClipItem>();
 }
 
@@ -583,53 +501,45 @@ QList<ClipItem> HistoryStore::search(const QString& query, qint64 limit) {
     // among the full-text rowids, which stops at the limit; ordering every match by recency would
     // cost several times more. With few matches the walk would cover the whole history, so they
     // take the plan below. Counting stops at the threshold, so the check costs little.
-    auto counted = queryInt(QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM clips_fts WHERE clips_fts MATCH ? "
+    auto counted = db_->queryInt(QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM clips_fts WHERE clips_fts MATCH ? "
                                            "LIMIT ?)"),
                             {matchExpression, kManyMatches});
     if (counted.ok() && counted.value().value_or(0) >= kManyMatches) {
-        auto statement = prepare(
-            QStringLiteral("SELECT ") + columnList() +
-                QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips m INDEXED BY idx_clips_last_used "
-                               "WHERE m.id IN (SELECT rowid FROM clips_fts WHERE clips_fts MATCH ?) ORDER BY "
-                               "m.last_used_at DESC LIMIT ?)\nORDER BY c.last_used_at DESC"),
-            {matchExpression, limit});
-        if (statement) {
-            if (auto items = readItems(statement.value())) return std::move(items).value();
-        }
+        auto items = selectItems(*db_,
+                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips m INDEXED BY "
+                                                "idx_clips_last_used WHERE m.id IN (SELECT rowid FROM clips_fts WHERE "
+                                                "clips_fts MATCH ?) ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
+                                                "c.last_used_at DESC"),
+                                 {matchExpression, limit});
+        if (items) return std::move(items).value();
     }
     // The newest matches are chosen on (id, last_used_at) from a covering index; only those rows
     // are then read, so a common word does not carry every matching row's text through the sort.
-    auto statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                                 QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips_fts JOIN clips m "
-                                                "INDEXED BY idx_clips_id_last_used ON m.id = clips_fts.rowid WHERE "
-                                                "clips_fts MATCH ? ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY "
-                                                "c.last_used_at DESC"),
+    auto items = selectItems(*db_,
+                             QStringLiteral(" FROM clips c\nWHERE c.id IN (SELECT m.id FROM clips_fts JOIN clips m INDEXED "
+                                            "BY idx_clips_id_last_used ON m.id = clips_fts.rowid WHERE clips_fts MATCH ? "
+                                            "ORDER BY m.last_used_at DESC LIMIT ?)\nORDER BY c.last_used_at DESC"),
                              {matchExpression, limit});
-    if (statement) {
-        if (auto items = readItems(statement.value())) return std::move(items).value();
-    }
+    if (items) return std::move(items).value();
     // Without that index (it could not be created, or was dropped), the straightforward join.
-    statement = prepare(QStringLiteral("SELECT ") + columnList() +
-                            QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE "
-                                           "clips_fts MATCH ?\nORDER BY c.last_used_at DESC LIMIT ?"),
+    items = selectItems(*db_,
+                        QStringLiteral(" FROM clips c\nJOIN clips_fts ON clips_fts.rowid = c.id\nWHERE clips_fts MATCH "
+                                       "?\nORDER BY c.last_used_at DESC LIMIT ?"),
                         {matchExpression, limit});
-    if (!statement) return {};
-    auto items = readItems(statement.value());
+    if (!items) report("search the history", items.error());
     return items ? std::move(items).value() : QList<ClipItem>();
 }
 
 std::optional<QString> HistoryStore::fullText(qint64 id) {
-    auto statement = prepare(QStringLiteral("SELECT text FROM clips WHERE id = ?"), {id});
-    if (!statement) return std::nullopt;
-    std::optional<QString> text;
-    bool first = true;
-    int rc;
-    while ((rc = statement->step()) == SQLITE_ROW) {
-        if (first) text = statement->optionalTextAt(0);
-        first = false;
+    auto statement = db_->prepare(QStringLiteral("SELECT text FROM clips WHERE id = ?"), {id});
+    if (!statement) {
+        report("read an item's text", statement.error());
+        return std::nullopt;
     }
-    if (rc != SQLITE_DONE) return std::nullopt;
-    return text;
+    const int rc = statement->step();
+    if (rc == SQLITE_ROW) return statement->optionalTextAt(0);
+    if (rc != SQLITE_DONE) report("read an item's text", db_->lastError());
+    return std::nullopt;
 }
 
 RepresentationMap HistoryStore::representations(const ClipItem& item) {
@@ -649,17 +559,20 @@ std::function<QImage()> HistoryStore::imageReader(const ClipItem& item) {
 }
 
 void HistoryStore::setPinned(qint64 id, bool pinned) {
-    if (auto statement = prepare(QStringLiteral("UPDATE clips SET pinned = ? WHERE id = ?"), {qint64(pinned ? 1 : 0), id}))
-        (void)stepToDone(statement.value());
+    auto statement = db_->prepare(QStringLiteral("UPDATE clips SET pinned = ? WHERE id = ?"), {qint64(pinned ? 1 : 0), id});
+    const auto error = statement ? db_->stepToDone(statement.value()) : statement.error();
+    if (error) report(pinned ? "pin an item" : "unpin an item", *error);
 }
 
 std::optional<StoreError> HistoryStore::deleteItem(qint64 id) {
-    auto error = deleteRows(QStringLiteral(" WHERE id = ?"), {id});
-    if (!error) ++deletions_;
+    auto error = deleteRows(QStringLiteral(" WHERE id = ?"), id);
+    if (error) report("delete an item", *error);
+    else ++deletions_;
     return error;
 }
 
-std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const std::vector<Value>& values) {
+std::optional<StoreError> HistoryStore::deleteRows(const QString& where, std::optional<qint64> id) {
+    const std::vector<Value> values = id ? std::vector<Value>{*id} : std::vector<Value>{};
     const auto write = beginWrite();
     if (!write) return write.error();
     QList<QString> names;
@@ -667,24 +580,25 @@ std::optional<StoreError> HistoryStore::deleteRows(const QString& where, const s
         rollbackWrite(*write);
         return error;
     };
-    auto select = prepare(QStringLiteral("SELECT blob FROM clips") + where, values);
+    auto select = db_->prepare(QStringLiteral("SELECT blob FROM clips") + where, values);
     if (!select) return fail(select.error());
     int rc;
     while ((rc = select->step()) == SQLITE_ROW)
         if (!select->isNullAt(0)) names << select->textAt(0);
-    if (rc != SQLITE_DONE) return fail(lastError());
-    auto remove = prepare(QStringLiteral("DELETE FROM clips") + where, values);
+    if (rc != SQLITE_DONE) return fail(db_->lastError());
+    auto remove = db_->prepare(QStringLiteral("DELETE FROM clips") + where, values);
     if (!remove) return fail(remove.error());
     // The files stay while their rows do: a failed delete must not leave a row without its blob.
-    if (auto error = stepToDone(remove.value())) return fail(*error);
-    const bool changed = sqlite3_changes(db_) > 0;
+    if (auto error = db_->stepToDone(remove.value())) return fail(*error);
+    const bool changed = sqlite3_changes(db_->handle()) > 0;
     if (auto error = commitWrite(*write)) return fail(*error);
     if (changed) eraseUnnamedBlobs(names);
     return std::nullopt;
 }
 
 qint64 HistoryStore::count() {
-    const auto n = queryInt(QStringLiteral("SELECT count(*) FROM clips"));
+    const auto n = db_->queryInt(QStringLiteral("SELECT count(*) FROM clips"));
+    if (!n) report("count the history", n.error());
     return n && n.value() ? *n.value() : 0;
 }
 
@@ -693,21 +607,19 @@ void HistoryStore::eraseUnnamedBlobs(const QList<QString>& names) {
     // Re-checked inside a write transaction: a file is erased only when no row names it, and no
     // other connection can add such a row while the lock is held. Savepoints nest inside a
     // transaction the caller already holds.
-    const bool locked = !exec(QStringLiteral("SAVEPOINT erase_blobs"));
+    const bool locked = !db_->exec(QStringLiteral("SAVEPOINT erase_blobs"));
     for (const QString& name : names) {
         if (!isPlainFileName(name)) continue;
-        const auto named = queryInt(QStringLiteral("SELECT 1 FROM clips WHERE blob = ? LIMIT 1"), {name});
+        const auto named = db_->queryInt(QStringLiteral("SELECT 1 FROM clips WHERE blob = ? LIMIT 1"), {name});
         if (named && !named.value()) eraseBlobFile(blobPath(name));
     }
-    if (locked) (void)exec(QStringLiteral("RELEASE erase_blobs"));
+    if (locked) (void)db_->exec(QStringLiteral("RELEASE erase_blobs"));
 }
 
 void HistoryStore::eraseDeletedText() {
     erasedUpTo_ = deletions_;
-    (void)exec(QLatin1String(kScrub));
+    if (auto error = db_->exec(QLatin1String(kScrub))) report("merge deleted text out of the index", *error);
 }
-
-// MARK: retention and maintenance
 
 QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     struct Victim {
@@ -716,7 +628,7 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     };
     std::vector<Victim> victims;
     auto collect = [&](const QString& sql, const std::vector<Value>& values) {
-        auto statement = prepare(sql, values);
+        auto statement = db_->prepare(sql, values);
         if (!statement) return;
         std::vector<Victim> found;
         int rc;
@@ -727,7 +639,8 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
         const double cutoff = clock_.now() - double(retentionDays) * 86400.0;
         collect(QStringLiteral("SELECT id, blob FROM clips WHERE pinned = 0 AND last_used_at < ?"), {cutoff});
     }
-    if (maxItems != noCountLimit) {
+    // A count below 1 (a hand-edited setting) is no limit: it must never empty the history.
+    if (maxItems >= 1 && maxItems != noCountLimit) {
         collect(QStringLiteral("SELECT id, blob FROM clips WHERE pinned = 0 ORDER BY last_used_at DESC LIMIT -1 OFFSET ?"),
                 {maxItems});
     }
@@ -742,7 +655,10 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     // All deletions run in one transaction whose outcome alone decides what is reported and which
     // files go: when it is lost, nothing was deleted, whatever the statements answered.
     const auto write = beginWrite();
-    if (!write) return {};
+    if (!write) {
+        report("trim the history", write.error());
+        return {};
+    }
     QSet<qint64> deleted;
     // One statement for the whole set first: the full-text index flushes its pending changes at
     // every statement, so row-by-row deletion costs about three times as much. If that statement
@@ -751,19 +667,25 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
     QByteArray idList = "[";
     for (qint64 id : ids) idList += QByteArray::number(id) + ',';
     idList.back() = ']';
-    auto removeAll = prepare(QStringLiteral("DELETE FROM clips WHERE id IN (SELECT value FROM json_each(?))"),
+    auto removeAll = db_->prepare(QStringLiteral("DELETE FROM clips WHERE id IN (SELECT value FROM json_each(?))"),
                              {QString::fromLatin1(idList)});
-    if (removeAll && !stepToDone(removeAll.value())) {
+    if (removeAll && !db_->stepToDone(removeAll.value())) {
         for (qint64 id : ids) deleted.insert(id);
-    } else if (auto remove = prepare(QStringLiteral("DELETE FROM clips WHERE id = ?")); remove && !sqlite3_get_autocommit(db_)) {
+    } else if (auto remove = db_->prepare(QStringLiteral("DELETE FROM clips WHERE id = ?")); remove && !sqlite3_get_autocommit(db_->handle())) {
         for (qint64 id : ids) {
             sqlite3_reset(remove->handle());
             sqlite3_bind_int64(remove->handle(), 1, id);
-            if (remove->step() == SQLITE_DONE) deleted.insert(id);
-            else if (sqlite3_get_autocommit(db_)) break;
+            if (remove->step() == SQLITE_DONE) {
+                deleted.insert(id);
+                continue;
+            }
+            report("trim an item", db_->lastError());
+            if (sqlite3_get_autocommit(db_->handle())) break;
         }
     }
-    if (sqlite3_get_autocommit(db_) || commitWrite(*write)) {
+    const auto lost = sqlite3_get_autocommit(db_->handle()) ? std::optional(db_->lastError()) : commitWrite(*write);
+    if (lost) {
+        report("trim the history", *lost);
         rollbackWrite(*write);
         return {};
     }
@@ -779,7 +701,10 @@ QSet<qint64> HistoryStore::trim(qint64 retentionDays, qint64 maxItems) {
 }
 
 std::optional<StoreError> HistoryStore::clearHistory(bool keepPinned) {
-    if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), {})) return error;
+    if (auto error = deleteRows(keepPinned ? QStringLiteral(" WHERE pinned = 0") : QString(), std::nullopt)) {
+        report("clear the history", *error);
+        return error;
+    }
     // Files no row names, whatever left them, go with the history.
     if (const auto write = beginWrite(); write.ok()) {
         (void)removeUnnamedBlobs();

@@ -10,8 +10,8 @@
 // companions and the blob files at 0600, since the history holds secrets; the modes are repaired at
 // every open; the folder, Blobs and the database are opened without following links and must belong
 // to the user. Main thread only; every call is synchronous. `open`, `record`, `deleteItem` and
-// `clearHistory` report errors; the reading operations swallow theirs and answer none or an empty
-// list, so that callers keep working when the database misbehaves. A blob file is written and
+// `clearHistory` answer errors; the reading operations answer none or an empty list, so that
+// callers keep working when the database misbehaves. Every failure goes to the failure log. A blob file is written and
 // synced before the row that names it commits, and erased (overwritten with zeros, then unlinked)
 // only once a write transaction has seen that no row names it; files no row names are erased at
 // open. Deleted rows are zeroed (secure_delete, checked at open), and after every deletion the
@@ -23,7 +23,6 @@
 
 #include "capture/ClipModel.h"
 #include "platform/Clock.h"
-#include "store/Statement.h"
 #include "store/StoreError.h"
 
 #include <QImage>
@@ -35,11 +34,11 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <vector>
-
-struct sqlite3;
 
 namespace mendrake {
+
+class Database;
+class SystemLog;
 
 class HistoryStore {
 public:
@@ -64,6 +63,10 @@ public:
     virtual ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Where every failed operation is reported: what was attempted, the error's kind and reason,
+    // never a clip's content. Without one, failures are only answered (or swallowed, as below).
+    void setFailureLog(SystemLog* log) { failureLog_ = log; }
 
     const QString& directory() const { return directory_; }
     const QString& blobDirectory() const { return blobDirectory_; }
@@ -113,8 +116,8 @@ public:
 
     // Retention: deletes unpinned rows last used more than `retentionDays` days ago (no age limit
     // below 1) and unpinned rows beyond the `maxItems` most recently used unpinned rows (no count
-    // limit at noCountLimit), with their blob files, in one transaction. Returns the ids deleted:
-    // none when the transaction did not commit.
+    // limit below 1 or at noCountLimit), with their blob files, in one transaction. Returns the
+    // ids deleted: none when the transaction did not commit.
     virtual QSet<qint64> trim(qint64 retentionDays, qint64 maxItems);
     // Deletes every row (or every unpinned row) with its blob files and every file no row names.
     // None on success.
@@ -122,15 +125,7 @@ public:
     // Bytes allocated on disk by every regular file under directory(), recursively.
     virtual qint64 diskUsage();
 
-    // Statement layer. These report every error; the operations above decide what to swallow.
-    std::optional<StoreError> exec(const QString& script);
-    StoreResult<Statement> prepare(const QString& sql, const std::vector<Value>& values = {});
-    // Column 0 of the first row, or none when there is no row.
-    StoreResult<std::optional<qint64>> queryInt(const QString& sql, const std::vector<Value>& values = {});
-    // Maps the current row of a statement that selected columnList() to a ClipItem.
-    static ClipItem readItem(const Statement& statement);
-    // The columns every clip query selects, the table aliased as `c`.
-    static const QString& columnList();
+    friend Database& connectionOf(HistoryStore& store);
 
 protected:
     // A store that opens nothing: for fakes deriving from HistoryStore in tests.
@@ -140,18 +135,17 @@ private:
     struct Write {
         bool nested = false;  // a savepoint inside the caller's transaction
     };
+    void report(const char* operation, const StoreError& error) const;
+    StoreResult<ClipItem> recordUnderLock(const CapturedClip& clip);
     StoreResult<Write> beginWrite();
     std::optional<StoreError> commitWrite(Write write);
     void rollbackWrite(Write write);
     std::optional<StoreError> openDatabase();
-    StoreResult<QList<ClipItem>> readItems(Statement& statement);
-    std::optional<StoreError> stepToDone(Statement& statement);
-    StoreError lastError() const;
     StoreResult<ClipItem> recordInTransaction(const CapturedClip& clip, std::optional<QString>& written,
                                               std::optional<QString>& replaced);
     void loadNamingKey();
     QString blobNameFor(const QString& hash) const;
-    std::optional<StoreError> deleteRows(const QString& where, const std::vector<Value>& values);
+    std::optional<StoreError> deleteRows(const QString& where, std::optional<qint64> id);
     void eraseUnnamedBlobs(const QList<QString>& names);
     std::optional<StoreError> removeUnnamedBlobs();
     QString blobPath(const QString& name) const;
@@ -164,9 +158,9 @@ private:
     qint64 erasedUpTo_ = 0;
     QString directory_;
     QString blobDirectory_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<Database> db_;
     PageCache cache_ = PageCache::large;
-    StatementCache statements_;
+    SystemLog* failureLog_ = nullptr;
     QByteArray namingKey_;  // HMAC key for blob file names; empty: names are the bare hash
 };
 

@@ -4,6 +4,7 @@
 
 #include "FakeAlertPresenter.h"
 #include "FakeHotKeyService.h"
+#include "FakePanelWindowSystem.h"
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
 #include "FakePasteboard.h"
@@ -40,8 +41,9 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
     void launch() {
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
-            .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
-            .captureReads = reads, .maintenance = maintenance, .searches = searches, .previews = previews,
+            .keyboardLayout = layout, .hotKeys = hotKeys, .panelWindows = panelWindows, .sound = sound, .log = log,
+            .alerts = alerts, .captureReads = reads, .maintenance = maintenance, .searches = searches,
+            .previews = previews,
             .terminate = [](int) {},
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
                 auto flaky = std::make_unique<test::FlakyStore>(clock, HistoryStore::open(clock, dir.path()).value());
@@ -70,6 +72,7 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeHotKeyService hotKeys;
+    test::FakePanelWindowSystem panelWindows;
     test::FakeSoundPlayer sound;
     test::FakeAlertPresenter alerts;
     test::FlakyStore* store = nullptr;

@@ -53,34 +53,40 @@ TEST(Classification, TextKindsFollowColourThenLinkThenRichText) {
         EXPECT_EQ(qint64(clip->representations.size()), qint64(item.size()));
     }
     for (auto [text, expected] : std::vector<std::pair<QString, bool>>{
-             {"HTTP://EXAMPLE.COM/x", true}, {"mailto:me@example.com", false}, {"http:/x", false},
+             {"HTTP://EXAMPLE.COM/x", true}, {"mailto:me@example.com", false}, {"http:/x", false}, {"http://[", false},
              {"https://example.com/" + QString(4075, u'a'), true},  // 4095 characters: the longest link
              {"https://example.com/" + QString(4076, u'a'), false}})
         EXPECT_EQ(isWebURL(text), expected) << text.left(60).toStdString();
 }
 
-TEST(Classification, MarkerOrNothingUsableGivesNone) {
-    FakePasteboard board;
+TEST(Classification, MarkedEmptyOrBrokenOffersGiveNone) {
+    struct Row {
+        std::string why;
+        std::vector<FakePasteboard::Item> items;
+        std::function<void(FakePasteboard&)> fault = [](FakePasteboard&) {};
+    };
+    std::vector<Row> rows = {
+        {"no items", {}},
+        {"an item without types", {{}}},
+        {"whitespace only", {{{pt::string, " \n\t "}}}},
+        {"neither text nor image", {{{"application/x-unknown", "bytes"}}}},
+        {"text that cannot be read", {{{pt::string, "text"}}}, [](FakePasteboard& b) { b.unreadableTypes = {pt::string}; }},
+        {"owner vanishing mid-read", {{{pt::string, "text"}, {pt::html, "<p>text</p>"}, {pt::png, encodedImage(2, 2)}}},
+         [](FakePasteboard& b) { b.vanishAfterReads = 1; }},
+    };
     for (const QString& marker : skipMarkerTypes()) {
-        board.copy({{{pt::string, "ordinary"}}, {{marker, "1"}}});
-        EXPECT_FALSE(readClip(board)) << "on a later item: " << marker.toStdString();
-        board.copy({{{pt::string, "ordinary"}, {marker, ""}}});
-        EXPECT_FALSE(readClip(board)) << marker.toStdString();
+        rows.push_back({"on a later item: " + marker.toStdString(), {{{pt::string, "ordinary"}}, {{marker, "1"}}}});
+        rows.push_back({marker.toStdString(), {{{pt::string, "ordinary"}, {marker, ""}}}});
     }
-    board.copy({});
-    EXPECT_FALSE(readClip(board)) << "no items";
-    board.copy({{}});
-    EXPECT_FALSE(readClip(board)) << "an item without types";
-    board.copy({{{pt::string, " \n\t "}}});
-    EXPECT_FALSE(readClip(board)) << "whitespace only";
-    board.copy({{{"application/x-unknown", "bytes"}}});
-    EXPECT_FALSE(readClip(board)) << "neither text nor image";
-    board.copy({{{pt::string, "text"}}});
-    board.unreadableTypes = {pt::string};
-    EXPECT_FALSE(readClip(board)) << "text that cannot be read";
+    for (const Row& row : rows) {
+        FakePasteboard board;
+        board.copy(row.items);
+        row.fault(board);
+        EXPECT_FALSE(readClip(board)) << row.why;
+    }
 }
 
-TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
+TEST(Classification, FilesListNamesAndPathsElseOtherTypes) {
     FakePasteboard board;
     board.copy({{{pt::fileURL, "file:///tmp/d/a.txt\r\nfile:///tmp/d/b%20c.png\r\nfile:///tmp/d/c\r\n"},
                  {pt::string, "/tmp/d/a.txt"}}});
@@ -93,6 +99,12 @@ TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
     EXPECT_EQ(clip->representations, (RepresentationMap{{filePathsType, paths}}));
     EXPECT_EQ(clip->byteSize, paths.size());
 
+    // One file is titled by its name alone; the root by its path.
+    for (auto [uri, text] : {std::pair<QByteArray, QString>{"file:///tmp/d/only%20one.txt", "only one.txt\n/tmp/d/only one.txt"},
+                             {"file:///", "/\n/"}}) {
+        board.copy({{{pt::fileURL, uri}}});
+        EXPECT_EQ(clipOf(board).text, text);
+    }
     board.copy({{{pt::fileURL, "https://example.com/page\r\nnot a url at all %%\r\n"}, {pt::string, "a caption"}}});
     EXPECT_EQ(clipOf(board).text, "a caption");
     board.copy({{{pt::fileURL, ""}, {pt::png, encodedImage(3, 2)}}});
@@ -108,7 +120,7 @@ TEST(Classification, FilesListTheirNamesAndPathsOrFallBackToTheOtherTypes) {
     EXPECT_FALSE(clip->representations.count(filePathsType));
 }
 
-TEST(Classification, ImagesAreMeasuredFromTheDecodedBitmapAndHashedOverTheirBytes) {
+TEST(Classification, ImagesMeasuredDecodedAndHashedOverBytes) {
     FakePasteboard board;
     const QByteArray png = encodedImage(40, 30);
     board.copy({{{pt::string, "  \n"}, {pt::png, png}}});
@@ -156,15 +168,6 @@ TEST(Classification, OversizedOffersStayUnderTheCap) {
         board.copy({{{type, encodedImage(2, 2) + QByteArray(overCap, 'x')}}});
         EXPECT_FALSE(readClip(board)) << type.toStdString();
     }
-}
-
-TEST(Classification, OwnerVanishingMidReadRecordsNothing) {
-    FakePasteboard board;
-    board.copy({{{pt::string, "text"}, {pt::html, "<p>text</p>"}, {pt::png, encodedImage(2, 2)}}});
-    board.vanishAfterReads = 1;
-    EXPECT_FALSE(readClip(board));
-    board.copyText("next copy");
-    EXPECT_EQ(clipOf(board).text, "next copy");
 }
 
 }  // namespace

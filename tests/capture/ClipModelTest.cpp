@@ -9,14 +9,15 @@
 namespace mendrake {
 namespace {
 
-TEST(ClipModel, KindsRoundTripCaseSensitivelyAndTheHashCoversTagThenContent) {
+TEST(ClipModel, KindsRoundTripAndHashCoversTagThenContent) {
     for (ClipKind kind : allClipKinds()) EXPECT_EQ(clipKindFromRaw(rawValue(kind)), kind);
     EXPECT_EQ(clipKindFromRaw("RichText"), std::nullopt);
+    EXPECT_EQ(searchWords(" foo\tbar\n x"), (QStringList{"foo", "bar", "x"}));
     EXPECT_EQ(contentHash("text", QByteArray("abc")),
               QString::fromLatin1(QCryptographicHash::hash("textabc", QCryptographicHash::Sha256).toHex()));
 }
 
-TEST(ClipModel, DisplayTitleIsFirstNonBlankLineCollapsedAndCutWithoutSplittingCharacters) {
+TEST(ClipModel, TitleIsFirstLineCutBetweenCharacters) {
     QString accents, wide;
     for (int i = 0; i < 300; ++i) accents += QString::fromUtf16(u"e\u0301"), wide += QString::fromUtf16(u"\U0001F600");
     const struct {
@@ -46,12 +47,13 @@ TEST(ClipModel, AgeLabelDropsRemaindersAndSurvivesOddTimes) {
     EXPECT_FALSE(looksLikeCode(QString("select * from t"))) << "markers are case-sensitive";
 }
 
-TEST(ClipModel, ParseColorAcceptsHexAndRgbFormsUpToFortyCharacters) {
+TEST(ClipModel, ParseColorAcceptsHexAndRgbUpToForty) {
     const struct {
         QString text;
         Color color;
     } cases[] = {
         {"#FFF", {1, 1, 1, 1}},
+        {"#9fF", {0x99 / 255.0, 1, 1, 1}},
         {"#ff000080", {1, 0, 0, 128 / 255.0}},
         {"RGB(255, 0, 0)", {1, 0, 0, 1}},
         {"rgba(0,0,0,0.5)", {0, 0, 0, 0.5}},
@@ -67,7 +69,7 @@ TEST(ClipModel, ParseColorAcceptsHexAndRgbFormsUpToFortyCharacters) {
     }
     for (const QString& text : {QString("#abcd"), QString("#12345g"), QString::fromUtf16(u"#\uff46\uff46\uff46"),
                                 QString("rgb(256,0,0)"), QString("rgb(1,2)"), QString("rgb(1,2,3"),
-                                QString("rgb(nan,0,0)"), "rgb(1,2,3" + QString(31, u' ') + ")"})
+                                QString("rgb(nan,0,0)"), QString("hsl(1,2,3)"), QString("rgb 1,2,3)"), QString("#0x1234"), "rgb(1,2,3" + QString(31, u' ') + ")"})
         EXPECT_EQ(parseColor(text), std::nullopt) << text.toStdString();
 }
 

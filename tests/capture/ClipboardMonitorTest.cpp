@@ -28,12 +28,11 @@ protected:
     FakeTaskRunner reads;
     FakeWorkspace workspace;
     std::vector<CapturedClip> captured;
+    std::unique_ptr<ClipboardMonitor> monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
 
-    std::unique_ptr<ClipboardMonitor> startMonitor() {
-        auto monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
+    void SetUp() override {
         monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
         monitor->start();
-        return monitor;
     }
     // Another application copies; the monitor's next tick sees it. Answers the texts captured so far.
     std::vector<QString> copy(const QString& text) {
@@ -47,74 +46,109 @@ protected:
 
 TEST_F(ClipboardMonitorTest, EachChangeIsReadOnceWhateverTheOutcome) {
     board.copyText("there before the monitor");
-    auto monitor = startMonitor();
+    monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
+    SetUp();
     clock.advance(ClipboardMonitor::pollInterval);
     EXPECT_EQ(board.dataReads(), 0);
 
     board.copy({{{pasteboard_type::string, "pw"}, {pasteboard_type::concealed, "secret"}}});
     clock.advance(ClipboardMonitor::pollInterval);
     copy("once");
-    const int reads = board.dataReads();
+    const int readsSoFar = board.dataReads();
     clock.advance(60);
-    EXPECT_EQ(board.dataReads(), reads);
+    EXPECT_EQ(board.dataReads(), readsSoFar);
     EXPECT_EQ(copy("twice"), (std::vector<QString>{"once", "twice"}));
 }
 
-TEST_F(ClipboardMonitorTest, OwnWritesPausesAndExcludedApplicationsAreDroppedNotDeferred) {
-    auto monitor = startMonitor();
-    monitor->ignoredChangeCounts.insert(board.writeString("pasted by us"));
-    clock.advance(ClipboardMonitor::pollInterval);
-    EXPECT_TRUE(monitor->ignoredChangeCounts.empty()) << "skipped once, then forgotten";
-
-    prefs.setPausedUntil(clock.now() + 3600);
-    copy("during pause");
+// Paused, ignored and our own changes are dropped before anything is read (a password copied from
+// an ignored manager never enters this process), and never recorded later; only a captured copy
+// is served again when its owner quits.
+TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
+    int quits = 0;
+    monitor->onOwnerQuit = [&] { ++quits; };
+    prefs.setExcludedBundleIDs({"Keeper"});
+    workspace.windows[5] = RunningApplication{QString("Keeper"), QString("Keeper"), 5, {}};
+    const struct {
+        const char* why;
+        std::function<void()> copy;
+        bool recorded, read;
+    } rows[] = {
+        {"kept", [&] { board.copyText("kept"); }, true, true},
+        {"concealed", [&] { board.copy({{{pasteboard_type::string, "pw"}, {pasteboard_type::concealed, "1"}}}); }, false, false},
+        {"ignored window", [&] { board.copy({{{pasteboard_type::string, "ignored"}}}, 5); }, false, false},
+        {"paused", [&] { prefs.setPausedUntil(clock.now() + 10); board.copyText("paused"); }, false, false},
+        {"our paste of a recorded copy", [&] { monitor->ignoredChangeCounts.insert(board.writeString("kept")); }, false, false},
+        {"after a pause ends", [&] { prefs.setPausedUntil(clock.now() + 1); clock.advance(2); board.copyText("resumed"); }, true, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        quits = 0;
+        prefs.resume();
+        const size_t before = captured.size();
+        const int readsBefore = board.dataReads();
+        row.copy();
+        clock.advance(ClipboardMonitor::pollInterval);  // our own write raises no change event
+        EXPECT_EQ(captured.size() > before, row.recorded);
+        EXPECT_EQ(board.dataReads() > readsBefore, row.read);
+        board.ownerQuits();
+        clock.advance(0);
+        EXPECT_EQ(quits, row.recorded ? 1 : 0);
+    }
+    EXPECT_TRUE(monitor->ignoredChangeCounts.empty()) << "our own change is skipped once, then forgotten";
     clock.advance(3600);
-    EXPECT_EQ(copy("after pause"), std::vector<QString>{"after pause"});
+    EXPECT_EQ(captured.size(), 2u) << "a dropped change is not deferred";
 
-    prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC"});
-    workspace.setFrontmost("org.keepassxc.KeePassXC", "KeePassXC");
-    copy("secret");
-    workspace.setFrontmost("org.example.Other", "Other");
-    EXPECT_EQ(copy("not excluded"), (std::vector<QString>{"after pause", "not excluded"}));
-    EXPECT_EQ(captured.back().sourceBundleID, "org.example.Other");
-    EXPECT_EQ(captured.back().sourceAppName, "Other");
+    // The owner quits while its copy is still being read: the capture, then the report.
+    reads.hold = true;
+    quits = 0;
+    board.copyText("read slowly");
+    clock.advance(0);
+    board.ownerQuits();
+    clock.advance(0);
+    EXPECT_EQ(quits, 0);
+    reads.runAll();
+    EXPECT_EQ(captured.back().text, "read slowly");
+    EXPECT_EQ(quits, 1);
 }
 
-TEST_F(ClipboardMonitorTest, SourceIsTheOwnerWindowsApplicationElseTheFocusedOneAndIgnoreRulesApplyToIt) {
-    auto monitor = startMonitor();
-    prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "secretkeeper"});
-    workspace.windows[10] = RunningApplication{QString("org.example.Notes"), QString("Notes"), 10, QString("Notes")};
-    workspace.windows[11] = RunningApplication{QString("org.KeePassXC.keepassxc"), QString("KeePassXC"), 11, {}};
-    workspace.windows[12] = RunningApplication{QString("SecretKeeper"), QString("SecretKeeper"), 12, QString("SecretKeeper")};
-    workspace.windows[13] = RunningApplication{QString("org.example.Vault"), QString("Vault"), 13, QString("SECRETKEEPER")};
-    const RunningApplication editor{QString("org.example.Editor"), QString("Editor"), 1, {}};
-    const RunningApplication keeper{QString("SecretKeeper"), QString("SecretKeeper"), 2, QString("SecretKeeper")};
+TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
+    // The password managers ignored out of the box, plus one the user added.
+    prefs.setExcludedBundleIDs(prefs.excludedBundleIDs() << "secretkeeper");
+    auto app = [](const char* id, const char* windowClass) {
+        return RunningApplication{QString(id), QString(id), 1, windowClass ? std::optional(QString(windowClass)) : std::nullopt};
+    };
+    workspace.windows = {{10, app("org.example.Notes", "Notes")}, {11, app("org.KeePassXC.keepassxc", nullptr)},
+                         {12, app("SecretKeeper", "SecretKeeper")}, {13, app("org.example.Vault", "SECRETKEEPER")},
+                         {14, app("com.bitwarden.desktop", "Bitwarden")}, {15, app("1password", nullptr)},
+                         {16, app("org.gnome.seahorse.Application", nullptr)}, {17, app("enpass", "Enpass")}};
+    const RunningApplication editor = app("Editor", nullptr), keeper = app("SecretKeeper", "SecretKeeper");
     const struct {
         quint64 owner;  // 0 or a window of no application: a command-line tool
         std::optional<RunningApplication> focused;
-        bool recorded;
-        std::optional<QString> source;
+        std::optional<QString> source;  // none: not recorded
     } rows[] = {
-        {10, keeper, true, QString("Notes")},   // the owner copied, whatever has the focus
-        {11, editor, false, {}},                // ignored desktop id, any case
-        {12, editor, false, {}},                // ignored WM_CLASS with no desktop entry
-        {13, editor, false, {}},                // ignored by its class under another id
-        {99, editor, true, QString("Editor")},  // a tool's window: the focused application
-        {0, keeper, false, {}},                 // ... which may be ignored
-        {0, std::nullopt, true, {}},            // no application at all
+        {10, keeper, QString("org.example.Notes")},  // the owner copied, whatever has the focus
+        {11, editor, {}},                            // ignored desktop id, any case
+        {12, editor, {}},                            // ignored WM_CLASS with no desktop entry
+        {13, editor, {}},                            // ignored by its class under another id
+        {14, editor, {}}, {15, editor, {}}, {16, editor, {}}, {17, editor, {}},  // ignored by default
+        {99, editor, QString("Editor")},             // a tool's window: the focused application
+        {0, keeper, {}},                             // ... which may be ignored
+        {0, std::nullopt, QString()},                // no application at all
     };
     for (const auto& row : rows) {
         const size_t before = captured.size();
+        const int readsBefore = board.dataReads();
         workspace.frontmost = row.focused;
         board.copy({{{pasteboard_type::string, "copied"}}}, row.owner);
         clock.advance(0);
-        ASSERT_EQ(captured.size() > before, row.recorded) << row.owner;
-        if (row.recorded) EXPECT_EQ(captured.back().sourceAppName, row.source) << row.owner;
+        ASSERT_EQ(captured.size() > before, row.source.has_value()) << row.owner;
+        EXPECT_EQ(board.dataReads() > readsBefore, row.source.has_value()) << row.owner;
+        if (row.source) EXPECT_EQ(captured.back().sourceAppName.value_or(QString()), *row.source) << row.owner;
     }
 }
 
-TEST_F(ClipboardMonitorTest, ReadsThatFailHangOrRaceAnotherCopyAreDroppedAndTheNewestCopyWins) {
-    auto monitor = startMonitor();
+TEST_F(ClipboardMonitorTest, FailedHungOrRacedReadsDropAndNewestWins) {
     board.copyText("hung");
     board.ownerHangs = true;
     clock.advance(0);
@@ -139,47 +173,7 @@ TEST_F(ClipboardMonitorTest, ReadsThatFailHangOrRaceAnotherCopyAreDroppedAndTheN
     EXPECT_EQ(captured[0].text, "newest");
 }
 
-TEST_F(ClipboardMonitorTest, OwnerQuittingIsReportedOnlyForACapturedCopy) {
-    auto monitor = startMonitor();
-    int quits = 0;
-    monitor->onOwnerQuit = [&] { ++quits; };
-    prefs.setExcludedBundleIDs({"Keeper"});
-    workspace.windows[5] = RunningApplication{QString("Keeper"), QString("Keeper"), 5, {}};
-    const struct {
-        std::function<void()> copy;
-        int quits;
-    } rows[] = {
-        {[&] { board.copyText("kept"); }, 1},
-        {[&] { board.copy({{{pasteboard_type::string, "pw"}, {pasteboard_type::concealed, "1"}}}); }, 0},
-        {[&] { board.copy({{{pasteboard_type::string, "ignored"}}}, 5); }, 0},
-        {[&] { prefs.setPausedUntil(clock.now() + 10); board.copyText("paused"); }, 0},
-        {[&] { monitor->ignoredChangeCounts.insert(board.writeString("our own")); }, 0},
-    };
-    for (const auto& row : rows) {
-        quits = 0;
-        prefs.resume();
-        row.copy();
-        clock.advance(0);
-        board.ownerQuits();
-        clock.advance(0);
-        EXPECT_EQ(quits, row.quits);
-    }
-
-    // The owner quits while its copy is still being read: the capture, then the report.
-    reads.hold = true;
-    quits = 0;
-    board.copyText("read slowly");
-    clock.advance(0);
-    board.ownerQuits();
-    clock.advance(0);
-    EXPECT_EQ(quits, 0);
-    reads.runAll();
-    EXPECT_EQ(captured.back().text, "read slowly");
-    EXPECT_EQ(quits, 1);
-}
-
 TEST_F(ClipboardMonitorTest, PollingEndsWithTheMonitorAndRestartKeepsOneTimer) {
-    auto monitor = startMonitor();
     monitor->start();
     EXPECT_EQ(clock.liveTimers(), 1u);
     monitor.reset();
@@ -187,19 +181,17 @@ TEST_F(ClipboardMonitorTest, PollingEndsWithTheMonitorAndRestartKeepsOneTimer) {
     EXPECT_EQ(clock.liveTimers(), 0u);
 }
 
-TEST(AppIcons, CachesFoundIconsAndAsksAgainForUnknownApplications) {
+TEST(AppIcons, CachesFoundIconsAndAsksAgainForUnknownOnes) {
     FakeWorkspace workspace;
     QImage big(128, 128, QImage::Format_ARGB32);
     big.fill(Qt::green);
     workspace.installed = {{"org.example.Editor", "Editor", "/apps/editor.desktop"}};
     workspace.iconsByLocation = {{"/apps/editor.desktop", big}, {"/apps/later.desktop", big}};
     AppIcons icons(workspace);
-
     EXPECT_FALSE(icons.appIcon(std::nullopt));
     EXPECT_EQ(icons.appIcon(QString("org.example.Editor")).value_or(QImage()).size(), QSize(32, 32));
     icons.appIcon(QString("org.example.Editor"));
     EXPECT_EQ(workspace.locationLookups, 1);
-
     EXPECT_FALSE(icons.appIcon(QString("org.example.Later")));
     workspace.installed.push_back({"org.example.Later", "Later", "/apps/later.desktop"});
     EXPECT_TRUE(icons.appIcon(QString("org.example.Later")));

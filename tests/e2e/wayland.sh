@@ -73,6 +73,9 @@ kinds=$(sql "SELECT group_concat(kind, ' ') FROM (SELECT kind FROM clips ORDER B
 open_panel
 [ "$(panel | jq -c '[.type, .rect.x + .rect.width / 2, .rect.y + .rect.height / 2]')" = '["floating_con",800,500]' ] ||
   fail "panel not floating in the middle: $(panel | jq -c '{type, rect}')"
+# Its rounded corners let the window below show through: the corner pixel is the target's white.
+corner=$(grim -g "$(panel | jq -r '"\(.rect.x),\(.rect.y) 1x1"')" -t ppm - | convert - -format '%[hex:p{0,0}]' info:)
+[ "$corner" = FFFFFF ] || fail "panel corner is $corner, not see-through"
 focus org.example.Target
 wait_for 5 panel_hidden || fail "panel stayed open when it lost the keyboard"
 

@@ -6,7 +6,6 @@
 #include "FakePasteboard.h"
 #include "capture/Classification.h"
 
-#include <QCoreApplication>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -41,11 +40,7 @@ bool isLowerHex64(const QString& s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Image plug-ins (TIFF) are found through the application object.
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    startApplication();
     return 0;
 }
 

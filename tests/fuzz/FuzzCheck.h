@@ -1,25 +1,27 @@
 #pragma once
-// Shared by the fuzz targets: a property that must hold for every input. A violation aborts, which
-// libFuzzer (and the corpus replay) reports as a crash together with the input that caused it.
+// Shared by the fuzz targets: a property that must hold for every input (a violation aborts, which
+// libFuzzer and the corpus replay report as a crash with the input that caused it), text made from
+// fuzz bytes, and the application object some targets need.
 
-#include <cstdio>
-#include <cstdlib>
-
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
-    } while (0)
-
-// Text from fuzz bytes: UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd,
-// raw UTF-16 so that lone surrogates and NULs reach the parser too.
+#include <QCoreApplication>
 #include <QString>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#define FUZZ_CHECK(condition)                                                                       \
+    do {                                                                                            \
+        if (!(condition)) {                                                                         \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                           \
+        }                                                                                           \
+    } while (0)
+
+// UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd, raw UTF-16 so that lone
+// surrogates and NULs reach the parser too.
 inline QString fuzzText(const uint8_t* data, size_t size) {
     if (size == 0) return QString();
     if (data[0] & 1) {
@@ -29,4 +31,12 @@ inline QString fuzzText(const uint8_t* data, size_t size) {
         return text;
     }
     return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+}
+
+// Image plug-ins (TIFF) and the store's file handling look for the application object.
+inline void startApplication() {
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
 }

@@ -2,186 +2,130 @@
 // writing a blob file, inserting, merging, deleting or trimming) must leave a store that opens,
 // passes the integrity checks, has no half-written row, keeps every row committed before the kill,
 // and records again.
+#include "FakeClock.h"
 #include "HardeningSupport.h"
 
-#include "FakeClock.h"
-
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <random>
 #include <sstream>
-#include <string>
-#include <thread>
 
 namespace mendrake::test {
 namespace {
 
-struct Child {
-    pid_t pid = -1;
-    int output = -1;  // read end of the child's stdout
+// The recorder, its output going to a file: a pipe would need draining while it runs.
+struct Recorder {
+    QProcess process;
+    QString output;
+
+    Recorder(const QString& directory, int round, const QString& deletion = {})
+        : output(QFileInfo(directory).path() + "/recorder.out") {
+        process.setStandardOutputFile(output);
+        process.start(QStringLiteral(MENDRAKE_RECORDER),
+                      QStringList{directory, QString::number(round)} + (deletion.isEmpty() ? QStringList() : QStringList{deletion}));
+        process.waitForStarted();
+    }
+    std::string printed() const {
+        QFile file(output);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    }
+    bool waitFor(const char* text, int ms) {
+        for (int waited = 0; printed().find(text) == std::string::npos; waited += 5) {
+            if (waited > ms) return false;
+            QThread::msleep(5);
+        }
+        return true;
+    }
 };
 
-Child startRecorder(const QString& directory, int round, const char* deletion = nullptr) {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) return {};
-    const QByteArray dir = QFile::encodeName(directory);
-    const std::string roundText = std::to_string(round);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        execl(MENDRAKE_RECORDER, MENDRAKE_RECORDER, dir.constData(), roundText.c_str(), deletion, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    return {pid, pipeFds[0]};
-}
-
-// Reads what the child prints until `until` says stop or `timeout` passes, so that the child never
-// blocks on a full pipe. Answers whether `until` was satisfied.
-template <class Until>
-bool drain(const Child& child, std::string& output, std::chrono::microseconds timeout, Until until) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    char buffer[4096];
-    while (!until()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd fd{child.output, POLLIN, 0};
-        if (poll(&fd, 1, int(left.count())) != 1) continue;
-        const ssize_t n = read(child.output, buffer, sizeof buffer);
-        if (n <= 0) return until();
-        output.append(buffer, size_t(n));
-    }
-    return true;
-}
-
-// The last recording the child reported whose row nothing reported later may have removed: its
-// row was committed before the kill and must still be there.
+// The last recording the child reported ("R id hash") that nothing reported later ("D id": a
+// deletion of it, "T": a trim) may have removed: its row was committed before the kill.
 std::optional<std::pair<qint64, std::string>> lastSurvivingRecord(const std::string& output) {
     std::optional<std::pair<qint64, std::string>> last;
     std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (lines.eof()) break;  // a line cut by the kill
+    std::string line, tag, hash;
+    qint64 id = 0;
+    while (std::getline(lines, line) && !lines.eof()) {  // the last line may have been cut by the kill
         std::istringstream words(line);
-        std::string tag;
-        words >> tag;
-        if (tag == "R") {
-            qint64 id;
-            std::string hash;
-            words >> id >> hash;
-            last = {id, hash};
-        } else if (tag == "T") {
-            last.reset();
-        } else if (tag == "D") {
-            qint64 id;
-            words >> id;
-            if (last && last->first == id) last.reset();
-        }
+        words >> tag >> id >> hash;
+        if (tag == "R") last = {id, hash};
+        if (tag == "T" || (tag == "D" && last && last->first == id)) last.reset();
     }
     return last;
 }
 
-TEST(CrashConsistency, FiftyKillsAtRandomMomentsLeaveAWholeStore) {
+TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
+    const QString directory = temp.path() + "/Mendrake";
     const unsigned seed = std::random_device{}();
     std::mt19937 random(seed);
     SCOPED_TRACE("seed " + std::to_string(seed));
-
-    qint64 previousRows = 0;
-    qint64 maxBlobRows = 0;
-    int checkedSurvivors = 0;
-    int orphans = 0;
+    FakeClock clock(1'800'000'000.0);
+    qint64 previousRows = 0, maxBlobRows = 0;
+    int checkedSurvivors = 0, orphans = 0;
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        Child child = startRecorder(temp.path(), round);
-        ASSERT_GT(child.pid, 0);
+        Recorder recorder(directory, round);
         // One kill in five lands during start-up (open, schema, mode repair); the rest mid-burst.
-        const bool early = round % 5 == 0;
-        std::string output;
-        if (early) {
-            std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 30000)(random)));
+        if (round % 5 == 0) {
+            QThread::usleep(std::uniform_int_distribution<int>(0, 30000)(random));
         } else {
-            ASSERT_TRUE(drain(child, output, std::chrono::seconds(60),
-                              [&] { return output.find("ready\n") != std::string::npos; }))
-                << "the recorder never opened the store";
-            const std::chrono::microseconds burst(std::uniform_int_distribution<int>(1000, 250000)(random));
-            drain(child, output, burst, [] { return false; });
+            ASSERT_TRUE(recorder.waitFor("ready\n", 60000)) << "the recorder never opened the store";
+            QThread::usleep(std::uniform_int_distribution<int>(1000, 250000)(random));
         }
-        ASSERT_EQ(kill(child.pid, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child.pid, &status, 0), child.pid);
-        char rest[4096];
-        for (ssize_t n; (n = read(child.output, rest, sizeof rest)) > 0;) output.append(rest, size_t(n));
-        close(child.output);
-        if (WIFEXITED(status)) FAIL() << "the recorder stopped by itself with status " << WEXITSTATUS(status);
+        recorder.process.kill();
+        recorder.process.waitForFinished();
+        ASSERT_EQ(recorder.process.exitStatus(), QProcess::CrashExit) << "the recorder stopped by itself";
 
-        const StoreCheck check = checkStoreDirectory(temp.path());
+        const StoreCheck check = checkStoreDirectory(directory);
         EXPECT_TRUE(check.faults.isEmpty()) << check.faults.join(u'\n').toStdString();
-        if (const auto last = lastSurvivingRecord(output)) {
-            sqlite3* db = nullptr;
-            sqlite3_open_v2(QFile::encodeName(temp.path() + "/history.sqlite").constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-            sqlite3_stmt* statement = nullptr;
-            sqlite3_prepare_v2(db, "SELECT hash FROM clips WHERE id = ?", -1, &statement, nullptr);
-            sqlite3_bind_int64(statement, 1, last->first);
-            const bool found = sqlite3_step(statement) == SQLITE_ROW &&
-                               reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) == last->second;
-            sqlite3_finalize(statement);
-            sqlite3_close(db);
-            EXPECT_TRUE(found) << "row " << last->first << " was committed before the kill and is gone";
+        if (const auto last = lastSurvivingRecord(recorder.printed())) {
+            auto store = HistoryStore::open(clock, directory);
+            ASSERT_TRUE(store.ok());
+            const auto row = store.value()->fetch(last->first);
+            EXPECT_TRUE(row && row->hash.toStdString() == last->second) << "row " << last->first << " was committed before the kill and is gone";
             ++checkedSurvivors;
         }
         // Rows are deleted and trimmed as the burst goes on, but never below what a trim keeps.
-        if (previousRows >= 400) {
-            EXPECT_GE(check.rows, 400);
-        }
+        if (previousRows >= 400) EXPECT_GE(check.rows, 400);
         previousRows = check.rows;
         maxBlobRows = std::max(maxBlobRows, check.blobRows);
         orphans = check.orphanBlobs;
     }
     EXPECT_GT(maxBlobRows, 0) << "no blob row was ever written: the kills came too early to test anything";
     std::printf("50 kills: %lld rows at the end, up to %lld with blobs, %d last recordings found again, "
-                "%d blob files left without a row\n",
-                previousRows, maxBlobRows, checkedSurvivors, orphans);
+                "%d blob files left without a row\n", previousRows, maxBlobRows, checkedSurvivors, orphans);
     EXPECT_GT(checkedSurvivors, 10) << "too few rounds reported a committed recording before the kill";
 
     // The store opens on what the kills left and records again.
-    FakeClock clock(1'800'000'000.0);
-    auto opened = HistoryStore::open(clock, temp.path());
+    auto opened = HistoryStore::open(clock, directory);
     ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
-    auto recorded = opened.value()->record(hardeningImageClip(999999));
+    auto recorded = opened.value()->record(hardeningClip(999999, HardeningKind::image));
     ASSERT_TRUE(recorded.ok()) << recorded.error().description().toStdString();
-    EXPECT_EQ(opened.value()->image(*recorded).isNull(), false);
+    EXPECT_FALSE(opened.value()->image(*recorded).isNull());
     opened.value().reset();
-    const StoreCheck final = checkStoreDirectory(temp.path());
+    const StoreCheck final = checkStoreDirectory(directory);
     EXPECT_TRUE(final.faults.isEmpty());
     EXPECT_EQ(final.orphanBlobs, 0) << "files the kills left without a row are removed at open";
 }
 
-TEST(CrashConsistency, AKillBetweenADeletionsCommitAndItsFileRemovalLeavesNoFileAfterTheNextOpen) {
+TEST(CrashConsistency, KillAfterDeletionCommitLeavesNoFileAfterOpen) {
     for (const char* deletion : {"delete", "trim", "clear"}) {
         SCOPED_TRACE(deletion);
         QTemporaryDir temp;
-        Child child = startRecorder(temp.path(), 1, deletion);
-        ASSERT_GT(child.pid, 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child.pid, &status, 0), child.pid);
-        close(child.output);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the recorder was not killed at the commit";
-        ASSERT_GT(checkStoreDirectory(temp.path()).orphanBlobs, 0) << "the kill came after the files were removed";
-
+        const QString directory = temp.path() + "/Mendrake";
+        Recorder recorder(directory, 1, deletion);
+        ASSERT_TRUE(recorder.process.waitForFinished(60000));
+        ASSERT_EQ(recorder.process.exitStatus(), QProcess::CrashExit) << "the recorder was not killed at the commit";
+        ASSERT_GT(checkStoreDirectory(directory).orphanBlobs, 0) << "the kill came after the files were removed";
         FakeClock clock(1'800'000'000.0);
-        ASSERT_TRUE(HistoryStore::open(clock, temp.path()).ok());
-        const StoreCheck check = checkStoreDirectory(temp.path());
+        ASSERT_TRUE(HistoryStore::open(clock, directory).ok());
+        const StoreCheck check = checkStoreDirectory(directory);
         EXPECT_TRUE(check.faults.isEmpty()) << check.faults.join(u'\n').toStdString();
         EXPECT_EQ(check.orphanBlobs, 0);
     }

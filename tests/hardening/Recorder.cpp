@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     if (deletion) {
         for (int i = 0; i < 20; ++i) {
             clock.advance(1);
-            (void)store.record(test::hardeningImageClip(round * 100000 + i));
+            (void)store.record(test::hardeningClip(round * 100000 + i, test::HardeningKind::image));
         }
         dieAtNextCommit = true;
         if (!std::strcmp(deletion, "delete")) (void)store.deleteItem(store.recent(1).front().id);
@@ -80,16 +80,9 @@ int main(int argc, char** argv) {
     for (int i = 0;; ++i) {
         clock.advance(1);
         const int n = round * 100000 + i;
-        switch (i % 5) {
-        case 0: record(test::hardeningTextClip(n, false)); break;
-        case 1: record(test::hardeningTextClip(n, true)); break;
-        case 2: record(test::hardeningImageClip(n)); break;
-        case 3: record(test::hardeningFileClip(n)); break;
-        case 4:
-            // A repeat of an earlier plain text as rich text: refreshes and upgrades that row.
-            record(test::hardeningTextClip(n - 4, true));
-            break;
-        }
+        // Every fifth is a repeat of an earlier plain text as rich text: refreshes and upgrades that row.
+        if (i % 5 == 4) record(test::hardeningClip(n - 4, test::HardeningKind::richText));
+        else record(test::hardeningClip(n, test::HardeningKind(i % 5)));
         if (i % 11 == 10) {
             std::printf("D %d\n", i / 3 + 1);
             std::fflush(stdout);

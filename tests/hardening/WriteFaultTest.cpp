@@ -1,17 +1,18 @@
-// Recording when the store cannot write: the database at its page limit, a process file-size limit
-// (what a full disk looks like to write()), another writer holding the database lock, a real full
-// file system and a real read-only one (a tmpfs in a private mount namespace). In every case a
-// recording fails with an error instead of crashing or hanging, leaves no half-written row and no
-// stray blob file, the history keeps being read (the panel keeps working), and recording works
-// again once the fault is gone.
+// The store when it cannot write: the database at its page limit, a process file-size limit (what
+// a full disk looks like to write()), another writer holding the lock, a real full file system and
+// a real read-only one (a tmpfs in a private mount namespace). Every operation fails with an error
+// or succeeds whole, never crashes or hangs, leaves no half-written row and no stray blob file; the
+// history keeps being read, and recording works again once the fault is gone.
+#include "Database.h"
+#include "FakeClock.h"
 #include "HardeningSupport.h"
 
-#include "FakeClock.h"
-
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -20,20 +21,12 @@
 #include <functional>
 
 namespace mendrake::test {
-
-// Set by main() when the process could enter its own mount namespace (needs CAP_SYS_ADMIN).
-extern bool privateMounts;
-
 namespace {
 
-CapturedClip mixedClip(int n) {
-    switch (n % 4) {
-    case 0: return hardeningTextClip(n, false);
-    case 1: return hardeningTextClip(n, true);
-    case 2: return hardeningImageClip(n);
-    default: return hardeningFileClip(n);
-    }
-}
+// Set by main() when the process could enter its own mount namespace (needs CAP_SYS_ADMIN).
+bool privateMounts = false;
+
+CapturedClip mixedClip(int n) { return hardeningClip(n, HardeningKind(n % 4)); }
 
 // What every fault must leave: the rows recorded before it, readable and searchable, and a store
 // directory without faults or files no row names.
@@ -43,38 +36,33 @@ void expectServingAndWhole(HistoryStore& store, const QString& directory, qint64
     EXPECT_FALSE(store.search(QStringLiteral("clip"), 10).isEmpty());
     const StoreCheck check = checkStoreDirectory(directory);
     EXPECT_TRUE(check.faults.isEmpty()) << check.faults.join(u'\n').toStdString();
-    EXPECT_EQ(check.orphanBlobs, 0) << "a failed recording left its blob file behind";
+    EXPECT_EQ(check.orphanBlobs, 0) << "a failed operation left a blob file behind";
 }
 
-struct Fault {
-    const char* name;
-    std::function<void(HistoryStore&)> apply;
-    std::function<void(HistoryStore&)> lift;
-};
+void setFileSizeLimit(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes ? bytes : limit.rlim_max;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
 
 sqlite3* lockHolder = nullptr;
 
+struct Fault {
+    const char* name;
+    std::function<void(HistoryStore&)> apply, lift;
+    bool deletionsFail;  // the fault certainly stops deletions too
+};
 const Fault faults[] = {
     {"PageLimit",
      [](HistoryStore& store) {
-         const qint64 pages = *store.queryInt(QStringLiteral("PRAGMA page_count")).value();
-         ASSERT_FALSE(store.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages)));
+         const qint64 pages = connectionOf(store).queryInt(QStringLiteral("PRAGMA page_count")).value().value_or(0);
+         ASSERT_FALSE(connectionOf(store).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages)));
      },
-     [](HistoryStore& store) { ASSERT_FALSE(store.exec(QStringLiteral("PRAGMA max_page_count = 1073741823"))); }},
-    {"FileSizeLimit",
-     [](HistoryStore&) {
-         signal(SIGXFSZ, SIG_IGN);
-         rlimit limit{};
-         getrlimit(RLIMIT_FSIZE, &limit);
-         limit.rlim_cur = 16 * 1024;
-         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-     },
-     [](HistoryStore&) {
-         rlimit limit{};
-         getrlimit(RLIMIT_FSIZE, &limit);
-         limit.rlim_cur = limit.rlim_max;
-         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-     }},
+     [](HistoryStore& store) { ASSERT_FALSE(connectionOf(store).exec(QStringLiteral("PRAGMA max_page_count = 1073741823"))); },
+     false},
+    {"FileSizeLimit", [](HistoryStore&) { setFileSizeLimit(16 * 1024); }, [](HistoryStore&) { setFileSizeLimit(0); }, false},
     {"AnotherWriterHoldsTheLock",
      [](HistoryStore& store) {
          ASSERT_EQ(sqlite3_open(QFile::encodeName(store.databasePath()).constData(), &lockHolder), SQLITE_OK);
@@ -83,20 +71,22 @@ const Fault faults[] = {
      [](HistoryStore&) {
          ASSERT_EQ(sqlite3_exec(lockHolder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
          sqlite3_close(lockHolder);
-         lockHolder = nullptr;
-     }},
+     },
+     true},
 };
 
 class WriteFault : public ::testing::TestWithParam<Fault> {};
 
-TEST_P(WriteFault, RecordingFailsCleanlyKeepsServingAndResumes) {
+TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     QTemporaryDir temp;
     FakeClock clock;
     auto opened = HistoryStore::open(clock, temp.path());
     ASSERT_TRUE(opened.ok());
     HistoryStore& store = *opened.value();
-    qint64 rows = 0;
-    for (int n = 0; n < 40; ++n, ++rows) ASSERT_TRUE(store.record(mixedClip(n)).ok());
+    QList<qint64> ids;
+    for (int n = 0; n < 40; ++n) ids << store.record(mixedClip(n))->id;
+    for (int i = 0; i < 5; ++i) store.setPinned(ids[i], true);
+    qint64 rows = ids.size();
 
     GetParam().apply(store);
     int failures = 0;
@@ -105,104 +95,95 @@ TEST_P(WriteFault, RecordingFailsCleanlyKeepsServingAndResumes) {
         const auto started = std::chrono::steady_clock::now();
         auto result = store.record(mixedClip(n));
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "a recording hung";
-        if (result.ok()) ++rows;
-        else {
-            ++failures;
-            EXPECT_FALSE(result.error().description().isEmpty());
-        }
+        result.ok() ? ++rows : ++failures;
     }
-    // Reads while the fault lasts (a lock holder still lets readers in under the write-ahead log).
     EXPECT_GT(failures, 0) << "the fault never reached the store";
+    // Each deletion happens whole or not at all, and says which: a row it reports kept keeps its
+    // file, and one it reports gone is gone.
+    const QString victimFile = store.blobDirectory() + u'/' + store.fetch(ids[7])->blob.value_or(QString());
+    const bool deleted = !store.deleteItem(ids[7]);
+    EXPECT_EQ(store.fetch(ids[7]).has_value(), !deleted);
+    EXPECT_EQ(QFile::exists(victimFile), !deleted);
+    rows -= deleted;
+    const QSet<qint64> trimmed = store.trim(0, 20);
+    for (qint64 id : ids) EXPECT_EQ(store.fetch(id).has_value(), !trimmed.contains(id) && (id != ids[7] || !deleted)) << id;
+    rows -= trimmed.size();
+    const bool cleared = !store.clearHistory(true);
+    if (cleared) rows = 5;
     EXPECT_EQ(store.count(), rows);
+    if (GetParam().deletionsFail) EXPECT_FALSE(deleted || !trimmed.isEmpty() || cleared) << "reported as done";
+    // Reads while the fault lasts (a lock holder still lets readers in under the write-ahead log).
     EXPECT_FALSE(store.search(QStringLiteral("clip"), 10).isEmpty());
     GetParam().lift(store);
 
     expectServingAndWhole(store, temp.path(), rows);
-    for (int n = 2000; n < 2010; ++n, ++rows) {
-        auto result = store.record(mixedClip(n));
-        ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
-    }
+    for (int n = 2000; n < 2010; ++n, ++rows) ASSERT_TRUE(store.record(mixedClip(n)).ok());
     expectServingAndWhole(store, temp.path(), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, WriteFault, ::testing::ValuesIn(faults),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A tmpfs of a chosen size mounted over a temporary directory, visible to this process only.
+// A 1 MiB tmpfs mounted over a temporary directory, visible to this process only.
 class SmallFileSystem : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!privateMounts) GTEST_SKIP() << "no private mount namespace (needs CAP_SYS_ADMIN)";
-        ASSERT_TRUE(temp_.isValid());
-        ASSERT_EQ(mount("tmpfs", path(), "tmpfs", 0, "size=1m,mode=0700"), 0) << strerror(errno);
-        mounted_ = true;
+        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m,mode=0700"), 0) << strerror(errno);
     }
-    void TearDown() override {
-        if (mounted_) umount2(path(), MNT_DETACH);
-    }
-    const char* path() const { return pathBytes_.constData(); }
+    void TearDown() override { umount2(path.constData(), MNT_DETACH); }
     void remount(const char* options, unsigned long flags = 0) {
-        ASSERT_EQ(mount("tmpfs", path(), "tmpfs", MS_REMOUNT | flags, options), 0) << strerror(errno);
+        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT | flags, options), 0) << strerror(errno);
     }
-    QString directory() const { return temp_.path() + QStringLiteral("/Mendrake"); }
-
-    QTemporaryDir temp_;
-    QByteArray pathBytes_ = QFile::encodeName(temp_.path());
-    bool mounted_ = false;
+    std::unique_ptr<HistoryStore> open() {
+        auto opened = HistoryStore::open(clock, directory);
+        return opened ? std::move(opened).value() : nullptr;
+    }
+    QTemporaryDir temp;
+    QByteArray path = QFile::encodeName(temp.path());
+    QString directory = temp.path() + QStringLiteral("/Mendrake");
+    FakeClock clock;
 };
 
-TEST_F(SmallFileSystem, FullDiskFailsCleanlyKeepsServingAndResumesWhenSpaceReturns) {
-    FakeClock clock;
-    auto opened = HistoryStore::open(clock, directory());
-    ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
-    HistoryStore& store = *opened.value();
-
+TEST_F(SmallFileSystem, FullDiskFailsCleanlyAndResumesWhenSpaceReturns) {
+    auto store = open();
+    ASSERT_TRUE(store);
     qint64 rows = 0;
     int failures = 0;
     for (int n = 0; n < 400 && failures < 25; ++n) {
         clock.advance(1);
-        auto result = store.record(mixedClip(n));
-        if (result.ok()) ++rows;
-        else ++failures;
+        store->record(mixedClip(n)).ok() ? ++rows : ++failures;
     }
     ASSERT_GE(failures, 25) << "a 1 MiB file system never filled up";
-    ASSERT_GT(rows, 0);
-    expectServingAndWhole(store, directory(), rows);
-
+    expectServingAndWhole(*store, directory, rows);
     remount("size=32m");
-    for (int n = 1000; n < 1020; ++n, ++rows) {
-        clock.advance(1);
-        auto result = store.record(mixedClip(n));
-        ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
-    }
-    expectServingAndWhole(store, directory(), rows);
+    for (int n = 1000; n < 1020; ++n, ++rows) ASSERT_TRUE(store->record(mixedClip(n)).ok());
+    expectServingAndWhole(*store, directory, rows);
 }
 
-TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsToOpenCleanlyAndOpensOnceWritable) {
-    FakeClock clock;
-    {
-        auto opened = HistoryStore::open(clock, directory());
-        ASSERT_TRUE(opened.ok());
-        for (int n = 0; n < 12; ++n) ASSERT_TRUE(opened.value()->record(mixedClip(n)).ok());
-    }
+TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsCleanlyAndOpensOnceWritable) {
+    for (int n = 0; n < 12; ++n) ASSERT_TRUE(open()->record(mixedClip(n)).ok());
     remount("size=1m", MS_RDONLY);
-    {
-        auto opened = HistoryStore::open(clock, directory());
-        if (opened.ok()) {
-            // Opened for reading: the history is served, recording fails.
-            EXPECT_EQ(opened.value()->count(), 12);
-            EXPECT_FALSE(opened.value()->record(mixedClip(99)).ok());
-        } else {
-            EXPECT_FALSE(opened.error().description().isEmpty());
-        }
+    if (auto readOnly = open()) {  // opened for reading: the history is served, recording fails
+        EXPECT_EQ(readOnly->count(), 12);
+        EXPECT_FALSE(readOnly->record(mixedClip(99)).ok());
     }
     remount("size=1m");
-    auto opened = HistoryStore::open(clock, directory());
-    ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
-    EXPECT_EQ(opened.value()->count(), 12);
-    ASSERT_TRUE(opened.value()->record(mixedClip(100)).ok());
-    expectServingAndWhole(*opened.value(), directory(), 13);
+    auto store = open();
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->record(mixedClip(100)).ok());
+    expectServingAndWhole(*store, directory, 13);
 }
 
 }  // namespace
 }  // namespace mendrake::test
+
+// The tests enter a private mount namespace first, so that they can mount small and read-only file
+// systems that no other process sees. Without the privilege those tests skip.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    mendrake::test::privateMounts =
+        unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -16,8 +16,8 @@ using OpenStore = StoreTest;
 
 TEST_F(OpenStore, KeepsEverythingPrivateAndRepairsModesOnReopen) {
     const QString blob = blobOf(add("secret"));
-    EXPECT_EQ(textOf(*store, "PRAGMA user_version"), "1");
-    EXPECT_EQ(textOf(*store, "PRAGMA journal_mode"), "wal");
+    EXPECT_EQ(textOf("PRAGMA user_version"), "1");
+    EXPECT_EQ(textOf("PRAGMA journal_mode"), "wal");
     auto check = [&] {
         for (const QString& dir : {temp.path(), store->blobDirectory()}) EXPECT_EQ(modeOf(dir), 0700u);
         for (const QString& file : {store->databasePath(), store->databasePath() + "-wal", store->databasePath() + "-shm", blob})
@@ -51,8 +51,8 @@ TEST_F(OpenStore, RemovesEveryFileInBlobsThatNoRowNames) {
 }
 
 TEST_F(OpenStore, RefusesLinkedPartsAndTurnsSecureDeleteOn) {
-    EXPECT_EQ(textOf(*store, "PRAGMA secure_delete"), "1");
-    EXPECT_EQ(textOf(*store, "PRAGMA mmap_size"), "0");
+    EXPECT_EQ(textOf("PRAGMA secure_delete"), "1");
+    EXPECT_EQ(textOf("PRAGMA mmap_size"), "0");
     store.reset();
     QDir(temp.path()).mkpath("real/Blobs");
     const struct {
@@ -79,13 +79,13 @@ TEST_F(OpenStore, RefusesLinkedPartsAndTurnsSecureDeleteOn) {
 
 TEST_F(OpenStore, SchemaScriptRunsOnlyWhileTheVersionIsZero) {
     const QString triggers = "SELECT count(*) FROM sqlite_master WHERE name = 'clips_ai'";
-    ASSERT_FALSE(store->exec("DROP TRIGGER clips_ai"));
+    sql("DROP TRIGGER clips_ai");
     store = open();
-    EXPECT_EQ(textOf(*store, triggers), "0");
-    ASSERT_FALSE(store->exec("PRAGMA user_version = 0"));
+    EXPECT_EQ(textOf(triggers), "0");
+    sql("PRAGMA user_version = 0");
     store = open();
-    EXPECT_EQ(textOf(*store, triggers), "1");
-    EXPECT_EQ(textOf(*store, "PRAGMA user_version"), "1");
+    EXPECT_EQ(textOf(triggers), "1");
+    EXPECT_EQ(textOf("PRAGMA user_version"), "1");
 }
 
 TEST_F(OpenStore, FailuresReportTheCauseAndOverwriteNothing) {
@@ -118,7 +118,7 @@ TEST_F(OpenStore, RowsMapToItemsCountingCharactersNotBytes) {
     const QString emoji = QString::fromUtf16(u"\U0001F600");
     const QString quoted = "it's \"quoted\"\nover 'lines'";
     auto insert = [&](const QString& kind, const QString& text, const Value& sourceName) {
-        auto statement = store->prepare("INSERT INTO clips (kind, text, hash, source_name, created_at, last_used_at, "
+        auto statement = connectionOf(*store).prepare("INSERT INTO clips (kind, text, hash, source_name, created_at, last_used_at, "
                                         "pinned, blob, size) VALUES (?, ?, ?, ?, 10.5, 20.25, 1, 'b.plist', 7)",
                                         {kind, text, text.left(5) + kind, sourceName});
         ASSERT_EQ(statement->step(), 101);

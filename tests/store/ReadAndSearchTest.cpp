@@ -1,6 +1,9 @@
 #include "StoreTestSupport.h"
+#include "store/BlobFile.h"
 
 #include <random>
+
+#include <unistd.h>
 
 namespace mendrake::test {
 namespace {
@@ -18,7 +21,7 @@ TEST_F(ReadAndSearch, RecentIsTheNewestPlusEveryPinnedRow) {
     EXPECT_EQ(store->recent(1).first().id, ids[0]);
 }
 
-TEST_F(ReadAndSearch, SearchMatchesEveryWordAsAPrefixFoldingCaseAndDiacritics) {
+TEST_F(ReadAndSearch, SearchMatchesWordPrefixesFoldingCaseAndMarks) {
     QList<qint64> ids;
     const QStringList texts = {"un café noir", "CAFETERIA menu", "decaf", "foo and bar", "barfoo foolish",
                                "foo-bar joined", R"(say "hi")", "NEAR the AND gate", "東京 tower, then 会議"};
@@ -31,6 +34,9 @@ TEST_F(ReadAndSearch, SearchMatchesEveryWordAsAPrefixFoldingCaseAndDiacritics) {
         {"  \n ", {}},                 {"\"hi\"", {ids[6]}},                  {"NEAR AND", {ids[7]}},
         // Any Unicode whitespace separates words: ideographic space, no-break space.
         {QString::fromUtf16(u"東京\u3000会議"), {ids[8]}}, {QString::fromUtf16(u"gate\u00a0near"), {ids[7]}},
+        // A NUL (FTS5 would read it as the end of the query) separates words like a space.
+        {"foo" + QString(QChar(0)) + "an", {ids[3]}}, {QChar(0) + QString("gat"), {ids[7]}},
+        {"gate" + QString(QChar(0)), {ids[7]}},
     };
     for (const auto& c : cases) EXPECT_EQ(idsOf(store->search(c.query, 50)), c.expected) << c.query.toStdString();
     EXPECT_EQ(idsOf(store->search("foo", 2)), (QList<qint64>{ids[5], ids[4]}));
@@ -53,14 +59,14 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
     }
     // Enough rows for a common word or prefix to be answered by walking the recency index; their
     // times fall between those above, never on them, so that the order is defined.
-    ASSERT_FALSE(store->exec(QStringLiteral(
+    sql(QStringLiteral(
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO clips (kind, text, "
         "hash, created_at, last_used_at, size) SELECT 'text', 'bulk ' || i || ' gamma' || iif(i % 7, ' alpha', ''), "
-        "'bulk' || i, 0, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, 1 FROM n").arg(clock.now(), 0, 'f', 3)));
+        "'bulk' || i, 0, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, 1 FROM n").arg(clock.now(), 0, 'f', 3));
     auto plain = [&](const QString& tail, const std::vector<Value>& values) {
         QList<ClipItem> items;
-        auto statement = store->prepare("SELECT " + HistoryStore::columnList() + tail, values);
-        while (statement && statement->step() == 100) items << HistoryStore::readItem(*statement);
+        auto statement = connectionOf(*store).prepare("SELECT " + Database::columnList() + tail, values);
+        while (statement && statement->step() == 100) items << Database::readItem(*statement);
         return items;
     };
     for (qint64 limit : {0, 7, 1000})
@@ -73,29 +79,35 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
                             "c.last_used_at DESC LIMIT ?", {HistoryStore::matchExpression(query), limit}))
                 << query.toStdString();
     const auto before = store->search("gamma", 300);
-    ASSERT_FALSE(store->exec("DROP INDEX idx_clips_id_last_used"));
+    sql("DROP INDEX idx_clips_id_last_used");
     EXPECT_EQ(store->search("gamma", 300), before) << "search must not depend on its speed-up index";
     const auto dense = store->search("g a", 300);
-    ASSERT_FALSE(store->exec("DROP INDEX idx_clips_last_used"));
+    sql("DROP INDEX idx_clips_last_used");
     EXPECT_EQ(store->search("g a", 300), dense) << "nor on the recency index";
 
     // A history indexed without prefix indexes is upgraded when opened, and answers the same.
     const auto typing = store->search("gamma a", 300);
-    ASSERT_FALSE(store->exec("DROP TABLE clips_fts; CREATE VIRTUAL TABLE clips_fts USING fts5(text, content='clips', "
+    sql("DROP TABLE clips_fts; CREATE VIRTUAL TABLE clips_fts USING fts5(text, content='clips', "
                              "content_rowid='id', tokenize='unicode61 remove_diacritics 2'); INSERT INTO "
-                             "clips_fts(clips_fts) VALUES ('rebuild');"));
+                             "clips_fts(clips_fts) VALUES ('rebuild');");
     store.reset();
     store = open();
     EXPECT_EQ(store->search("gamma a", 300), typing);
-    EXPECT_EQ(store->queryInt("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%prefix=%'").value(), 1);
+    EXPECT_EQ(connectionOf(*store).queryInt("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%prefix=%'").value(), 1);
 }
 
 TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     const qint64 gone = add("delete me"), stubborn = add("stubborn"), tampered = add("tampered");
     const QString goneBlob = blobOf(gone), stubbornBlob = blobOf(stubborn);
+    // A file with another name is unlinked without being overwritten: the content is the other name's too.
+    const QString otherName = temp.path() + "/other name";
+    ASSERT_EQ(::link(QFile::encodeName(goneBlob).constData(), QFile::encodeName(otherName).constData()), 0);
     store->deleteItem(gone);
     EXPECT_EQ(store->fetch(gone), std::nullopt);
     EXPECT_FALSE(QFile::exists(goneBlob));
+    QFile other(otherName);
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(other.readAll().contains("delete me"));
     EXPECT_TRUE(store->search("delete", 10).isEmpty());
     store->deleteItem(424242);
 
@@ -103,16 +115,20 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     EXPECT_TRUE(store->deleteItem(stubborn));
     EXPECT_TRUE(store->fetch(stubborn));
     EXPECT_TRUE(QFile::exists(stubbornBlob));
-    ASSERT_FALSE(store->exec("DROP TRIGGER refuse_" + QString::number(stubborn) + "; PRAGMA query_only = ON"));
+    EXPECT_EQ(log.lines, QStringList{"Mendrake: could not delete an item (database): disk I/O error"});
+    sql("DROP TRIGGER refuse_" + QString::number(stubborn) + "; PRAGMA query_only = ON");
     const auto readOnly = store->deleteItem(stubborn);
     ASSERT_TRUE(readOnly);
     EXPECT_TRUE(readOnly->description().contains("readonly")) << readOnly->description().toStdString();
     EXPECT_TRUE(store->fetch(stubborn) && QFile::exists(stubbornBlob));
-    ASSERT_FALSE(store->exec("PRAGMA query_only = OFF"));
+    sql("PRAGMA query_only = OFF");
 
     // A blob name read from the database never reaches outside Blobs.
-    ASSERT_FALSE(store->exec(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered)));
+    writeFile(temp.path() + "/outside.plist", encodeRepresentations({{"public.png", encodedImage("PNG", Qt::red)}}));
+    sql(QString("UPDATE clips SET blob = '../outside.plist' WHERE id = %1").arg(tampered));
     EXPECT_TRUE(store->representations(*store->fetch(tampered)).empty());
+    EXPECT_TRUE(store->image(*store->fetch(tampered)).isNull());
+    sql(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered));
     store->deleteItem(tampered);
     EXPECT_TRUE(QFile::exists(store->databasePath()));
     EXPECT_EQ(store->count(), 1);

@@ -8,7 +8,7 @@ namespace {
 
 using Record = StoreTest;
 
-TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
+TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     const RepresentationMap rich = {{"public.utf8-plain-text", "bold"}, {"public.rtf", "{\\rtf1 \\b bold}"}};
     const auto plain = store->record(textClip("bold"));
     ASSERT_TRUE(plain);
@@ -25,6 +25,9 @@ TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
     EXPECT_NE(keyedName(plain->hash), plain->hash + ".plist") << "a listing must not reveal content hashes";
     EXPECT_EQ(store->representations(*upgraded), rich);
 
+    // A repeat refreshes the time and source only: the pin and the creation time stay.
+    store->setPinned(plain->id, true);
+    clock.advance(7);
     CapturedClip anonymous = textClip("bold", {}, ClipKind::url);
     anonymous.sourceBundleID.reset();
     anonymous.sourceAppName.reset();
@@ -33,6 +36,9 @@ TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
     EXPECT_EQ(repeat->kind, ClipKind::richText);
     EXPECT_EQ(repeat->blob, upgraded->blob);
     EXPECT_FALSE(repeat->sourceBundleID || repeat->sourceAppName);
+    EXPECT_TRUE(repeat->pinned);
+    EXPECT_EQ(repeat->createdAt, plain->createdAt);
+    EXPECT_EQ(repeat->lastUsedAt, clock.now());
     EXPECT_EQ(store->count(), 1);
 
     clock.advance(5);
@@ -42,7 +48,7 @@ TEST_F(Record, RepeatsMergeIntoOneRowAndOnlyEverUpgradeToRichText) {
     // A row naming its file by the bare hash, as older versions did, reads on; rich text arriving
     // again moves it to the keyed name and the old file goes.
     ASSERT_TRUE(QFile::rename(blobOf(repeat->id), store->blobDirectory() + "/" + plain->hash + ".plist"));
-    ASSERT_FALSE(store->exec(QString("UPDATE clips SET blob = '%1.plist'").arg(plain->hash)));
+    sql(QString("UPDATE clips SET blob = '%1.plist'").arg(plain->hash));
     EXPECT_EQ(store->representations(*store->fetch(repeat->id)), rich);
     ASSERT_TRUE(store->record(textClip("bold", rich, ClipKind::richText)));
     EXPECT_EQ(blobFiles(), QStringList{keyedName(plain->hash)});
@@ -90,12 +96,16 @@ TEST_F(Record, DamagedBlobFilesReadAsAnEmptyMap) {
     };
     plist_t array = plist_new_array(), strings = plist_new_dict();
     plist_array_append_item(array, plist_new_data("x", 1));
-    plist_dict_set_item(strings, "public.png", plist_new_string("not data"));
+    plist_dict_set_item(strings, "public.png", plist_new_data("x", 1));  // a good value, then a bad one
+    plist_dict_set_item(strings, "public.tiff", plist_new_string("not data"));
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
         QByteArray(), good.left(good.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), binary(array),
         binary(strings),
         QByteArray("<?xml version=\"1.0\"?><plist><dict><key>public.png</key><data>eA==</data></dict></plist>"),
+        // A key holding a NUL: libplist aborts the process when it reads such a key.
+        QByteArray::fromBase64("YnBsaXN0MDDRAQJacHVibGljLnBuZ08QIYlQTkcNChoKAAAADUlIRFIAAAABAAAAAQgGAAAAHxXEiQgVFgAA"
+                               "AAAAAAEBAAAAAAAAAAMAAAAAAAAAAAAAAAAAAAA6"),
     };
     for (const auto& content : contents) {
         QFile::remove(path);
@@ -107,8 +117,10 @@ TEST_F(Record, DamagedBlobFilesReadAsAnEmptyMap) {
 
 TEST_F(Record, UnwritableBlobOrUnsafeHashRecordsNothing) {
     CapturedClip escaping = textClip("escape", {{"public.utf8-plain-text", "escape"}});
-    escaping.hash = "../../escaped";
-    EXPECT_FALSE(store->record(escaping));
+    for (const QString& hash : {QString("../../escaped"), QString(64, u'G'), QString(63, u'0') + u'/'}) {
+        escaping.hash = hash;
+        EXPECT_FALSE(store->record(escaping)) << hash.toStdString();
+    }
     EXPECT_FALSE(QFile::exists(temp.path() + "/../escaped.plist"));
 
     // A directory in the way of the final name fails the rename (even as root); the temporary goes.

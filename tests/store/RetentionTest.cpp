@@ -18,14 +18,16 @@ TEST_F(Retention, TrimAppliesAgeAndCountLimitsToUnpinnedRowsOnly) {
     const qint64 pinnedOld = add("pinned old", 365, true), pinnedNew = add("pinned new", 0.5, true);
     const QString oldestBlob = blobOf(ids[6]);
 
-    EXPECT_TRUE(store->trim(0, kNoLimit).isEmpty());
-    EXPECT_TRUE(store->trim(-3, kNoLimit).isEmpty());
+    // No limit: a day count below 1, a count of noCountLimit or below 1 (never "keep nothing").
+    for (auto [days, count] : {std::pair<qint64, qint64>{0, kNoLimit}, {-3, kNoLimit}, {0, 0}, {0, -1}})
+        EXPECT_TRUE(store->trim(days, count).isEmpty()) << days << " days, " << count << " items";
     EXPECT_EQ(store->trim(7, 5), (QSet<qint64>{ids[5], ids[6]}));  // the 30-day row is caught by both, listed once
     EXPECT_FALSE(QFile::exists(oldestBlob));
     EXPECT_EQ(store->trim(3, kNoLimit), (QSet<qint64>{ids[3], ids[4]}));
     EXPECT_EQ(store->trim(0, 1), (QSet<qint64>{ids[1], ids[2]}));
     EXPECT_EQ(idsOf(store->recent(10)), (QList<qint64>{pinnedNew, ids[0], pinnedOld}));
     EXPECT_EQ(blobFiles().size(), 3);
+    EXPECT_EQ(store->trim(1, kNoLimit), QSet<qint64>{add("a day and a half", 1.5)}) << "one day is a limit";
 }
 
 TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
@@ -38,14 +40,15 @@ TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
     EXPECT_FALSE(QFile::exists(goneBlob));
 
     EXPECT_TRUE(store->clearHistory(false));  // one DELETE that fails as a whole
+    EXPECT_EQ(log.lines, (QStringList{"Mendrake: could not trim an item (database): disk I/O error",
+                                      "Mendrake: could not clear the history (database): disk I/O error"}));
     EXPECT_TRUE(store->fetch(stubborn) && store->fetch(kept));
     EXPECT_EQ(blobFiles().size(), 2);
 
     // A failure that rolls the whole transaction back: nothing deleted, reported or erased, even
     // though the other rows could be deleted one at a time.
     const qint64 old1 = add("old one", 30), old2 = add("old two", 31);
-    ASSERT_FALSE(store->exec(QString("CREATE TEMP TRIGGER lose_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
-                                     "BEGIN SELECT RAISE(ROLLBACK, 'disk I/O error'); END;").arg(old1)));
+    failDeletesOf(old1, "ROLLBACK");
     EXPECT_EQ(store->trim(7, kNoLimit), QSet<qint64>{});
     for (qint64 id : {stubborn, old1, old2}) EXPECT_TRUE(store->fetch(id) && QFile::exists(blobOf(id))) << id;
     EXPECT_EQ(blobFiles().size(), 4);

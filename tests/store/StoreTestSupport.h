@@ -1,14 +1,18 @@
 #pragma once
-// Helpers shared by the store tests: a store in a temporary directory, clips as the classification
-// would make them, raw SQL access.
+// The store tests' fixture: a store in a temporary directory, clips as the classification makes
+// them, and raw SQL on the store's own connection for what only SQL can plant (a tampered row, a
+// temporary trigger that fails a delete as an I/O error would).
 
+#include "Database.h"
 #include "FakeClock.h"
+#include "FakeSystemLog.h"
 #include "capture/ClipModel.h"
 #include "store/HistoryStore.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
 
@@ -32,11 +36,6 @@ inline QByteArray encodedImage(const char* format, QColor color) {
     return bytes;
 }
 
-inline QString textOf(HistoryStore& store, const QString& sql) {
-    auto statement = store.prepare(sql);
-    return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
-}
-
 inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -47,12 +46,22 @@ class StoreTest : public ::testing::Test {
 protected:
     QTemporaryDir temp;
     FakeClock clock{100 * 86400.0};
+    FakeSystemLog log;
     std::unique_ptr<HistoryStore> store = open();
 
     std::unique_ptr<HistoryStore> open() {
         auto opened = HistoryStore::open(clock, temp.path());
         if (!opened) ADD_FAILURE() << opened.error().description().toStdString();
+        if (opened) opened.value()->setFailureLog(&log);
         return opened ? std::move(opened).value() : nullptr;
+    }
+    void sql(const QString& script) {
+        const auto error = connectionOf(*store).exec(script);
+        ASSERT_FALSE(error) << error->message.toStdString();
+    }
+    QString textOf(const QString& query) {
+        auto statement = connectionOf(*store).prepare(query);
+        return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
     }
     // Records a clip with a blob file, last used `daysAgo` days before now.
     qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
@@ -66,7 +75,7 @@ protected:
     }
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
-        const QByteArray key = QByteArray::fromHex(textOf(*store, "SELECT hex(key) FROM naming_key").toLatin1());
+        const QByteArray key = QByteArray::fromHex(textOf("SELECT hex(key) FROM naming_key").toLatin1());
         return QString::fromLatin1(
                    QMessageAuthenticationCode::hash(hash.toLatin1(), key, QCryptographicHash::Sha256).toHex()) +
                ".plist";
@@ -78,10 +87,11 @@ protected:
         for (const ClipItem& item : items) ids << item.id;
         return ids;
     }
-    // Makes every DELETE of this row fail, as an I/O error would.
-    void failDeletesOf(qint64 id) {
-        ASSERT_FALSE(store->exec(QString("CREATE TEMP TRIGGER refuse_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
-                                         "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;").arg(id)));
+    // Makes every DELETE of this row fail, as an I/O error would; `ROLLBACK` loses the whole
+    // transaction instead of the one statement.
+    void failDeletesOf(qint64 id, const char* how = "ABORT") {
+        sql(QString("CREATE TEMP TRIGGER refuse_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
+                    "BEGIN SELECT RAISE(%2, 'disk I/O error'); END;").arg(id).arg(how));
     }
 };
 

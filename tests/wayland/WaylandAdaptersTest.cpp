@@ -317,7 +317,7 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
         SCOPED_TRACE(row.target.appId.toStdString());
         ASSERT_TRUE(toplevels.activate(row.target.id));
         EXPECT_TRUE(eventually([&] { return toplevels.activated() && toplevels.activated()->id == row.target.id; }));
-        EXPECT_EQ(swayFocusedAppId(), row.target.appId);
+        if (qEnvironmentVariableIsSet("SWAYSOCK")) EXPECT_EQ(swayFocusedAppId(), row.target.appId);
         const auto front = workspace.frontmostApplication();
         ASSERT_TRUE(front);
         EXPECT_EQ(front->bundleID, row.target.appId);
@@ -325,9 +325,13 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
         EXPECT_TRUE(workspace.holdsKeyboardFocus(*front));
     }
 
+    // Windows open before the tracker started are known to it, the focused one included.
+    ForeignToplevels late(connection);
+    EXPECT_TRUE(eventually([&] { return late.activated() && late.toplevels().size() == 2; }));
+
     // A window that closed is not replaced by another window of its application.
-    EXPECT_FALSE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999}));
-    EXPECT_FALSE(workspace.holdsKeyboardFocus({QStringLiteral("org.mendrake.TestFirst"), std::nullopt, second.id}));
+    EXPECT_FALSE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999, {}}));
+    EXPECT_FALSE(workspace.holdsKeyboardFocus({QStringLiteral("org.mendrake.TestFirst"), std::nullopt, second.id, {}}));
     EXPECT_FALSE(toplevels.activate(999999));
 }
 

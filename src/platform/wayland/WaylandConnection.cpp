@@ -1,6 +1,8 @@
 #include "platform/wayland/WaylandConnection.h"
 
 #include "ext-data-control-v1-client-protocol.h"
+#include "fake-input-client-protocol.h"
+#include "plasma-window-management-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
@@ -120,11 +122,17 @@ struct WaylandConnection::State {
             self->wlrDataControlName = name;
             self->wlrDataControlVersion = std::min(version, 2u);
         } else if (is(zwlr_foreign_toplevel_manager_v1_interface) && !g.toplevels) {
-            g.toplevels = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-                wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, 3u)));
+            g.toplevels = {name, version};
         } else if (is(zwp_virtual_keyboard_manager_v1_interface) && !g.virtualKeyboard) {
             g.virtualKeyboard = static_cast<zwp_virtual_keyboard_manager_v1*>(
                 wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+        } else if (is(org_kde_plasma_window_management_interface) && !g.plasmaWindows && version >= 4) {
+            // Version 4 brings initial_state, which says when a new window's state is complete.
+            g.plasmaWindows = {name, version};
+        } else if (is(org_kde_kwin_fake_input_interface) && !g.fakeInput && version >= 4) {
+            // Keys arrived in version 4.
+            g.fakeInput = static_cast<org_kde_kwin_fake_input*>(
+                wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
         }
     }
     static void globalRemove(void*, wl_registry*, std::uint32_t) {}
@@ -239,8 +247,8 @@ WaylandConnection::~WaylandConnection() {
         Globals& g = s.globals;
         if (g.extDataControl) ext_data_control_manager_v1_destroy(g.extDataControl);
         if (g.wlrDataControl) zwlr_data_control_manager_v1_destroy(g.wlrDataControl);
-        if (g.toplevels) zwlr_foreign_toplevel_manager_v1_destroy(g.toplevels);
         if (g.virtualKeyboard) zwp_virtual_keyboard_manager_v1_destroy(g.virtualKeyboard);
+        if (g.fakeInput) org_kde_kwin_fake_input_destroy(g.fakeInput);
         if (s.keyboard) wl_keyboard_destroy(s.keyboard);
         if (g.seat) wl_seat_destroy(g.seat);
         if (s.registry) wl_registry_destroy(s.registry);
@@ -258,6 +266,15 @@ const WaylandConnection::Globals& WaylandConnection::globals() const { return st
 std::string WaylandConnection::seatKeymap() const {
     std::lock_guard lock(state_->keymapMutex);
     return state_->keymap;
+}
+
+void* WaylandConnection::bind(const Offered& global, const wl_interface& interface, std::uint32_t version) {
+    return wl_registry_bind(state_->registry, global.name, &interface, std::min(version, global.version));
+}
+
+void WaylandConnection::roundTrip() {
+    State& s = *state_;
+    if (s.alive && wl_display_roundtrip_queue(s.display, s.queue) < 0) s.markDead();
 }
 
 void WaylandConnection::call(const std::function<void()>& task) {

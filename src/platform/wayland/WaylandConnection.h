@@ -3,8 +3,9 @@
 // window and keyboard protocols work whether Qt runs on Wayland or on XWayland.
 //
 // The constructor connects to WAYLAND_DISPLAY (a name in $XDG_RUNTIME_DIR or a full socket path),
-// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control manager: ext preferred, else wlr;
-// the foreign-toplevel manager; the virtual-keyboard manager) on an event queue of its own, and
+// binds the globals it finds (the first seat, whose keyboard's keymap it keeps; a data-control
+// manager: ext preferred, else wlr; the virtual-keyboard manager; KWin's fake input) on an event
+// queue of its own, notes the window lists (wlroots' and KDE's) for their user to `bind`, and
 // starts one thread that dispatches that queue. Every protocol object is created, used and
 // destroyed on that thread: adapters hand their work to `call`, which runs it there and waits.
 // Listener callbacks therefore run on the connection thread. A failed connection, or one the
@@ -17,23 +18,33 @@
 #include <memory>
 #include <string>
 
+struct wl_interface;
 struct wl_seat;
 struct ext_data_control_manager_v1;
 struct zwlr_data_control_manager_v1;
-struct zwlr_foreign_toplevel_manager_v1;
 struct zwp_virtual_keyboard_manager_v1;
+struct org_kde_kwin_fake_input;
 
 namespace mendrake {
 
 class WaylandConnection {
 public:
+    // A global left for its user to bind (`bind`): one whose events start at once (the window
+    // lists announce every existing window) needs its listener before the queue is dispatched.
+    struct Offered {
+        std::uint32_t name = 0, version = 0;
+        explicit operator bool() const { return name != 0; }
+    };
     struct Globals {
         wl_seat* seat = nullptr;
         ext_data_control_manager_v1* extDataControl = nullptr;
         zwlr_data_control_manager_v1* wlrDataControl = nullptr;  // bound only without ext
         std::uint32_t wlrDataControlVersion = 0;
-        zwlr_foreign_toplevel_manager_v1* toplevels = nullptr;
+        Offered toplevels;  // zwlr_foreign_toplevel_manager_v1, up to version 3
         zwp_virtual_keyboard_manager_v1* virtualKeyboard = nullptr;
+        // KDE's: the window list and the input injection KWin offers instead of the two above.
+        Offered plasmaWindows;  // org_kde_plasma_window_management, versions 4 to 16
+        org_kde_kwin_fake_input* fakeInput = nullptr;
     };
 
     // `displayName`: null for WAYLAND_DISPLAY.
@@ -45,6 +56,15 @@ public:
 
     bool isConnected() const;
     const Globals& globals() const;
+
+    // Binds an offered global on our queue, at `version` or the compositor's if lower. Connection
+    // thread only (within `call`); the caller owns the object.
+    void* bind(const Offered& global, const wl_interface& interface, std::uint32_t version);
+
+    // Waits for the compositor to answer every request sent so far and dispatches the events that
+    // came before its answer, so that state read next reflects those requests. Connection thread
+    // only (within `call`); does nothing once the connection is gone.
+    void roundTrip();
 
     // Runs `task` on the connection thread (at once when called there) and returns when it is
     // done. Requests the task sends are flushed before the caller resumes.

@@ -1,4 +1,4 @@
-#include "store/Statement.h"
+#include "Statement.h"
 
 #include <sqlite3.h>
 
