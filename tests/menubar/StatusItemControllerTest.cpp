@@ -60,7 +60,7 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
     int toggles = 0, openings = 0;
 };
 
-TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecordingState) {
+TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecording) {
     const QStringList tail{"---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---", "Settings…", "---",
                            "Quit Mendrake"};
     const struct {
@@ -70,8 +70,7 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecordingState) {
     } rows[] = {
         {"a build that cannot check for updates does not offer it", [] {}, QStringList{"Nothing copied yet"} + tail},
         {"updates", [&] { shell->checkForUpdates = [] {}; },
-         {"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---", "Check for Updates…",
-          "Settings…", "---", "Quit Mendrake"}},
+         QStringList{"Nothing copied yet"} + tail.mid(0, 4) + QStringList{"Check for Updates…"} + tail.mid(4)},
         {"the store cannot be written",
          [&] {
              shell->checkForUpdates = {};
@@ -95,38 +94,63 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecordingState) {
     EXPECT_EQ(toggles, 1);
 }
 
-TEST_F(StatusItemControllerTest, TenRecentItemsWithShortcutsOnTheFirstNine) {
-    for (int i = 1; i <= 12; ++i) history << item(i, QStringLiteral("item %1").arg(i));
-    const QStringList titles = open();
-    EXPECT_EQ(titles.mid(9, 2), (QStringList{"item 10", "---"}));
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(entry(QStringLiteral("item %1").arg(i + 1))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
-    EXPECT_TRUE(entry("item 10")->shortcut().isEmpty());
+// Ten recents, Ctrl+1-9 on the first nine; each shows its source app's icon, or else its kind's.
+TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
+    history << item(1, "from editor", ClipKind::text, QStringLiteral("org.example.Editor"))
+            << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
+            << item(3, "#ff0000", ClipKind::color);
+    for (int i = 4; i <= 12; ++i)
+        history << item(i, QStringLiteral("item %1").arg(i), ClipKind::text, QStringLiteral("org.example.Editor"));
+    EXPECT_EQ(open().mid(9, 2), (QStringList{"item 10", "---"}));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(shown->actions()[i]->shortcut(), i < 9 ? QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)) : QKeySequence());
+    EXPECT_EQ(entry("from editor")->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_TRUE(symbolsAsked.contains("link") && symbolsAsked.contains("paintpalette"));
+    EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
 }
 
-TEST_F(StatusItemControllerTest, ShownShortcutsWorkWhileTheMenuIsOpen) {
+// A chosen recent pastes the copy held when the menu was built, once the menu has closed; the
+// shown shortcuts work while the menu is open, and other keys still move through it.
+TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
     int settings = 0;
     shell->openSettings = [&] { ++settings; };
-    history << item(1, "first") << item(2, "q=1&b=2");
+    const QList<ClipItem> two{item(1, "first"), item(2, "q=1&b=2")};
+    history = two;
     QMenu* menu = controller.menu();
     menu->popup(QPoint(0, 0));
     ASSERT_TRUE(menu->isVisible());
     shown = menu;
     EXPECT_EQ(entry("q=1&&b=2")->iconText(), "q=1&b=2") << "an ampersand is shown, not a mnemonic";
+    history.clear();  // deleted after the menu was built: the held copy still pastes
     QTest::keyClick(menu, Qt::Key_2, Qt::ControlModifier);
     EXPECT_FALSE(menu->isVisible());
+    clock.advance(StatusItemController::pasteDelay / 2);
+    EXPECT_TRUE(pasted.empty());
     clock.advance(StatusItemController::pasteDelay);
     EXPECT_EQ(pasted, std::vector<qint64>{2});
+    history = two;
     menu->popup(QPoint(0, 0));
     QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(settings, 1);
     EXPECT_FALSE(menu->isVisible());
-    // Other keys still move through the menu: Down and Return choose the first entry.
     menu->popup(QPoint(0, 0));
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);
     clock.advance(StatusItemController::pasteDelay);
     EXPECT_EQ(pasted, (std::vector<qint64>{2, 1}));
+    controller.pasteRecent(2);
+    controller.pasteRecent(-1);
+
+    // With the shell gone the menu opens empty and nothing scheduled or chosen acts.
+    controller.pasteRecent(0);
+    shell.reset();
+    EXPECT_TRUE(open().isEmpty());
+    controller.pauseFor(5);
+    controller.openPanel();
+    clock.advance(1);
+    EXPECT_EQ(pasted, (std::vector<qint64>{2, 1}));
+    EXPECT_EQ(toggles, 0);
+    EXPECT_FALSE(prefs.isPaused());
 }
 
 TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
@@ -142,41 +166,7 @@ TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
     for (const auto& [title, shown] : cases) EXPECT_EQ(StatusItemController::menuTitle(title), shown) << title.size();
 }
 
-TEST_F(StatusItemControllerTest, EntryIconIsTheSourceAppOrElseTheKindSymbol) {
-    history << item(1, "from editor", ClipKind::text, QStringLiteral("org.example.Editor"))
-            << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
-            << item(3, "#ff0000", ClipKind::color);
-    open();
-    EXPECT_EQ(entry("from editor")->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-    EXPECT_TRUE(symbolsAsked.contains("link") && symbolsAsked.contains("paintpalette"));
-    EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
-}
-
-TEST_F(StatusItemControllerTest, ARecentPastesItsHeldCopyOnceTheMenuClosed) {
-    history << item(1, "first") << item(2, "second");
-    open();
-    history.clear();  // deleted after the menu was built: the held copy still pastes
-    entry("second")->trigger();
-    clock.advance(StatusItemController::pasteDelay / 2);
-    EXPECT_TRUE(pasted.empty());
-    clock.advance(StatusItemController::pasteDelay);
-    EXPECT_EQ(pasted, std::vector<qint64>{2});
-    controller.pasteRecent(2);
-    controller.pasteRecent(-1);
-
-    // With the shell gone the menu opens empty and nothing scheduled or chosen acts.
-    controller.pasteRecent(0);
-    shell.reset();
-    EXPECT_TRUE(open().isEmpty());
-    controller.pauseFor(5);
-    controller.openPanel();
-    clock.advance(1);
-    EXPECT_EQ(pasted, std::vector<qint64>{2});
-    EXPECT_EQ(toggles, 0);
-    EXPECT_FALSE(prefs.isPaused());
-}
-
-TEST_F(StatusItemControllerTest, PauseForAWhileEndsByItselfAndUntilResumedLasts) {
+TEST_F(StatusItemControllerTest, TimedPauseEndsAndUntilResumedLasts) {
     EXPECT_EQ(open(true), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
     entry("For 15 Minutes")->trigger();
     EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);

@@ -49,7 +49,6 @@ struct HistoryPageTest : ::testing::Test {
     void clearChoosing(HistoryPage& page, const QString& choice) {
         page.clearButton()->click();
         ASSERT_NE(page.confirmation(), nullptr);
-        EXPECT_EQ(page.confirmation()->text(), "Clear clipboard history?");
         for (QAbstractButton* button : page.confirmation()->buttons())
             if (button->text() == choice) return button->click();
         page.confirmation()->button(QMessageBox::Cancel)->click();

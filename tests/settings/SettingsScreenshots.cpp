@@ -4,7 +4,6 @@
 
 #include "onboarding/OnboardingWindowController.h"
 #include "settings/SettingsDetail.h"
-#include "settings/SettingsWindowController.h"
 #include "store/HistoryStore.h"
 
 #include "SettingsTestEnvironment.h"
@@ -21,17 +20,12 @@ using namespace mendrake;
 
 namespace {
 
-// Lets the window system map and paint the window; polls instead of sleeping a fixed time.
-void settle(QWidget* window) {
+// Lets the window system map and paint the window (polling, not a fixed sleep), then saves it.
+bool save(QWidget* window, const QString& path) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 3000 && !window->isVisible()) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    timer.restart();
-    while (timer.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-bool save(QWidget* window, const QString& path) {
-    settle(window);
+    for (timer.restart(); timer.elapsed() < 300;) QApplication::processEvents(QEventLoop::AllEvents, 20);
     const bool ok = window->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
@@ -54,27 +48,26 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
-    bool ok = true;
-
     test::SettingsTestEnvironment env;
-    env.workspace.iconsByLocation[env.workspace.installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
-    env.workspace.iconsByLocation[env.workspace.installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
+    auto& installed = env.workspace.installed;
+    env.workspace.iconsByLocation[installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
+    env.workspace.iconsByLocation[installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
     env.prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
     env.prefs.setMaxItems(5000);
     env.prefs.setRetentionDays(30);
     env.keys.trusted = false;
 
     QTemporaryDir dir;
-    auto opened = HistoryStore::open(env.clock, dir.path());
-    if (!opened) return 1;
-    std::unique_ptr<HistoryStore>& store = opened.value();
+    auto store = HistoryStore::open(env.clock, dir.path());
+    if (!store) return 1;
     for (int i = 0; i < 1234; ++i) {
         const QString text = QString("Sample clip number %1 with some text in it").arg(i);
-        (void)store->record({.text = text, .hash = contentHash("text", text.toUtf8()),
-                             .representations = {{"public.utf8-plain-text", text.toUtf8()}}, .byteSize = text.size()});
+        (void)store.value()->record({.text = text, .hash = contentHash("text", text.toUtf8()),
+                                     .representations = {{"public.utf8-plain-text", text.toUtf8()}},
+                                     .byteSize = text.size()});
     }
-
-    SettingsWindowController settings(env.services(store.get()));
+    bool ok = true;
+    SettingsWindowController settings(env.services(store.value().get()));
     for (SettingsPage page : allSettingsPages) {
         settings.show(page);
         ok &= save(settings.window(), out + "/settings-" + rawValue(page) + ".png");

@@ -61,11 +61,9 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
 }
 
 TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
-    EXPECT_EQ(controller.window(), nullptr);
     controller.show();
     QWidget* window = controller.window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(window->windowTitle(), "General");
     for (auto [page, title] : {std::pair{P::shortcuts, "Keyboard Shortcuts"}, {P::about, "About Mendrake"}}) {
         sidebar().select(page);
