@@ -57,13 +57,6 @@ TEST_F(PasteEngineTest, WritesWhatWasCopiedPlainTextOrTheWholeStoredText) {
         return RepresentationMap{{"public.html", "<i>y</i>"}, {"public.utf8-plain-text", text.toUtf8()}};
     };
     const auto whole = [](const QString& text) { return Clipboard{{"public.utf8-plain-text", text.toUtf8()}}; };
-    const auto overwrite = [](const QByteArray& bytes) {
-        return [bytes](const QString& path) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(bytes);
-        };
-    };
     const struct {
         const char* why;
         ClipKind kind;
@@ -87,7 +80,10 @@ TEST_F(PasteEngineTest, WritesWhatWasCopiedPlainTextOrTheWholeStoredText) {
         {"missing blob", ClipKind::richText, full + "1", stored(full + "1"), false, whole(full + "1"),
          [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }},
         {"corrupt blob", ClipKind::richText, full + "2", stored(full + "2"), false, whole(full + "2"),
-         overwrite("not a property list")},
+         [](const QString& path) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write("not a property list") > 0);
+         }},
         {"blob of other content", ClipKind::richText, full + "3", stored(full + "3"), false, whole(full + "3"),
          [](const QString& path) { ASSERT_FALSE(writeBlobFile(path, {{"public.utf8-plain-text", "other text"}})); }},
     };

@@ -163,6 +163,7 @@ TEST_F(PrivacyPageTest, PauseAndResumeRewriteTheCaptureRow) {
          "Nothing is recorded until you resume."},
         // A timed pause brings the row back when it ends.
         {[&] {
+             EXPECT_EQ(env.clock.pendingTasks(), 0u) << "no redraw is due for a pause without end";
              page.resumeButton()->click();
              choosePause(page, "For 5 Minutes");
              env.clock.advance(299);
