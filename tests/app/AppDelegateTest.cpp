@@ -232,6 +232,8 @@ TEST_F(AppDelegateTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
         EXPECT_EQ(answer, row.answer);
         EXPECT_TRUE(app->panel()->isVisible() == row.shown && prefs.isPaused() == row.paused) << row.answer;
     }
+    app->showOnboarding(false);
+    EXPECT_FALSE(app->panel()->isVisible()) << "the guide is not covered by the panel";
     trayAvailable = true;
     clock.advance(AppDelegate::trayCheckInterval + 1);
     EXPECT_TRUE(app->hasTray()) << "a tray started later is noticed";

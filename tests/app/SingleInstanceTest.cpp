@@ -2,6 +2,7 @@
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <unistd.h>
 #include <thread>
 
 namespace mendrake {
@@ -54,6 +56,19 @@ TEST_F(SingleInstanceTest, LockHolderServesLaterLaunches) {
     EXPECT_FALSE(SingleInstance(lock, socket).tryLock());
     running.releaseLock();
     EXPECT_TRUE(SingleInstance(lock, socket).tryLock()) << "the lock is free once its holder is gone";
+}
+
+// The socket lives in the runtime directory, or in the temporary one when that is unset or missing.
+TEST_F(SingleInstanceTest, SocketPathFollowsTheRuntimeDirectory) {
+    const QString fallback = QDir::tempPath() + QStringLiteral("/mendrake-%1.socket").arg(getuid());
+    const std::optional<QByteArray> saved =
+        qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") ? std::optional(qgetenv("XDG_RUNTIME_DIR")) : std::nullopt;
+    for (auto [runtime, expected] : {std::pair{QString(), fallback}, {dir.filePath("gone"), fallback},
+                                     {dir.path(), dir.filePath("mendrake.socket")}}) {
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        EXPECT_EQ(SingleInstance::defaultSocketPath(), expected) << runtime.toStdString();
+    }
+    saved ? qputenv("XDG_RUNTIME_DIR", *saved) : qunsetenv("XDG_RUNTIME_DIR");
 }
 
 // A holder that does not answer (stopped, or busy) makes a later launch give up at its deadline
