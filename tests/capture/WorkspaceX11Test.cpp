@@ -5,6 +5,7 @@
 #include "capture/AppIcon.h"
 #include "platform/x11/X11Workspace.h"
 
+#include <QFileInfo>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -83,7 +84,7 @@ TEST_F(WorkspaceX11, InstalledAppsSortedVisibleReReadWithIcons) {
     QDir().mkpath(apps);
     QImage source(96, 96, QImage::Format_ARGB32);
     source.fill(Qt::magenta);
-    const QString iconPath = scratchDir() + "/icon.png";
+    const QString iconPath = writeFile("icon.png", {});
     ASSERT_TRUE(source.save(iconPath));
     writeEntry("zeta.desktop", "Name=Zeta\nIcon=" + iconPath.toUtf8() + "\n");
     writeEntry("alpha.desktop", "Name=Alpha\n");
@@ -109,7 +110,7 @@ TEST_F(WorkspaceX11, InstalledAppsSortedVisibleReReadWithIcons) {
 
     // A file clip may name a FIFO (opening one blocks until a writer comes) or a link to one.
     for (const QString name : {"pipe", "pipe.desktop", "pipe.txt"}) {
-        const QString path = scratchDir() + u'/' + name;
+        const QString path = QFileInfo(iconPath).dir().filePath(name);
         ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         (void)ws.iconForFile(path, 20);
         const QString link = path + ".link.desktop";
