@@ -102,10 +102,8 @@ TEST_F(WorkspaceX11, InstalledAppsSortedVisibleReReadWithIcons) {
     EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Middle", "Zeta"}); }));
 
     AppIcons icons(ws);
-    auto icon = icons.appIcon(QString("zeta"));
-    ASSERT_TRUE(icon);
-    EXPECT_EQ(icon->size(), QSize(32, 32));
-    EXPECT_EQ(QColor(icon->pixel(16, 16)), QColor(Qt::magenta));
+    const QImage icon = icons.appIcon(QString("zeta")).value_or(QImage());
+    EXPECT_TRUE(icon.size() == QSize(32, 32) && QColor(icon.pixel(16, 16)) == QColor(Qt::magenta));
     EXPECT_FALSE(icons.appIcon(QString("org.example.Missing")));
 
     // A file clip may name a FIFO (opening one blocks until a writer comes) or a link to one.

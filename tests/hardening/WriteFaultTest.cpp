@@ -152,7 +152,7 @@ TEST_F(SmallFileSystem, FullDiskFailsCleanlyAndResumesWhenSpaceReturns) {
     expectServingAndWhole(*store, directory, rows);
 }
 
-TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsCleanlyAndOpensOnceWritable) {
+TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsAndOpensOnceWritable) {
     for (int n = 0; n < 12; ++n) ASSERT_TRUE(open()->record(mixedClip(n)).ok());
     remount("size=1m", MS_RDONLY);
     if (auto readOnly = open()) {  // opened for reading: the history is served, recording fails

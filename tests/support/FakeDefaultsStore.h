@@ -11,9 +11,7 @@ namespace mendrake::test {
 class FakeDefaultsStore final : public DefaultsStore {
 public:
     std::optional<QVariant> value(const QString& key) const override {
-        const auto it = values.find(key);
-        if (it == values.end()) return std::nullopt;
-        return it->second;
+        return values.count(key) ? std::optional(values.at(key)) : std::nullopt;
     }
     void setValue(const QString& key, const QVariant& value) override {
         ++writes;

@@ -20,7 +20,6 @@ public:
     std::vector<QUrl> opened;
     std::vector<QString> revealed;
     int locationLookups = 0;
-
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<RunningApplication> applicationOfWindow(quint64 window) override {
         return windows.count(window) ? std::optional(windows.at(window)) : std::nullopt;
@@ -28,8 +27,7 @@ public:
 
     // Activation brings the window to the front unless `activationFails`; `focusElsewhere` keeps the
     // keyboard away from whatever is in front, as a focus-stealing dialog would.
-    bool activationFails = false;
-    bool focusElsewhere = false;
+    bool activationFails = false, focusElsewhere = false;
 
     bool activate(const RunningApplication& app) override {
         activated.push_back(app);
@@ -54,14 +52,8 @@ public:
 
     std::vector<InstalledApplication> installedApplications() override { return installed; }
 
-    bool openURL(const QUrl& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    bool revealFile(const QString& path) override {
-        revealed.push_back(path);
-        return true;
-    }
+    bool openURL(const QUrl& url) override { return opened.push_back(url), true; }
+    bool revealFile(const QString& path) override { return revealed.push_back(path), true; }
 };
 
 }  // namespace mendrake::test
