@@ -16,6 +16,7 @@
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
@@ -172,7 +173,8 @@ quint64 focusedXWindow() {
 void BM_ShowUntilMappedAndFocused(benchmark::State& state) {
     FakeWorkspace workspace;
     AppIcons icons(workspace);
-    PanelController controller(*fixture().model, workspace, icons);
+    X11PanelWindowSystem windows;
+    PanelController controller(*fixture().model, workspace, icons, windows);
     auto waitUntil = [](auto condition) {
         QElapsedTimer t;
         t.start();
@@ -234,7 +236,8 @@ int main(int argc, char** argv) {
         Fixture f(empty);
         FakeWorkspace workspace;
         AppIcons icons(workspace);
-        PanelController controller(*f.model, workspace, icons);
+        X11PanelWindowSystem windows;
+        PanelController controller(*f.model, workspace, icons, windows);
         f.model->prepareForShow();
         QApplication::processEvents();
         std::cout << (empty ? "empty" : "full") << " history: " << f.model->items().size() << " items in the window, "

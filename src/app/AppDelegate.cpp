@@ -73,7 +73,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
                                                   services_.clock, services_.captureReads, services_.log);
     panelModel_ = std::make_unique<PanelViewModel>(*store_, prefs_, services_.clock);
     panelModel_->decodeImagesOn(services_.previews);
-    panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_);
+    panel_ = std::make_unique<PanelController>(*panelModel_, services_.workspace, appIcons_, services_.panelWindows);
 
     QPointer<AppDelegate> self(this);
     panelModel_->onActivate = [self](const ClipItem& item, UseMode mode) {

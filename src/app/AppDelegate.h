@@ -21,6 +21,7 @@
 #include "platform/HotKeyService.h"
 #include "platform/KeySynthesiser.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/PanelWindowSystem.h"
 #include "platform/Pasteboard.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemLog.h"
@@ -59,6 +60,7 @@ struct AppServices {
     KeySynthesiser& keys;
     KeyboardLayout& keyboardLayout;
     HotKeyService& hotKeys;
+    PanelWindowSystem& panelWindows;
     SoundPlayer& sound;
     SystemLog& log;
     AlertPresenter& alerts;

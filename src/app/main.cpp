@@ -12,8 +12,9 @@
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/MessageBoxAlertPresenter.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "platform/x11/SyslogSystemLog.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/ThreadTaskRunner.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
@@ -119,6 +120,8 @@ int main(int argc, char** argv) {
     ThreadTaskRunner previews;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
+    // Where Qt draws through Wayland it gives no hints (the compositor places the panel itself).
+    X11PanelWindowSystem panelWindows;
     Preferences prefs(defaults, loginItems, log, notifications, clock);
 
     AppServices services{
@@ -128,6 +131,7 @@ int main(int argc, char** argv) {
         .keys = platform.keys(),
         .keyboardLayout = platform.keyboardLayout(),
         .hotKeys = platform.hotKeys(),
+        .panelWindows = panelWindows,
         .sound = sound,
         .log = log,
         .alerts = alerts,

@@ -1,7 +1,7 @@
 #include "settings/PrivacyPage.h"
 
 #include "platform/Workspace.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "prefs/Preferences.h"
 #include "settings/AppChooserDialog.h"
 #include "settings/DesktopTexts.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsSidebar.h"
 
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "settings/SettingsIcon.h"
 #include "settings/SettingsRouter.h"
 

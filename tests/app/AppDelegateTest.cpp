@@ -4,6 +4,7 @@
 #include "FakeClock.h"
 #include "FakeDefaultsStore.h"
 #include "FakeHotKeyService.h"
+#include "FakePanelWindowSystem.h"
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
 #include "FakeLoginItems.h"
@@ -42,7 +43,8 @@ protected:
         prefs = std::make_unique<Preferences>(defaults, loginItems, log, notifications, clock);
         AppServices services{
             .clock = clock, .pasteboard = pasteboard, .workspace = workspace, .keys = keys,
-            .keyboardLayout = layout, .hotKeys = hotKeys, .sound = sound, .log = log, .alerts = alerts,
+            .keyboardLayout = layout, .hotKeys = hotKeys, .panelWindows = panelWindows, .sound = sound, .log = log,
+            .alerts = alerts,
             .notifications = notifications, .captureReads = reads, .maintenance = maintenance,
             .searches = searches, .previews = previews,
             .terminate = [](int) {},
@@ -81,6 +83,7 @@ protected:
     test::FakeKeySynthesiser keys;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeHotKeyService hotKeys;
+    test::FakePanelWindowSystem panelWindows;
     test::FakeSoundPlayer sound;
     test::FakeSystemLog log;
     test::FakeAlertPresenter alerts;
