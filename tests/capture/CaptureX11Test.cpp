@@ -65,15 +65,15 @@ protected:
     // Waits for the next capture; none when nothing is recorded within `ms`.
     std::optional<CapturedClip> nextCapture(int ms = 3000) {
         const size_t before = captured.size();
-        return waitUntil([&] { return captured.size() > before; }, ms) ? std::optional(captured.back()) : std::nullopt;
+        return waitFor([&] { return captured.size() > before; }, ms) ? std::optional(captured.back()) : std::nullopt;
     }
     // Runs `copy`, waits until the monitor has looked at the change it made, and answers whether it
     // was recorded within `ms`.
     bool recorded(const std::function<void()>& copy, int ms = 500) {
         const qint64 since = board.changeCount();
         copy();
-        EXPECT_TRUE(waitUntil([&] { return board.changeCount() > since; }) &&
-                    waitUntil([&] { return monitor->lastChangeCount() == board.changeCount(); }));
+        EXPECT_TRUE(waitFor([&] { return board.changeCount() > since; }) &&
+                    waitFor([&] { return monitor->lastChangeCount() == board.changeCount(); }));
         return nextCapture(ms).has_value();
     }
 };
@@ -148,7 +148,7 @@ TEST_F(CaptureX11, EarlierContentSkippedAndLaterQuickCopyWins) {
     monitor.reset();
     const qint64 before = board.changeCount();
     xclipCopy("text/plain", "before the monitor");
-    ASSERT_TRUE(waitUntil([&] { return board.changeCount() > before; }));
+    ASSERT_TRUE(waitFor([&] { return board.changeCount() > before; }));
     startMonitor(false);
     monitor->poll();
     EXPECT_TRUE(captured.empty());
@@ -156,7 +156,7 @@ TEST_F(CaptureX11, EarlierContentSkippedAndLaterQuickCopyWins) {
     const qint64 start = board.changeCount();
     xclipCopy("text/plain", "first quick copy");
     xclipCopy("text/plain", "second quick copy");
-    ASSERT_TRUE(waitUntil([&] { return board.changeCount() >= start + 2; }));
+    ASSERT_TRUE(waitFor([&] { return board.changeCount() >= start + 2; }));
     monitor->poll();
     monitor->poll();
     auto clip = nextCapture();
@@ -202,7 +202,7 @@ TEST_F(CaptureX11, OwnersThatHangOrDieNeverBlockMainThread) {
         QElapsedTimer timer;
         timer.start();
         qint64 last = 0, longestTurn = 0;
-        ASSERT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(waitFor([&] {
             longestTurn = std::max(longestTurn, timer.elapsed() - last);
             last = timer.elapsed();
             return !captured.empty() || log.lines.size() > logged;
@@ -213,7 +213,7 @@ TEST_F(CaptureX11, OwnersThatHangOrDieNeverBlockMainThread) {
         if (!row.recorded) EXPECT_LT(timer.elapsed(), 4000) << "dropped at the deadline";
 
         xclipCopy("text/plain", "next copy after " + name.toUtf8());
-        ASSERT_TRUE(waitUntil([&] { return !captured.empty() && captured.back().text.startsWith("next copy"); }));
+        ASSERT_TRUE(waitFor([&] { return !captured.empty() && captured.back().text.startsWith("next copy"); }));
         captured.clear();
     }
 }
@@ -236,8 +236,8 @@ TEST_F(CaptureX11, TheClipboardOutlivesARecordedOwner) {
     };
     auto owner = ownerCopy({"--quit-after", "text/plain"}, {{"text/plain", "survives its owner"}});
     ASSERT_TRUE(nextCapture()) << log.lines.join(u'\n').toStdString();
-    ASSERT_TRUE(waitUntil([&] { return owner->state() == QProcess::NotRunning; }));
-    EXPECT_TRUE(waitUntil([] { return run("xclip", {"-o", "-selection", "clipboard"}) == "survives its owner"; }));
+    ASSERT_TRUE(waitFor([&] { return owner->state() == QProcess::NotRunning; }));
+    EXPECT_TRUE(waitFor([] { return run("xclip", {"-o", "-selection", "clipboard"}) == "survives its owner"; }));
     EXPECT_EQ(captured.size(), 1u) << "serving it again is no new copy";
 }
 

@@ -65,11 +65,11 @@ TEST_F(WorkspaceX11, ActivatesOnlyTheRememberedWindow) {
     Window second("SecondApp");
     const auto front = ws.frontmostApplication();
     ASSERT_EQ(front->bundleID, "SecondApp");
-    EXPECT_TRUE(waitUntil([&] { return ws.holdsKeyboardFocus(*front); }));
+    EXPECT_TRUE(waitFor([&] { return ws.holdsKeyboardFocus(*front); }));
     EXPECT_FALSE(ws.holdsKeyboardFocus(*remembered));
 
     ASSERT_TRUE(ws.activate(*remembered));
-    EXPECT_TRUE(waitUntil([&] { return ws.holdsKeyboardFocus(*remembered); }));
+    EXPECT_TRUE(waitFor([&] { return ws.holdsKeyboardFocus(*remembered); }));
     EXPECT_FALSE(ws.holdsKeyboardFocus(*front));
     // No remembered window, or one that is gone: never another window of the application.
     EXPECT_FALSE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
@@ -95,11 +95,11 @@ TEST_F(WorkspaceX11, InstalledAppsSortedVisibleReReadWithIcons) {
         for (auto& app : ws.installedApplications()) out << app.name;
         return out;
     };
-    EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Zeta"}); }));
+    EXPECT_TRUE(waitFor([&] { return names() == QStringList({"Alpha", "Zeta"}); }));
     EXPECT_TRUE(ws.applicationLocation("hidden")) << "hidden from lists, still an application";
     EXPECT_FALSE(ws.applicationLocation("gone"));
     writeEntry("middle.desktop", "Name=Middle\n");
-    EXPECT_TRUE(waitUntil([&] { return names() == QStringList({"Alpha", "Middle", "Zeta"}); }));
+    EXPECT_TRUE(waitFor([&] { return names() == QStringList({"Alpha", "Middle", "Zeta"}); }));
 
     AppIcons icons(ws);
     const QImage icon = icons.appIcon(QString("zeta")).value_or(QImage());

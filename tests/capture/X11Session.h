@@ -2,27 +2,15 @@
 // Helpers for the capture tests on a real X server (inside tests/support/with-x11): copies made by
 // xclip or our clip_owner, windows of a chosen class, and waits that keep Qt's event loop running.
 
-#include <QCoreApplication>
+#include "WaitFor.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <functional>
 #include <memory>
 
 namespace mendrake::test {
-
-// Runs the event loop until `done` holds or `timeoutMs` passes; answers whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    for (timer.start(); !done(); QThread::msleep(5)) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // A file in a folder of this process's own: X11 test groups run in parallel and share no files.
 inline QString writeFile(const QString& name, const QByteArray& bytes) {
@@ -38,7 +26,7 @@ inline QString writeFile(const QString& name, const QByteArray& bytes) {
 inline QByteArray run(const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
+    waitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
     return process.readAllStandardOutput();
 }
 
@@ -63,10 +51,10 @@ struct Window {
 
     explicit Window(const QString& windowClass) {
         process->start("xterm", {"-class", windowClass, "-e", "sleep", "300"});
-        waitUntil([&] {
+        waitFor([&] {
             return !(id = run("xdotool", {"search", "--onlyvisible", "--class", "^" + windowClass + "$"}).split('\n').first()).isEmpty();
         }, 10000);
-        waitUntil([&] { return run("xdotool", {"windowactivate", id}), run("xdotool", {"getactivewindow"}).trimmed() == id.toUtf8(); });
+        waitFor([&] { return run("xdotool", {"windowactivate", id}), run("xdotool", {"getactivewindow"}).trimmed() == id.toUtf8(); });
     }
     ~Window() {
         process->kill();
