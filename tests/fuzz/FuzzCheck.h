@@ -11,12 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#define FUZZ_CHECK(condition)                                                                                 \
-    do {                                                                                                      \
-        if (!(condition)) std::fprintf(stderr, "%s:%d: violated: %s\n", __FILE__, __LINE__, #condition), std::abort(); \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (condition) break;                                                                  \
+        std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+        std::abort();                                                                          \
     } while (0)
 
-inline QByteArray fuzzBytes(const uint8_t* data, size_t size) { return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)); }
+inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
 
 // UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd, raw UTF-16 so that lone
 // surrogates and NULs reach the parser too.

@@ -11,7 +11,7 @@
 
 using namespace mendrake;
 
-static CapturedClip clipOf(const QString& text) { return {ClipKind::text, text, contentHash("text", text.toUtf8())}; }
+static CapturedClip clipOf(const QString& text) { return {ClipKind::text, text, contentHash("text", text.toUtf8()), {}, {}, {}}; }
 
 static HistoryStore* store = nullptr;
 

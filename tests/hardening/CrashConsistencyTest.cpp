@@ -65,7 +65,9 @@ TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
         SCOPED_TRACE("round " + std::to_string(round));
         recorder.start({QString::number(round)});
         // One kill in five lands during start-up (open, schema, mode repair); the rest mid-burst.
-        if (round % 5) ASSERT_TRUE(recorder.waitForReady()) << "the recorder never opened the store";
+        if (round % 5) {
+            ASSERT_TRUE(recorder.waitForReady()) << "the recorder never opened the store";
+        }
         QThread::usleep(std::uniform_int_distribution<int>(round % 5 ? 1000 : 0, round % 5 ? 250000 : 30000)(random));
         recorder.process.kill();
         recorder.process.waitForFinished();
@@ -81,7 +83,9 @@ TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
             ++checkedSurvivors;
         }
         // Rows are deleted and trimmed as the burst goes on, but never below what a trim keeps.
-        if (previousRows >= 400) EXPECT_GE(check.rows, 400);
+        if (previousRows >= 400) {
+            EXPECT_GE(check.rows, 400);
+        }
         previousRows = check.rows;
         maxBlobRows = std::max(maxBlobRows, check.blobRows);
     }

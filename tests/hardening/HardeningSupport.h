@@ -30,14 +30,14 @@ inline CapturedClip hardeningClip(int n, HardeningKind kind) {
         QBuffer png;
         png.open(QIODevice::WriteOnly);
         image.save(&png, "PNG");
-        clip = {ClipKind::image, imageText(png.data()), contentHash("image", png.data()), {{"public.png", png.data()}}};
+        clip = {ClipKind::image, imageText(png.data()), contentHash("image", png.data()), {{"public.png", png.data()}}, {}, {}};
     } else if (kind == HardeningKind::file) {
         const QString paths = QStringLiteral("/home/user/file-%1.txt\n/home/user/other-%1.pdf").arg(n);
         clip = {ClipKind::file, QStringLiteral("2 files: file-%1.txt, other-%1.pdf\n").arg(n) + paths,
-                contentHash("file", paths.toUtf8()), {{filePathsType, paths.toUtf8()}}};
+                contentHash("file", paths.toUtf8()), {{filePathsType, paths.toUtf8()}}, {}, {}};
     } else {
         const QString text = QStringLiteral("clip %1 ").arg(n).repeated(1 + n % 97);
-        clip = {ClipKind::text, text, contentHash("text", text.toUtf8()), {}, "org.example.Editor", "Editor"};
+        clip = {ClipKind::text, text, contentHash("text", text.toUtf8()), {}, "org.example.Editor", "Editor", 0};
         if (kind == HardeningKind::richText)
             clip.kind = ClipKind::richText,
             clip.representations = {{"public.utf8-plain-text", text.toUtf8()}, {"public.html", "<b>" + text.toUtf8() + "</b>"}};
