@@ -2,16 +2,13 @@
 // and workspace read, the monitor decides.
 #include "X11Session.h"
 
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
+#include "PreferencesFixture.h"
 #include "capture/Classification.h"
 #include "capture/ClipboardMonitor.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/ThreadTaskRunner.h"
 #include "platform/x11/X11Pasteboard.h"
 #include "platform/x11/X11Workspace.h"
-#include "prefs/Preferences.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -34,7 +31,7 @@ QByteArray pngBytes(int width, int height) {
     return buffer.data();
 }
 
-class CaptureX11 : public ::testing::Test {
+class CaptureX11 : public ::testing::Test, protected PreferencesFixture {
 protected:
     // An installed application for the source stamping, there before the workspace reads the entries.
     static void SetUpTestSuite() {
@@ -44,11 +41,7 @@ protected:
         entry.write("[Desktop Entry]\nType=Application\nName=Example Notes\nExec=notes\nStartupWMClass=ExampleNotes\n");
     }
 
-    SystemClock clock;
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    Preferences prefs{defaults, loginItems, log, clock};
+    SystemClock systemClock;  // the monitor polls in real time
     X11Pasteboard board;
     X11Workspace workspace;
     ThreadTaskRunner reads;
@@ -57,7 +50,7 @@ protected:
 
     void SetUp() override { startMonitor(true); }
     void startMonitor(bool polling) {
-        monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
+        monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, systemClock, reads, log);
         monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
         if (polling) monitor->start();
     }

@@ -1,14 +1,10 @@
 #include "capture/AppIcon.h"
 #include "capture/ClipboardMonitor.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
 #include "FakePasteboard.h"
-#include "FakeSystemLog.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
-#include "prefs/Preferences.h"
+#include "PreferencesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +13,8 @@ namespace {
 
 using namespace test;
 
-class ClipboardMonitorTest : public ::testing::Test {
+class ClipboardMonitorTest : public ::testing::Test, protected PreferencesFixture {
 protected:
-    FakeClock clock;
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    Preferences prefs{defaults, loginItems, log, clock};
     FakePasteboard board;
     FakeTaskRunner reads;
     FakeWorkspace workspace;
