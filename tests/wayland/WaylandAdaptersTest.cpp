@@ -82,7 +82,8 @@ protected:
     // Another application copies `bytes` as `mime`; answers the selection event it caused.
     std::optional<Change> wlCopy(const QString& mime, const QByteArray& bytes, QProcess** source = nullptr) {
         const quint64 before = clipboard.current().serial;
-        QProcess* process = start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), mime}, bytes);
+        QProcess* process =
+            start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), mime}, bytes);
         if (source) *source = process;
         return waitFor([&](const Change& c) { return c.serial > before && c.mimeTypes.contains(mime) && !c.ownWrite; });
     }
@@ -133,14 +134,9 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
     std::optional<Change> previous;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        std::optional<Change> change;
         QProcess* source = nullptr;
-        if (row.source == ours) {
-            const quint64 id = clipboard.setSelection({{mime, row.bytes}});
-            change = waitFor([&](const Change& c) { return c.ownWrite == id; });
-        } else {
-            change = wlCopy(mime, row.bytes, &source);
-        }
+        const quint64 id = row.source == ours ? clipboard.setSelection({{mime, row.bytes}}) : 0;
+        const auto change = id ? waitFor([&](const Change& c) { return c.ownWrite == id; }) : wlCopy(mime, row.bytes, &source);
         ASSERT_TRUE(change);
         if (row.source == stalled) ::kill(pid_t(source->processId()), SIGSTOP);
         auto read = startRead(change->serial, mime, {row.source == stalled ? 700ms : 5000ms, row.cap});
@@ -179,20 +175,25 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     EXPECT_TRUE(eventually([&] { return !board.openOffer(1); }));
     EXPECT_EQ(board.changeCount(), 1);
 
-    QProcess* source = nullptr;
-    ASSERT_TRUE(wlCopy(QStringLiteral("text/plain"), "theirs", &source));
+    // Another client (the fixture's clipboard) copies text in two encodings, the Latin-1 one first.
+    using namespace pasteboard_type;
+    clipboard.setSelection({{QStringLiteral("STRING"), "caf\xe9"}, {QStringLiteral("text/plain;charset=utf-8"), "caf\xc3\xa9"},
+                            {QStringLiteral("text/html"), "<b>caf\xc3\xa9</b>"}});
     ASSERT_TRUE(eventually([&] { return board.changeCount() == 2; }));
     const auto offer = board.openOffer(2);
     ASSERT_TRUE(offer);
-    EXPECT_TRUE(offer->types(0).contains(pasteboard_type::string));
+    EXPECT_EQ(offer->types(0), (QStringList{string, html}));
     EXPECT_TRUE(offer->types(1).isEmpty()) << "there is one item only";
-    EXPECT_EQ(offer->data(1, pasteboard_type::string, 100), std::nullopt);
-    EXPECT_EQ(offer->data(0, pasteboard_type::string, 100), QByteArray("theirs"));
+    EXPECT_EQ(offer->data(1, string, 100), std::nullopt);
+    EXPECT_EQ(offer->data(0, string, 100), QByteArray("caf\xc3\xa9")) << "text is read in UTF-8 when offered";
     EXPECT_TRUE(offer->unchanged());
 
-    source->kill();
-    ASSERT_TRUE(eventually([&] { return board.changeCount() == 3; })) << "the selection empties when its source exits";
+    // The copy's owner goes away before the rest of the offer is read.
+    clipboard.clearSelection();
+    ASSERT_TRUE(eventually([&] { return board.changeCount() == 3; }));
     EXPECT_TRUE(board.ownerQuit());
+    EXPECT_EQ(offer->data(0, html, 100), std::nullopt);
+    EXPECT_FALSE(offer->unchanged()) << "a half-read offer taken for the whole copy";
     board.writeString(QStringLiteral("restored"));
     EXPECT_FALSE(board.ownerQuit()) << "our write took the clipboard back";
 }
@@ -301,10 +302,11 @@ TEST(PortalHotKeyService, BindsEachCombinationAndRunsOnlyOurActivation) {
     const QByteArray address = daemon.readLine().trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
 
+    const QString desktop = QStringLiteral("/org/freedesktop/portal/desktop");
     EXPECT_FALSE(PortalHotKeyService::isOffered()) << "no portal on the bus yet";
     QDBusConnection portalBus = QDBusConnection::connectToBus(QString::fromUtf8(address), QStringLiteral("portal"));
     FakePortal portal;
-    ASSERT_TRUE(portalBus.registerVirtualObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal));
+    ASSERT_TRUE(portalBus.registerVirtualObject(desktop, &portal));
     ASSERT_TRUE(portalBus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
     EXPECT_TRUE(PortalHotKeyService::isOffered());
 
@@ -317,13 +319,11 @@ TEST(PortalHotKeyService, BindsEachCombinationAndRunsOnlyOurActivation) {
     ASSERT_TRUE(eventually([&] { return portal.bound && portal.bound->size() == 1; }));
     EXPECT_EQ(portal.bound->at(QStringLiteral("mendrake-7")), QStringLiteral("SHIFT+LOGO+v"));
 
-    for (const QString& session : {QStringLiteral("/other/session"), portal.session}) {
-        QDBusMessage activated = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
-                                                            QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
-                                                            QStringLiteral("Activated"));
-        portalBus.send(activated << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("mendrake-7")
-                                 << qulonglong(0) << QVariantMap());
-    }
+    for (const QString& session : {QStringLiteral("/other/session"), portal.session})
+        portalBus.send(QDBusMessage::createSignal(desktop, QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                                  QStringLiteral("Activated"))
+                       << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("mendrake-7") << qulonglong(0)
+                       << QVariantMap());
     EXPECT_TRUE(eventually([&] { return !pressed.empty(); }));
     EXPECT_EQ(pressed, std::vector<std::uint32_t>{7}) << "only our session's activation counts";
 
