@@ -16,7 +16,7 @@
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
-#include "prefs/NotificationCenter.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 #include "Database.h"
@@ -80,8 +80,7 @@ struct Fixture {
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<HistoryStore> store;
     std::unique_ptr<PanelViewModel> model;
 
@@ -172,7 +171,8 @@ quint64 focusedXWindow() {
 void BM_ShowUntilMappedAndFocused(benchmark::State& state) {
     FakeWorkspace workspace;
     AppIcons icons(workspace);
-    PanelController controller(*fixture().model, workspace, icons);
+    X11PanelWindowSystem windows;
+    PanelController controller(*fixture().model, workspace, icons, windows);
     auto waitUntil = [](auto condition) {
         QElapsedTimer t;
         t.start();
@@ -234,7 +234,8 @@ int main(int argc, char** argv) {
         Fixture f(empty);
         FakeWorkspace workspace;
         AppIcons icons(workspace);
-        PanelController controller(*f.model, workspace, icons);
+        X11PanelWindowSystem windows;
+        PanelController controller(*f.model, workspace, icons, windows);
         f.model->prepareForShow();
         QApplication::processEvents();
         std::cout << (empty ? "empty" : "full") << " history: " << f.model->items().size() << " items in the window, "

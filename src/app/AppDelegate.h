@@ -1,7 +1,7 @@
 #pragma once
 // AppDelegate: the owner of every long-lived object of the process and the wiring between them.
 // At launch it opens the history, builds the clipboard monitor, the panel and its model, the tray
-// item, registers the global shortcut, follows the preference notifications, starts capturing and
+// item, registers the global shortcut, follows the preferences' signals, starts capturing and
 // trims the history (then hourly). Afterwards it records captures, carries out the use of a chosen
 // item (paste, plain paste, copy) and opens the settings and the first-run guide.
 //
@@ -21,12 +21,12 @@
 #include "platform/HotKeyService.h"
 #include "platform/KeySynthesiser.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/PanelWindowSystem.h"
 #include "platform/Pasteboard.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemLog.h"
 #include "platform/TaskRunner.h"
 #include "platform/Workspace.h"
-#include "prefs/NotificationCenter.h"
 #include "store/StoreError.h"
 
 #include <QIcon>
@@ -59,10 +59,10 @@ struct AppServices {
     KeySynthesiser& keys;
     KeyboardLayout& keyboardLayout;
     HotKeyService& hotKeys;
+    PanelWindowSystem& panelWindows;
     SoundPlayer& sound;
     SystemLog& log;
     AlertPresenter& alerts;
-    NotificationCenter& notifications;
     // Where clipboard content is read, off the main thread.
     TaskRunner& captureReads;
     // Where retention trims and clearing run, on a connection of their own to the history.
@@ -99,14 +99,9 @@ public:
     AppDelegate(Preferences& prefs, AppServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The process-wide weak reference to the delegate, set at the start of the launch sequence.
-    static AppDelegate* shared();
-
     // The launch sequence. False when the history could not be opened: the alert has been shown,
     // termination with a non-zero status requested, and nothing else was created.
     bool applicationDidFinishLaunching();
-    // Running `mendrake` again while this one runs.
-    void applicationShouldHandleReopen();
     // A request from a later `mendrake` launch (its command-line option); the reply is its answer.
     InstanceReply handleRequest(const InstanceRequest& request);
 
@@ -125,7 +120,6 @@ public:
     ClipboardMonitor* monitor() const { return monitor_.get(); }
     PanelViewModel* panelModel() const { return panelModel_.get(); }
     PanelController* panel() const { return panel_.get(); }
-    Updater& updater() { return updater_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
     SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     OnboardingWindowController* onboardingWindow() const { return onboardingWindow_.get(); }
@@ -137,7 +131,12 @@ public:
 
 private:
     void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
-    void observeNotifications();
+    void followPreferences();
+    // How the delegate's own failures reach the log: what failed and why, never clip content. Store
+    // operations log their failures themselves (HistoryStore::setFailureLog).
+    void logFailure(const QString& what, const QString& reason = {});
+    // A failed store operation the user must hear of, shown in an alert.
+    void showFailure(const QString& message, const QString& reason);
     void wireStatusMenu();
     void hidePanelIfVisible();
     struct Connection;
@@ -162,7 +161,8 @@ private:
     std::unique_ptr<ClipboardMonitor> monitor_;
     std::unique_ptr<PanelViewModel> panelModel_;
     std::unique_ptr<PanelController> panel_;
-    Updater updater_;
+    // Only a build that can check for updates has one.
+    std::optional<Updater> updater_;
     std::shared_ptr<StatusMenuShell> statusShell_;
     std::unique_ptr<StatusItemController> statusItem_;
     HotKeyRegistry hotKeyRegistry_;
@@ -170,7 +170,6 @@ private:
     std::unique_ptr<Clock::Timer> maintenanceTimer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
     std::unique_ptr<OnboardingWindowController> onboardingWindow_;
-    std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
     std::optional<RunningApplication> trayTarget_;
     // The item the last captured copy was recorded as; none when recording it failed.

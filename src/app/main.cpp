@@ -12,8 +12,9 @@
 #include "platform/x11/CanberraSoundPlayer.h"
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/MessageBoxAlertPresenter.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "platform/x11/SyslogSystemLog.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/ThreadTaskRunner.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
@@ -110,7 +111,6 @@ int main(int argc, char** argv) {
         autostartProgram(QApplication::applicationFilePath(), QStringLiteral(MENDRAKE_INSTALLED_BINARY)));
     // An entry naming a binary that has moved or gone would fail silently at the next login.
     if (auto error = loginItems.repairStaleEntry()) log.write(QStringLiteral("Mendrake: ") + *error);
-    NotificationCenter notifications;
     // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
     SessionPlatform platform;
     ThreadTaskRunner captureReads;
@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
     ThreadTaskRunner previews;
     CanberraSoundPlayer sound;
     MessageBoxAlertPresenter alerts;
-    Preferences prefs(defaults, loginItems, log, notifications, clock);
+    // Where Qt draws through Wayland it gives no hints (the compositor places the panel itself).
+    X11PanelWindowSystem panelWindows;
+    Preferences prefs(defaults, loginItems, log, clock);
 
     AppServices services{
         .clock = clock,
@@ -128,10 +130,10 @@ int main(int argc, char** argv) {
         .keys = platform.keys(),
         .keyboardLayout = platform.keyboardLayout(),
         .hotKeys = platform.hotKeys(),
+        .panelWindows = panelWindows,
         .sound = sound,
         .log = log,
         .alerts = alerts,
-        .notifications = notifications,
         .captureReads = captureReads,
         .maintenance = maintenance,
         .searches = searches,

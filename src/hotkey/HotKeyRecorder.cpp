@@ -2,7 +2,7 @@
 
 #include "hotkey/KeyCap.h"
 #include "hotkey/KeyNames.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

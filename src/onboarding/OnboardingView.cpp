@@ -2,7 +2,7 @@
 
 #include "hotkey/KeyNames.h"
 #include "platform/KeySynthesiser.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "settings/DesktopTexts.h"
 #include "settings/SettingsColors.h"
 

@@ -1,7 +1,6 @@
 #include "panel/FloatingPanel.h"
 
 #include "panel/PanelStyle.h"
-#include "platform/x11/PanelWindowHints.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -21,11 +20,11 @@ QPainterPath roundedShape(const QRectF& rect) {
 
 }  // namespace
 
-FloatingPanel::FloatingPanel(QWidget* content)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+FloatingPanel::FloatingPanel(QWidget* content, PanelWindowSystem& windows)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), windows_(windows) {
     setObjectName(QStringLiteral("MendrakePanel"));
     setWindowTitle(QStringLiteral("Mendrake"));
-    translucent_ = compositorRunning();
+    translucent_ = windows_.compositorRunning();
     if (translucent_) setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(contentWidth, contentHeight);
 
@@ -47,8 +46,8 @@ void FloatingPanel::showAndTakeKeyboard() {
 }
 
 void FloatingPanel::takeKeyboard() {
-    setFloatingPanelHints(windowHandle());
-    takeInputFocus(windowHandle());
+    windows_.setFloatingHints(windowHandle());
+    windows_.takeInputFocus(windowHandle());
     // Shown again right after hiding, the window may still be Qt's focus window from before, so the
     // focus event that follows changes nothing and the widgets would stay inactive.
     if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
@@ -74,12 +73,12 @@ bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {
 
 void FloatingPanel::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isVisible() || isActiveWindow() || !onResignKey) return;
+    if (event->type() != QEvent::ActivationChange || !isVisible() || isActiveWindow() || !onFocusLost) return;
     // Shown again right after hiding, the window can receive Qt's late deactivation for the focus it
     // lost when it was hidden, after it has taken the keyboard back; the server still gives it the
     // keyboard then, and its own focus-in follows, so that deactivation is not the user leaving.
-    if (holdsInputFocus(windowHandle())) return;
-    onResignKey();
+    if (windows_.holdsInputFocus(windowHandle())) return;
+    onFocusLost();
 }
 
 void FloatingPanel::showEvent(QShowEvent* event) {
@@ -88,7 +87,7 @@ void FloatingPanel::showEvent(QShowEvent* event) {
         filterInstalled_ = true;
     }
     // Before mapping: the window manager reads these when the window appears.
-    setFloatingPanelHints(windowHandle());
+    windows_.setFloatingHints(windowHandle());
     QWidget::showEvent(event);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // FloatingPanel: the search panel's window. A frameless, always-on-top tool window of 760 x 460 on
 // every desktop, out of the taskbar and pager. It takes the keyboard when shown and reports losing
-// it through `onResignKey`. Key presses meet `keyHandler` before any widget inside sees them.
+// it through `onFocusLost`. Window-manager hints and focus go through `PanelWindowSystem`. Key presses meet `keyHandler` before any widget inside sees them.
 // Rounded corners of 14 points: drawn translucent when a compositor runs, else an opaque window
 // clipped by a rounded mask. Created only by PanelController.
+
+#include "platform/PanelWindowSystem.h"
 
 #include <QWidget>
 
@@ -23,10 +25,10 @@ public:
     // Asked first about every key press in the window; true consumes it.
     std::function<bool(QKeyEvent*)> keyHandler;
     // Run after the window stopped being the active (keyboard) window.
-    std::function<void()> onResignKey;
+    std::function<void()> onFocusLost;
 
     // Takes ownership of `content`, which fills the window.
-    explicit FloatingPanel(QWidget* content);
+    FloatingPanel(QWidget* content, PanelWindowSystem& windows);
 
     bool isTranslucent() const { return translucent_; }
 
@@ -44,6 +46,7 @@ private:
     void updateMask();
     void takeKeyboard();
 
+    PanelWindowSystem& windows_;
     bool translucent_ = false;
     bool filterInstalled_ = false;
     bool wantsKeyboard_ = false;

@@ -3,7 +3,7 @@
 #include "hotkey/KeyNames.h"
 #include "panel/PanelStyle.h"
 #include "panel/PanelViewModel.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

@@ -14,15 +14,16 @@
 
 namespace mendrake {
 
-PanelController::PanelController(PanelViewModel& model, Workspace& workspace, AppIcons& icons)
+PanelController::PanelController(PanelViewModel& model, Workspace& workspace, AppIcons& icons,
+                                 PanelWindowSystem& windows)
     : model_(model), workspace_(workspace) {
     view_ = new PanelView(model_, workspace_, icons);
-    panel_ = std::make_unique<FloatingPanel>(view_);
+    panel_ = std::make_unique<FloatingPanel>(view_, windows);
     panel_->keyHandler = [this](QKeyEvent* event) {
         return handlePanelKey(model_, PanelKeyEvent::fromQKeyEvent(*event), view_->searchFieldState(),
                               [this] { hide(); }, [this] { view_->previewPane()->copyTextSelection(); });
     };
-    panel_->onResignKey = [this] { hide(); };
+    panel_->onFocusLost = [this] { hide(); };
 }
 
 PanelController::~PanelController() = default;
@@ -39,10 +40,6 @@ void PanelController::hide() {
     if (!panel_->isVisible()) return;
     panel_->hide();
     if (onHidden) onHidden();
-}
-
-void PanelController::toggle() {
-    if (isVisible()) hide(); else show();
 }
 
 bool PanelController::isVisible() const { return panel_->isVisible(); }

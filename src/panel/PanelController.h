@@ -5,6 +5,7 @@
 // panel at 60% of the height of the screen under the mouse and gives it the keyboard. The panel
 // hides as soon as it loses the keyboard, on Escape with an empty query and on Ctrl+W.
 
+#include "platform/PanelWindowSystem.h"
 #include "platform/Workspace.h"
 
 #include <memory>
@@ -23,7 +24,7 @@ public:
     // The panel centre's height above the bottom of the screen's available area, as a fraction.
     static constexpr double verticalPlacement = 0.6;
 
-    PanelController(PanelViewModel& model, Workspace& workspace, AppIcons& icons);
+    PanelController(PanelViewModel& model, Workspace& workspace, AppIcons& icons, PanelWindowSystem& windows);
     ~PanelController();
     PanelController(const PanelController&) = delete;
     PanelController& operator=(const PanelController&) = delete;
@@ -32,7 +33,6 @@ public:
     void hide();
     // Called after the panel was hidden, whichever way.
     std::function<void()> onHidden;
-    void toggle();
     bool isVisible() const;
 
     // The application in front when the panel was last shown; none before the first showing and

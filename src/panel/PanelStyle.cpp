@@ -1,7 +1,7 @@
 #include "panel/PanelStyle.h"
 
 #include "capture/AppIcon.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

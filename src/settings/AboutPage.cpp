@@ -3,7 +3,7 @@
 #include "hotkey/HotKeyCombo.h"
 #include "platform/Workspace.h"
 #include "prefs/Preferences.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "settings/BuildInfo.h"
 #include "settings/SettingsColors.h"
 #include "settings/SettingsIcon.h"

@@ -1,7 +1,7 @@
 #include "settings/AppChooserDialog.h"
 
 #include "platform/Workspace.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QTextDocument>
 #include <QDialogButtonBox>

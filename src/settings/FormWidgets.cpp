@@ -1,6 +1,6 @@
 #include "settings/FormWidgets.h"
 
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

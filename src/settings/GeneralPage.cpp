@@ -1,7 +1,7 @@
 #include "settings/GeneralPage.h"
 
 #include "platform/KeySynthesiser.h"
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "settings/DesktopTexts.h"
 #include "settings/PrefsBinding.h"
 #include "settings/SettingsColors.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsIcon.h"
 
-#include "platform/x11/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -65,7 +65,12 @@ trap cleanup EXIT
 # The search panel: the visible window titled exactly "Mendrake".
 panel_window() { xdotool search --onlyvisible --name '^Mendrake$' 2>/dev/null | head -1; }
 panel_visible() { [ -n "$(panel_window)" ]; }
-panel_focused() { local w; w=$(panel_window); [ -n "$w" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ]; }
+# Focused: the window manager made it active and the X input focus is on it, so a key typed now
+# reaches the panel.
+panel_focused() {
+  local w; w=$(panel_window)
+  [ -n "$w" ] && [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$w" ]
+}
 panel_hidden() { ! panel_visible; }
 
 # The paste target: a window that logs every paste it receives to $WORK/pasted.log.

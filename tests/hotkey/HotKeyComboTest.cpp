@@ -14,35 +14,25 @@ using test::FakeKeyboardLayout;
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
                                 super = Qt::MetaModifier;
 
-TEST(HotKeyCombo, LabelsWriteModifierWordsInFixedOrderThenTheKeyName) {
+TEST(HotKeyCombo, LabelsInFixedModifierOrderThenKeyName) {
     auto us = FakeKeyboardLayout::usQwerty();
     us.keys[36] = "x";  // named keys win over the layout (36 is Enter)
     us.keys[10] = "";   // typing empty text counts as typing nothing
-    const struct {
-        HotKeyCombo combo;
-        const char* text;
-    } cases[] = {
-        {HotKeyCombo::defaultCombo(), "Shift+Super+V"},
-        {{65, ctrl | alt | shift | super}, "Ctrl+Alt+Shift+Super+Space"},
-        {{71, ctrl}, "Ctrl+F5"},
-        {{36, alt | super}, "Alt+Super+Enter"},
-        {{110, ctrl | alt}, "Ctrl+Alt+Home"},
-        {{112, super}, "Super+Page Up"},
-        {{191, ctrl}, "Ctrl+F13"},
-        {{202, ctrl}, "Ctrl+F24"},
-        {{84, ctrl | alt}, "Ctrl+Alt+Num 5"},
-        {{107, shift}, "Shift+Print"},
-        {{127, alt}, "Alt+Pause"},
+    const std::pair<HotKeyCombo, const char*> cases[] = {
+        {HotKeyCombo::defaultCombo(), "Shift+Super+V"}, {{65, ctrl | alt | shift | super}, "Ctrl+Alt+Shift+Super+Space"},
+        {{71, ctrl}, "Ctrl+F5"},         {{36, alt | super}, "Alt+Super+Enter"}, {{110, ctrl | alt}, "Ctrl+Alt+Home"},
+        {{112, super}, "Super+Page Up"}, {{191, ctrl}, "Ctrl+F13"},             {{202, ctrl}, "Ctrl+F24"},
+        {{84, ctrl | alt}, "Ctrl+Alt+Num 5"}, {{107, shift}, "Shift+Print"},    {{127, alt}, "Alt+Pause"},
         {{10, ctrl}, "Ctrl+Key 2"},  // a key the table does not name that types nothing
         {{55, super | Qt::KeypadModifier}, "Super+V"},
     };
-    for (const auto& c : cases) EXPECT_EQ(displayString(c.combo, us), QString::fromUtf8(c.text)) << c.text;
+    for (const auto& [combo, text] : cases) EXPECT_EQ(displayString(combo, us), QString::fromUtf8(text)) << text;
     EXPECT_EQ(keyCapTexts({112, ctrl | super}, us), QStringList({"Ctrl", "Super", "Page Up"})) << "one word per cap";
     EXPECT_EQ(shortcutLabel(ctrl, Qt::Key_Comma), "Ctrl+,");
     EXPECT_EQ(shortcutLabel(shift, Qt::Key_Delete), "Shift+Delete");
 }
 
-TEST(KeyNames, NoMacGlyphInAnyLabelAndEveryRowOfTheTableNamesItsKeyBothWays) {
+TEST(KeyNames, NoMacGlyphsAndEveryKeyNamedBothWays) {
     const QString macGlyphs = QString::fromUtf8("⌘⌥⌃⇧↩⌫⎋⌦⇥");
     QStringList labels = modifierNames(ctrl | alt | shift | super);
     for (const NamedKey& key : namedKeys()) {
@@ -54,7 +44,7 @@ TEST(KeyNames, NoMacGlyphInAnyLabelAndEveryRowOfTheTableNamesItsKeyBothWays) {
         for (QChar c : label) EXPECT_FALSE(macGlyphs.contains(c)) << label.toStdString();
 }
 
-TEST(HotKeyCombo, StoredJsonKeepsItsFormAndRejectsAnythingElse) {
+TEST(HotKeyCombo, StoredJsonKeepsItsFormRejectsOthers) {
     // What existing settings files hold reads as the same physical keys and modifiers.
     const std::pair<const char*, HotKeyCombo> stored[] = {
         {R"({"keyCode":9,"modifiers":768})", HotKeyCombo::defaultCombo()},
@@ -76,19 +66,23 @@ TEST(HotKeyCombo, StoredJsonKeepsItsFormAndRejectsAnythingElse) {
         EXPECT_FALSE(HotKeyCombo::fromJson(json)) << json;
 }
 
-TEST(HotKeyCombo, KeycodeForCharacterFindsTheLowestKeycodeIgnoringCaseInOneLayoutRead) {
+TEST(HotKeyCombo, KeycodeForCharacterLowestInOneRead) {
     auto layout = FakeKeyboardLayout::usQwerty();
     EXPECT_EQ(keycodeForCharacter("V", layout), 55u);
     EXPECT_FALSE(keycodeForCharacter("€", layout));
     layout.keys[55] = "x";
     layout.keys[200] = "v";
     layout.keys[201] = "v";
+    layout.keys[255] = "q";
     layout.reads = 0;
     EXPECT_EQ(keycodeForCharacter("v", layout), 200u);
     EXPECT_EQ(layout.reads, 1);
+    EXPECT_EQ(keycodeForCharacter("Q", layout), 24u);
+    layout.keys.erase(24);
+    EXPECT_EQ(keycodeForCharacter("q", layout), 255u) << "the last keycode counts";
 }
 
-TEST(KeyCodes, TableIsOneToOneAndAnchoredOnTheLinuxKeyCodes) {
+TEST(KeyCodes, OneToOneAndAnchoredOnEvdev) {
     for (std::uint32_t code = 0; code < 256; ++code) {
         const auto evdev = evdevCodeForKeyCode(code);
         EXPECT_TRUE(!evdev || keyCodeForEvdevCode(*evdev) == code) << code;

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace mendrake {
@@ -24,64 +23,53 @@ using Page = OnboardingView::Page;
 
 class OnboardingTest : public ::testing::Test {
 protected:
-    OnboardingTest()
-        : layout(test::FakeKeyboardLayout::usQwerty()), prefs(defaults, loginItems, log, notifications, clock) {
-        makeController();
-    }
+    OnboardingTest() { makeController(); }
 
     // As the shell does: finishing marks the guide completed and drops the controller.
     void makeController() {
         controller = std::make_unique<OnboardingWindowController>(
-            OnboardingServices{prefs, layout, keys, clock, [this] { ++quits; }, [this] { return trayAvailable; }},
-            [this] {
+            OnboardingServices{prefs, layout, keys, clock, {}, [this] { return trayAvailable; }}, [this] {
                 ++finishes;
                 prefs.setHasCompletedOnboarding(true);
                 controller.reset();
             });
     }
-
-    void pressReturn() {
-        QWidget* window = controller->window();
+    void press(QWidget* window, int key, Qt::KeyboardModifiers modifiers = {}) {
         QApplication::setActiveWindow(window);
-        QTest::keyClick(window, Qt::Key_Return);
+        QTest::keyClick(window, Qt::Key(key), modifiers);
+    }
+    // Whether some label of the guide shows `fragment`.
+    bool shows(const QString& fragment) const {
+        for (const QLabel* label : controller->view()->findChildren<QLabel*>())
+            if (label->text().contains(fragment)) return true;
+        return false;
     }
 
     test::FakeClock clock;
     test::FakeDefaultsStore defaults;
     test::FakeLoginItems loginItems;
     test::FakeSystemLog log;
-    NotificationCenter notifications;
-    test::FakeKeyboardLayout layout;
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
-    Preferences prefs;
+    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
     int finishes = 0;
-    int quits = 0;
 };
 
-// Whether some label of the view shows `fragment`.
-bool shows(const QWidget* view, const QString& fragment) {
-    for (const QLabel* label : view->findChildren<QLabel*>())
-        if (label->text().contains(fragment)) return true;
-    return false;
-}
-
-TEST_F(OnboardingTest, ReturnOnTheLastPageOrClosingOnTheFirstFinishesOnceAndTheWindowGoesSafely) {
+TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     controller->show(false);
     OnboardingView* view = controller->view();
-    EXPECT_EQ(view->page(), Page::welcome);
     EXPECT_EQ(view->hotKey(), QString("Shift+Super+V"));
-    pressReturn();
-    EXPECT_EQ(view->page(), Page::permissions);
-    pressReturn();  // trusted: Continue goes on
-    EXPECT_EQ(view->page(), Page::tryIt);
-    pressReturn();
+    for (Page next : {Page::permissions, Page::tryIt}) {  // trusted: Continue goes on
+        press(controller->window(), Qt::Key_Return);
+        EXPECT_EQ(view->page(), next);
+    }
+    press(controller->window(), Qt::Key_Return);
     EXPECT_EQ(finishes, 1);
     EXPECT_TRUE(prefs.hasCompletedOnboarding());
     EXPECT_EQ(controller, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
     makeController();
     controller->show(false);
     bool stillThere = true;
@@ -91,42 +79,37 @@ TEST_F(OnboardingTest, ReturnOnTheLastPageOrClosingOnTheFirstFinishesOnceAndTheW
     EXPECT_EQ(controller, nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(stillThere);
-}
 
-TEST_F(OnboardingTest, ControllerKeptByItsOwnerFinishesOnlyOnce) {
+    // A controller its owner keeps finishes once, whichever way its windows close.
     int ownFinishes = 0;
     OnboardingWindowController kept(OnboardingServices{prefs, layout, keys, clock, {}}, [&] { ++ownFinishes; });
     kept.show(false);
-    QWidget* window = kept.window();
-    QApplication::setActiveWindow(window);
-    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_EQ(ownFinishes, 1);
+    press(kept.window(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(kept.window(), nullptr);
     kept.show(true);
     kept.window()->close();
     EXPECT_EQ(ownFinishes, 1);
 }
 
-TEST_F(OnboardingTest, WithoutXTestThePageSaysWhatIsMissingOffersNoDeadButtonAndTurnsReadyWithinASecond) {
+TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
     keys.trusted = false;
     controller->show(false);
     OnboardingView* view = controller->view();
-    EXPECT_TRUE(view->skipButton()->isHidden());  // only on the permissions page
-    pressReturn();
+    EXPECT_TRUE(view->skipButton()->isHidden()) << "only on the permissions page";
+    press(controller->window(), Qt::Key_Return);
     EXPECT_FALSE(view->skipButton()->isHidden());
     EXPECT_TRUE(view->grantedLabel()->isHidden());
     EXPECT_TRUE(view->explanation()->text().contains("Enable XTEST in the X server configuration"));
     EXPECT_EQ(view->findChildren<QPushButton*>().size(), 2) << "only Skip and Continue";
     view->skipButton()->click();
     EXPECT_EQ(view->page(), Page::tryIt);
-
     // Shown again: a fresh view on the permissions page with the current shortcut.
     prefs.setHotKey(HotKeyCombo{65, Qt::ControlModifier});
     controller->show(true);
     view = controller->view();
     EXPECT_EQ(view->page(), Page::permissions);
     EXPECT_EQ(view->hotKey(), QString("Ctrl+Space"));
-    EXPECT_EQ(clock.liveTimers(), 1u);  // the replaced view's poll stopped with it
+    EXPECT_EQ(clock.liveTimers(), 1u) << "the replaced view's poll stopped with it";
     keys.trusted = true;
     clock.advance(1.0);
     EXPECT_TRUE(view->trusted());
@@ -137,29 +120,17 @@ TEST_F(OnboardingTest, WithoutXTestThePageSaysWhatIsMissingOffersNoDeadButtonAnd
     EXPECT_NE(view->findChild<QLabel*>("checkmark.circle.fill"), nullptr);
 }
 
-TEST_F(OnboardingTest, TheGuidePointsToTheTrayIconOnlyWhereThereIsOne) {
-    const struct {
-        bool trayAvailable;
-        bool iconShown;
-        bool namesTray;
-    } cases[] = {{true, true, true}, {false, true, false}, {true, false, false}};
-    for (const auto& c : cases) {
-        trayAvailable = c.trayAvailable;
-        prefs.setShowMenuBarIcon(c.iconShown);
+TEST_F(OnboardingTest, PointsToTheTrayIconOnlyWhereThereIsOne) {
+    // {tray available, icon shown}: the guide names the tray only with both.
+    for (auto [available, shown] : {std::pair{true, true}, {false, true}, {true, false}}) {
+        trayAvailable = available;
+        prefs.setShowMenuBarIcon(shown);
         controller->show(false);
-        const OnboardingView* view = controller->view();
-        EXPECT_EQ(shows(view, "in the tray icon"), c.namesTray) << c.trayAvailable << c.iconShown;
-        EXPECT_EQ(shows(view, "run mendrake again or press " + view->hotKey()), !c.namesTray)
-            << c.trayAvailable << c.iconShown;
-        EXPECT_FALSE(shows(view, "menu bar"));
+        EXPECT_EQ(shows("in the tray icon"), available && shown) << available << shown;
+        EXPECT_EQ(shows("run mendrake again or press " + controller->view()->hotKey()), !(available && shown));
+        EXPECT_FALSE(shows("menu bar"));
     }
 }
 
 }  // namespace
 }  // namespace mendrake
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -13,154 +13,95 @@ namespace {
 constexpr Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier,
                                 shift = Qt::ShiftModifier, super = Qt::MetaModifier;
 
-PanelKeyEvent key(int qtKey, Qt::KeyboardModifiers modifiers = none) {
-    PanelKeyEvent e;
-    e.key = qtKey;
-    e.modifiers = modifiers;
-    return e;
+PanelKeyEvent key(int qtKey, Qt::KeyboardModifiers modifiers = none, bool down = true) {
+    return {down, qtKey, modifiers};
 }
 
-class KeyCommandsTest : public ::testing::Test {
-protected:
-    PanelTestEnv env;
-    std::unique_ptr<PanelViewModel> model;
-    std::vector<std::pair<qint64, UseMode>> activated;
-    int hides = 0, settings = 0, previewCopies = 0;
-
-    void SetUp() override {
-        env.addTexts(12);
-        model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        model->onActivate = [&](const ClipItem& item, UseMode mode) { activated.push_back({item.id, mode}); };
-        model->onOpenSettings = [&] { ++settings; };
-    }
-    bool press(const PanelKeyEvent& e, SearchFieldState field = {}) {
-        return handlePanelKey(*model, e, field, [&] { ++hides; }, [&] { ++previewCopies; });
-    }
+struct KeyRow {
+    std::vector<PanelKeyEvent> keys;  // pressed in turn over twelve rows, "item 1" the first
+    std::string outcome;              // what they did; "field" when the last went on to the search field
+    SearchFieldState field = {};
+    QString query = {};
 };
 
-TEST_F(KeyCommandsTest, ActivationKeysPickTheItemAndMode) {
-    const std::vector<std::tuple<PanelKeyEvent, qint64, UseMode>> cases = {
-        {key(Qt::Key_Return), 1, UseMode::paste},           {key(Qt::Key_Enter), 1, UseMode::paste},
-        {key(Qt::Key_Return, alt), 1, UseMode::pastePlain}, {key(Qt::Key_Return, ctrl), 1, UseMode::copyOnly},
-        {key(Qt::Key_5, ctrl), 5, UseMode::paste},          {key(Qt::Key_9, ctrl | alt), 9, UseMode::pastePlain},
-        {key(Qt::Key_C, ctrl), 1, UseMode::copyOnly},       {key(Qt::Key_1, ctrl), 1, UseMode::paste},
+// Presses the row's keys on a fresh model and tells what changed, in one line.
+std::string play(const KeyRow& row, bool withSettingsHandler = true) {
+    PanelTestEnv env;
+    env.addTexts(12);
+    PanelViewModel model(env.store, env.prefs, env.clock);
+    model.setQuery(row.query);
+    std::string out;
+    auto note = [&](const std::string& what) { out += (out.empty() ? "" : " ") + what; };
+    model.onActivate = [&](const ClipItem& item, UseMode mode) {
+        note(std::array{"paste", "plain", "copy"}[int(mode)] + std::to_string(item.id));
     };
-    for (const auto& [event, id, mode] : cases) {
-        activated.clear();
-        EXPECT_TRUE(press(event)) << event.key;
-        EXPECT_EQ(activated, (std::vector<std::pair<qint64, UseMode>>{{id, mode}})) << event.key;
-    }
-    // A digit beyond the results is consumed but does nothing.
-    activated.clear();
-    model->setQuery("item 1");  // item 1, 10, 11, 12
-    EXPECT_TRUE(press(key(Qt::Key_5, ctrl)));
-    EXPECT_TRUE(activated.empty());
+    if (withSettingsHandler) model.onOpenSettings = [&] { note("settings"); };
+    bool consumed = false;
+    for (const PanelKeyEvent& e : row.keys)
+        consumed = handlePanelKey(model, e, row.field, [&] { note("hide"); }, [&] { note("preview-copy"); });
+    if (model.selectedID() && *model.selectedID() != model.results().value(0).id) note("sel" + std::to_string(*model.selectedID()));
+    if (model.filter() != ClipFilter::all) note(rawValue(model.filter()).toStdString());
+    if (model.query() != row.query) note("query'" + model.query().toStdString() + "'");
+    for (qint64 id : env.store.deleted) note("delete" + std::to_string(id));
+    for (auto [id, pinned] : env.store.pinCalls) note((pinned ? "pin" : "unpin") + std::to_string(id));
+    if (!consumed) note("field");
+    return out.empty() ? "consumed" : out;
 }
 
-TEST_F(KeyCommandsTest, NavigationKeysMoveSelectionWithinTheListAndCycleTheFilter) {
-    const std::vector<std::pair<PanelKeyEvent, qint64>> steps = {
-        {key(Qt::Key_Down), 2},  {key(Qt::Key_PageDown), 12}, {key(Qt::Key_PageDown), 12},
-        {key(Qt::Key_PageUp), 2}, {key(Qt::Key_Up), 1},        {key(Qt::Key_Up), 1}};
-    for (const auto& [event, id] : steps) {
-        EXPECT_TRUE(press(event));
-        EXPECT_EQ(model->selectedID(), id) << event.key;
-    }
-    model->setSelectedID(12345);  // an id that is not listed counts as the first row
-    press(key(Qt::Key_Down));
-    EXPECT_EQ(model->selectedID(), 2);
-    EXPECT_TRUE(press(key(Qt::Key_Tab)));
-    EXPECT_EQ(model->filter(), ClipFilter::pinned);
-    EXPECT_TRUE(press(key(Qt::Key_Backtab, shift)));
-    EXPECT_TRUE(press(key(Qt::Key_Tab, shift)));
-    EXPECT_EQ(model->filter(), ClipFilter::colors);
-}
-
-TEST_F(KeyCommandsTest, EscapeClearsTheQueryThenHidesAndCtrlWHides) {
-    model->setQuery("item 1");
-    EXPECT_TRUE(press(key(Qt::Key_Escape)));
-    EXPECT_EQ(model->query(), "");
-    EXPECT_EQ(hides, 0);
-    EXPECT_TRUE(press(key(Qt::Key_Escape)));
-    EXPECT_EQ(hides, 1);
-    EXPECT_TRUE(press(key(Qt::Key_W, ctrl)));
-    EXPECT_EQ(hides, 2);
-}
-
-TEST_F(KeyCommandsTest, CtrlPPinsShiftDeleteDeletesCtrlCommaOpensSettingsAndCtrlCPrefersASelection) {
-    EXPECT_TRUE(press(key(Qt::Key_P, ctrl)));
-    EXPECT_TRUE(model->results()[0].pinned);
-    EXPECT_TRUE(press(key(Qt::Key_Delete, shift)));
-    EXPECT_EQ(env.store.deleted, (QList<qint64>{1}));
-    EXPECT_TRUE(press(key(Qt::Key_Comma, ctrl)));
-    EXPECT_EQ(settings, 1);
-    model->onOpenSettings = nullptr;
-    EXPECT_TRUE(press(key(Qt::Key_Comma, ctrl)));  // consumed even without a handler
-
-    EXPECT_FALSE(press(key(Qt::Key_C, ctrl), {false, true, true})) << "the field copies its own selection";
-    EXPECT_TRUE(press(key(Qt::Key_C, ctrl), {false, false, true}));
-    EXPECT_EQ(previewCopies, 1);
-    EXPECT_TRUE(activated.empty()) << "a selection in the preview is copied instead of the item";
-}
-
-TEST_F(KeyCommandsTest, TextEditingChordsAndSuperGoOnToTheSearchField) {
-    PanelKeyEvent keyUp = key(Qt::Key_Return);
-    keyUp.keyDown = false;
-    const std::vector<std::tuple<const char*, PanelKeyEvent, SearchFieldState>> cases = {
-        {"Ctrl+Backspace", key(Qt::Key_Backspace, ctrl), {}},
-        {"Ctrl+Delete", key(Qt::Key_Delete, ctrl), {}},
-        {"Ctrl+Left", key(Qt::Key_Left, ctrl), {}},
-        {"Ctrl+Right", key(Qt::Key_Right, ctrl), {}},
-        {"Ctrl+A", key(Qt::Key_A, ctrl), {}},
-        {"Ctrl+Z", key(Qt::Key_Z, ctrl), {}},
-        {"Ctrl+Shift+Z", key(Qt::Key_Z, ctrl | shift), {}},
-        {"Ctrl+X", key(Qt::Key_X, ctrl), {}},
-        {"Ctrl+V", key(Qt::Key_V, ctrl), {}},
-        {"Home", key(Qt::Key_Home), {}},
-        {"End", key(Qt::Key_End), {}},
-        {"Shift+Left", key(Qt::Key_Left, shift), {}},
-        {"Shift+Right", key(Qt::Key_Right, shift), {}},
-        {"Shift+Down", key(Qt::Key_Down, shift), {}},
-        {"Backspace", key(Qt::Key_Backspace), {}},
-        {"Delete", key(Qt::Key_Delete), {}},
-        {"a letter", key(Qt::Key_A), {}},
-        {"Super+Backspace", key(Qt::Key_Backspace, super), {}},
-        {"Super+1", key(Qt::Key_1, super), {}},
-        {"Super+P", key(Qt::Key_P, super), {}},
-        {"Super+Enter", key(Qt::Key_Return, super), {}},
-        {"key up", keyUp, {}},
-        {"arrow while composing", key(Qt::Key_Down), {true, false, false}},
-        {"Ctrl+C with a selection", key(Qt::Key_C, ctrl), {false, true, false}},
+TEST(PanelKeyCommands, EachKeyDoesItsCommandOrReachesTheField) {
+    const KeyRow rows[] = {
+        {{key(Qt::Key_Return)}, "paste1"},                   {{key(Qt::Key_Enter)}, "paste1"},
+        {{key(Qt::Key_Return, alt)}, "plain1"},              {{key(Qt::Key_Return, ctrl)}, "copy1"},
+        {{key(Qt::Key_5, ctrl)}, "paste5"},                  {{key(Qt::Key_9, ctrl | alt)}, "plain9"},
+        {{key(Qt::Key_1, ctrl)}, "paste1"},                  {{key(Qt::Key_C, ctrl)}, "copy1"},
+        {{key(Qt::Key_5, ctrl)}, "consumed", {}, "item 1"},  // four results: a digit beyond them does nothing
+        {{key(Qt::Key_Down)}, "sel2"},                       {{key(Qt::Key_Down), key(Qt::Key_Up), key(Qt::Key_Up)}, "consumed"},
+        {{key(Qt::Key_PageDown), key(Qt::Key_PageDown)}, "sel12"},
+        {{key(Qt::Key_PageDown), key(Qt::Key_PageDown), key(Qt::Key_PageUp)}, "sel2"},
+        {{key(Qt::Key_Tab)}, "Pinned"},                      {{key(Qt::Key_Backtab, shift)}, "Colors"},
+        {{key(Qt::Key_Tab, shift)}, "Colors"},               {{key(Qt::Key_Backtab)}, "Colors"},
+        {{key(Qt::Key_Escape)}, "query''", {}, "item 1"},    {{key(Qt::Key_Escape)}, "hide"},
+        {{key(Qt::Key_W, ctrl)}, "hide"},                    {{key(Qt::Key_P, ctrl)}, "pin1"},
+        {{key(Qt::Key_Delete, shift)}, "delete1"},           {{key(Qt::Key_Comma, ctrl)}, "settings"},
+        {{key(Qt::Key_C, ctrl)}, "preview-copy", {false, false, true}},  // the preview's selection first
+        // Text editing chords, anything with Super (the desktop's) and key releases go to the field.
+        {{key(Qt::Key_C, ctrl)}, "field", {false, true, true}},  // the field copies its own selection
+        {{key(Qt::Key_Down)}, "field", {true, false, false}},    // an input method is composing
+        {{key(Qt::Key_Backspace, ctrl)}, "field"}, {{key(Qt::Key_Delete, ctrl)}, "field"},
+        {{key(Qt::Key_Left, ctrl)}, "field"},      {{key(Qt::Key_Right, ctrl)}, "field"},
+        {{key(Qt::Key_A, ctrl)}, "field"},         {{key(Qt::Key_Z, ctrl)}, "field"},
+        {{key(Qt::Key_Z, ctrl | shift)}, "field"}, {{key(Qt::Key_X, ctrl)}, "field"},
+        {{key(Qt::Key_V, ctrl)}, "field"},         {{key(Qt::Key_Home)}, "field"},
+        {{key(Qt::Key_End)}, "field"},             {{key(Qt::Key_Left, shift)}, "field"},
+        {{key(Qt::Key_Down, shift)}, "field"},     {{key(Qt::Key_Backspace)}, "field"},
+        {{key(Qt::Key_Delete)}, "field"},          {{key(Qt::Key_A)}, "field"},
+        {{key(Qt::Key_1, super)}, "field"},        {{key(Qt::Key_P, super)}, "field"},
+        {{key(Qt::Key_Return, super)}, "field"},   {{key(Qt::Key_Backspace, super)}, "field"},
+        {{key(Qt::Key_5, ctrl | shift)}, "field"}, {{key(Qt::Key_Return, none, false)}, "field"},
     };
-    for (const auto& [name, event, field] : cases) EXPECT_FALSE(press(event, field)) << name;
-    EXPECT_TRUE(activated.empty());
-    EXPECT_TRUE(env.store.deleted.isEmpty());
-    EXPECT_FALSE(model->results()[0].pinned);
-    EXPECT_EQ(model->selectedID(), 1);
-    EXPECT_EQ(model->filter(), ClipFilter::all);
-    EXPECT_EQ(hides + settings, 0);
+    for (const KeyRow& row : rows) {
+        const PanelKeyEvent& last = row.keys.back();
+        EXPECT_EQ(play(row), row.outcome) << QKeySequence(last.modifiers | Qt::Key(last.key)).toString().toStdString();
+    }
+    EXPECT_EQ(play({{key(Qt::Key_Comma, ctrl)}, ""}, false), "consumed") << "Ctrl+comma without a handler";
 }
 
-// ---- translation from Qt's key events ----
-
-TEST(PanelKeyEventTest, QtEventsKeepTheirKeyTheDigitRowIsReadByPositionAndOnlyFourModifiersCount) {
-    // Name, Qt key, modifiers, native X keycode; then the key and modifiers the commands see.
-    const std::vector<std::tuple<const char*, int, Qt::KeyboardModifiers, quint32, int, Qt::KeyboardModifiers>> cases = {
-        {"ctrl+p", Qt::Key_P, ctrl, 33, Qt::Key_P, ctrl},
-        {"super+1", Qt::Key_1, super, 0, Qt::Key_1, super},
-        {"keypad enter", Qt::Key_Enter, alt | Qt::KeypadModifier, 104, Qt::Key_Enter, alt},
-        // X keycode 10 is the "1" key whatever the layout types there (AZERTY: "&").
-        {"digit by position", Qt::Key_Ampersand, ctrl, 10, Qt::Key_1, ctrl},
-        {"last digit by position", Qt::Key_ParenLeft, ctrl, 18, Qt::Key_9, ctrl},
-        {"backspace", Qt::Key_Backspace, ctrl, 22, Qt::Key_Backspace, ctrl},
+TEST(PanelKeyEventTest, DigitRowByPositionAndOnlyFourModifiers) {
+    // Qt key, modifiers, native X keycode; then the key and modifiers the commands see.
+    const std::tuple<int, Qt::KeyboardModifiers, quint32, int, Qt::KeyboardModifiers> rows[] = {
+        {Qt::Key_P, ctrl, 33, Qt::Key_P, ctrl},
+        {Qt::Key_1, super, 0, Qt::Key_1, super},
+        {Qt::Key_Enter, alt | Qt::KeypadModifier, 104, Qt::Key_Enter, alt},
+        // X keycodes 10-18 are the "1" to "9" keys whatever the layout types there (AZERTY: "&").
+        {Qt::Key_Ampersand, ctrl, 10, Qt::Key_1, ctrl},
+        {Qt::Key_ParenLeft, ctrl, 18, Qt::Key_9, ctrl},
+        {Qt::Key_Backspace, ctrl, 22, Qt::Key_Backspace, ctrl},
         // A virtual keyboard's own keymap may put any key where Escape sits on a real keyboard (9).
-        {"down where escape sits", Qt::Key_Down, {}, 9, Qt::Key_Down, {}},
+        {Qt::Key_Down, {}, 9, Qt::Key_Down, {}},
     };
-    for (const auto& [name, qtKey, mods, scanCode, wantKey, wantMods] : cases) {
-        const QKeyEvent event(QEvent::KeyPress, qtKey, mods, scanCode, 0, 0);
-        const PanelKeyEvent e = PanelKeyEvent::fromQKeyEvent(event);
-        EXPECT_EQ(e.key, wantKey) << name;
-        EXPECT_EQ(e.modifiers, wantMods) << name;
-        EXPECT_TRUE(e.keyDown) << name;
+    for (const auto& [qtKey, mods, scanCode, wantKey, wantMods] : rows) {
+        const PanelKeyEvent e = PanelKeyEvent::fromQKeyEvent(QKeyEvent(QEvent::KeyPress, qtKey, mods, scanCode, 0, 0));
+        EXPECT_EQ(std::tuple(e.key, e.modifiers, e.keyDown), std::tuple(wantKey, wantMods, true)) << scanCode;
     }
     EXPECT_FALSE(PanelKeyEvent::fromQKeyEvent(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier)).keyDown);
 }

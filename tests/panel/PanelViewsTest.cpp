@@ -1,13 +1,12 @@
-// The panel's widgets on the offscreen platform: rows, badges, empty states, chips, preview by kind,
-// the metadata line, the paused label and keys arriving through the window.
+// The panel's widgets on the offscreen platform: rows, badges, empty states, chips, the preview by
+// kind with its metadata line and the paused label.
+#include "FakePanelWindowSystem.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
-#include "PanelSampleHistory.h"
 #include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
 #include "panel/EmptyState.h"
 #include "panel/FilterBar.h"
-#include "panel/FloatingPanel.h"
 #include "panel/FooterBar.h"
 #include "panel/PanelController.h"
 #include "panel/PanelView.h"
@@ -16,7 +15,6 @@
 #include "panel/ResultList.h"
 
 #include <QApplication>
-#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -25,183 +23,143 @@ using namespace mendrake::test;
 
 namespace {
 
+using Page = PreviewPane::Page;
+
+QImage filled(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(QColor(40, 120, 200));
+    return image;
+}
+
 class PanelViewsTest : public ::testing::Test {
 protected:
     PanelTestEnv env;
     FakeWorkspace workspace;
+    FakePanelWindowSystem windows;
     std::unique_ptr<AppIcons> icons;
     std::unique_ptr<PanelViewModel> model;
     std::unique_ptr<PanelController> controller;
 
-    void make(bool sample = true) {
-        if (sample) addSampleHistory(env, workspace);
+    // Items of every kind; one from an application with an icon, pinned; an image with its data.
+    void make(bool samples = true) {
+        workspace.installed = {{"org.example.Editor", "Editor", "/apps/editor.desktop"}};
+        workspace.iconsByLocation["/apps/editor.desktop"] = filled(32, 32);
+        const std::tuple<ClipKind, QString, double> kinds[] = {
+            {ClipKind::text, "Meeting notes", 20}, {ClipKind::url, "https://www.example.org/a?ref=panel", 140},
+            {ClipKind::image, "Image 640 × 400", 600}, {ClipKind::file, "2 files\n/home/u/a.pdf\n/home/u/b.png", 3600},
+            {ClipKind::color, "#FF9500", 7200}, {ClipKind::text, "#include <vector>\nint main() {}\n", 9000},
+            {ClipKind::richText, "Quarterly", 2e4}, {ClipKind::color, "rgb(52, 199, 89)", 4e4},
+            {ClipKind::text, "ssh deploy@build", 9e4}, {ClipKind::text, "Tenth", 2e5},
+            {ClipKind::color, "not a colour", 1.3e6}};
+        for (const auto& [kind, text, ago] : kinds) {
+            if (!samples) break;
+            const qint64 id = env.store.rows.size() + 1;
+            env.store.rows.append(makeClip(id, text, env.clock.now() - ago, kind,
+                                           id == 5 ? std::optional<QString>("Editor") : std::nullopt, id == 5));
+        }
+        if (samples) env.store.rows[2].byteSize = 182'000;
+        env.store.images[3] = filled(640, 400);
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
     }
     PanelView& view() { return controller->view(); }
-    PreviewPane& preview() { return *view().previewPane(); }
-    void select(qint64 id) { model->setSelectedID(id); }
-    void showPanel() {
-        controller->show();
-        QApplication::processEvents();
+    // The preview of `id` in one line: its page, what it shows, and the metadata row when shown.
+    std::string preview(qint64 id) {
+        model->setSelectedID(id);
+        const PreviewPane& p = *view().previewPane();
+        const QString pages[] = {"blank", "text", "link", "image", "missing", "files", "color", "pending"};
+        QStringList out{pages[int(p.page())]};
+        if (p.page() == Page::link) out << p.linkTitle();
+        if (p.page() == Page::image) out << QStringLiteral("%1x%2").arg(p.shownImageSize().width()).arg(p.shownImageSize().height());
+        if (p.page() == Page::files) out << p.shownFiles().join(',');
+        if (p.page() == Page::color) out << p.swatchColor().value_or(Qt::black).name(QColor::HexArgb);
+        if (!p.shownText().isEmpty() && p.page() != Page::files) out << p.shownText().left(12);
+        if (p.shownText().endsWith(QString::fromUtf8("\n…"))) out << "cut";
+        if (p.usesMonospacedFont()) out << "mono";
+        const MetaRow& meta = *p.metaRow();
+        if (!meta.isHidden())
+            out << meta.appName() << meta.relativeTime() << meta.size() << (meta.hasAppIcon() ? "icon" : "no icon")
+                << (meta.showsPinned() ? "pinned" : "");
+        return out.join(" | ").toStdString();
     }
 };
 
-TEST_F(PanelViewsTest, RowsFollowTheResultsWithKeyBadgesThenAges) {
-    make();
-    ResultList& list = *view().resultList();
-    ASSERT_EQ(list.model()->rowCount(), 12);
-    EXPECT_EQ(list.model()->index(0, 0).data().toString(), "Meeting notes: ship the panel on Friday, review on Monday.");
-    EXPECT_EQ(list.model()->index(5, 0).data().toString(), "#include <vector>") << "the title is the first line";
-    EXPECT_EQ(ClipRowDelegate::badgeText(8, "1d"), "Ctrl+9");
-    EXPECT_EQ(ClipRowDelegate::badgeText(9, ageLabel(model->results()[9], env.clock.now())), "2d");
-    model->setFilter(ClipFilter::colors);
-    EXPECT_EQ(list.model()->rowCount(), 3);
-}
-
-TEST_F(PanelViewsTest, EmptyStatesNameWhatIsMissing) {
+TEST_F(PanelViewsTest, RowsAndEmptyStatesFollowTheResults) {
     make(false);
-    EmptyState& empty = *view().resultList()->emptyState();
-    EXPECT_FALSE(empty.isHidden());
+    ResultList& list = *view().resultList();
+    EmptyState& empty = *list.emptyState();
     EXPECT_EQ(empty.message(), "Copy something to get started");
+    EXPECT_EQ(preview(0), "blank") << "no metadata row without an item";
     model->setQuery("  ");
     EXPECT_EQ(empty.message(), "No matches for “  ”");
-    model->insertAtFront(makeClip(1, "something", env.clock.now()));
-    EXPECT_FALSE(model->results().isEmpty()) << "spaces list everything";
-    EXPECT_TRUE(empty.isHidden());
+    model->insertAtFront(makeClip(1, "first line\nsecond", env.clock.now()));
+    EXPECT_TRUE(empty.isHidden()) << "spaces list everything";
+    EXPECT_EQ(list.model()->index(0, 0).data().toString(), "first line") << "the title is the first line";
     model->setQuery("zebra");
     EXPECT_FALSE(empty.isHidden());
     EXPECT_EQ(empty.message(), "No matches for “zebra”");
+    EXPECT_EQ(ClipRowDelegate::badgeText(8, "1d"), "Ctrl+9");
+    EXPECT_EQ(ClipRowDelegate::badgeText(9, "2d"), "2d") << "the tenth row shows its age";
 }
 
-TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWayUnderAMetadataRow) {
+TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
     make();
     env.clock.advance(100);
-    using Page = PreviewPane::Page;
-    MetaRow& meta = *preview().metaRow();
-
-    select(1);
-    EXPECT_EQ(preview().page(), Page::text);
-    EXPECT_EQ(preview().shownText(), env.store.rows[0].text);
-    EXPECT_FALSE(preview().usesMonospacedFont());
-    select(6);
-    EXPECT_TRUE(preview().usesMonospacedFont()) << "code is set in the monospaced font";
-
-    select(2);
-    EXPECT_EQ(preview().page(), Page::link);
-    EXPECT_EQ(preview().linkTitle(), "www.example.org");
-    EXPECT_EQ(preview().shownText(), env.store.rows[1].text);
-
-    select(3);
-    EXPECT_EQ(preview().page(), Page::image);
-    EXPECT_EQ(preview().shownImageSize(), QSize(640, 400));
-    EXPECT_EQ(meta.appName(), "Unknown app");
-    EXPECT_FALSE(meta.hasAppIcon());
-    EXPECT_EQ(meta.size(), "182 KB");
-    EXPECT_FALSE(meta.showsPinned());
-
-    select(4);
-    EXPECT_EQ(preview().page(), Page::files);
-    EXPECT_EQ(preview().shownFiles(),
-              (QStringList{"/home/user/Documents/report-final.pdf", "/home/user/Pictures/holiday.png",
-                           "/home/user/Projects/mendrake/src/panel/PanelViewModel.cpp"}));
-
-    select(5);  // from Editor, pinned, copied 7200 s before the start
-    EXPECT_EQ(preview().page(), Page::color);
-    EXPECT_EQ(preview().swatchColor(), QColor(255, 149, 0));
-    EXPECT_EQ(meta.appName(), "Editor");
-    EXPECT_TRUE(meta.hasAppIcon());
-    EXPECT_EQ(meta.relativeTime(), "2 hours ago");
-    EXPECT_EQ(meta.size(), "7 bytes");
-    EXPECT_TRUE(meta.showsPinned());
-    select(12);
-    EXPECT_EQ(preview().swatchColor(), QColor(Qt::transparent)) << "an unreadable colour leaves the swatch empty";
-    EXPECT_EQ(preview().shownText(), "not a colour");
-}
-
-TEST_F(PanelViewsTest, PreviewOfNothingOfAMissingImageAndOfTextsAtTheCut) {
-    make(false);
-    EXPECT_EQ(preview().page(), PreviewPane::Page::blank);
-    EXPECT_TRUE(preview().metaRow()->isHidden()) << "an empty history shows no metadata row";
-
-    ClipItem exact = makeClip(1, QString(2000, QLatin1Char('a')), env.clock.now());
-    ClipItem longer = makeClip(2, QString(2000, QLatin1Char('b')), env.clock.now() - 1);
+    const std::pair<qint64, std::string> rows[] = {
+        {2, "link | www.example.org | https://www. | Unknown app | 4 minutes ago | 35 bytes | no icon | "},
+        {1, "text | Meeting note | Unknown app | 2 minutes ago | 13 bytes | no icon | "},
+        {3, "image | 640x400 | Unknown app | 11 minutes ago | 182 KB | no icon | "},
+        {4, "files | /home/u/a.pdf,/home/u/b.png | Unknown app | 1 hour ago | 35 bytes | no icon | "},
+        {5, "color | #ffff9500 | #FF9500 | Editor | 2 hours ago | 7 bytes | icon | pinned"},
+        {6, "text | #include <ve | mono | Unknown app | 2 hours ago | 32 bytes | no icon | "},
+        {11, "color | #00000000 | not a colour | Unknown app | 2 weeks ago | 12 bytes | no icon | "},
+    };
+    for (const auto& [id, expected] : rows) EXPECT_EQ(preview(id), expected);
+    // The preview stops at 2000 characters and says so; an image without stored data says that.
+    ClipItem longer = makeClip(20, QString(2000, QLatin1Char('b')), env.clock.now());
     longer.fullLength = 2001;
-    env.store.rows = {exact, longer, makeClip(3, "Image 10 × 10", env.clock.now() - 2, ClipKind::image)};
-    model->reload();
-    EXPECT_FALSE(preview().metaRow()->isHidden());
-    EXPECT_FALSE(preview().shownText().endsWith("…"));
-    select(2);
-    EXPECT_TRUE(preview().shownText().endsWith("\n…"));
-    select(3);
-    EXPECT_EQ(preview().page(), PreviewPane::Page::imageMissing) << "no stored image data";
-    EXPECT_EQ(preview().shownText(), "Image 10 × 10");
-
-    model->setQuery("nothing matches this");
-    EXPECT_EQ(preview().page(), PreviewPane::Page::blank);
-    EXPECT_TRUE(preview().metaRow()->isHidden());
+    model->insertAtFront(makeClip(21, QString(2000, QLatin1Char('a')), env.clock.now()));
+    model->insertAtFront(longer);
+    model->insertAtFront(makeClip(22, "Image 10 × 10", env.clock.now(), ClipKind::image));
+    EXPECT_EQ(preview(20), "text | bbbbbbbbbbbb | cut | Unknown app | in 0 seconds | 2 KB | no icon | ");
+    EXPECT_EQ(preview(21), "text | aaaaaaaaaaaa | Unknown app | in 0 seconds | 2 KB | no icon | ");
+    EXPECT_EQ(preview(22), "missing | Image 10 × 1 | Unknown app | in 0 seconds | 14 bytes | no icon | ");
+    QString files = "25 files";
+    for (int i = 1; i <= 25; ++i) files += QStringLiteral("\n/f%1").arg(i);
+    EXPECT_EQ(PreviewPane::filePathsFor(files).size(), 20);
+    EXPECT_EQ(PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file"), QStringList{"/tmp/only-file"});
+    for (auto [text, title] : {std::pair{"  http://a.b.example:8080/x \n", "a.b.example"}, {"example.com", "Link"},
+                               {"http://exa mple.com", "Link"}})
+        EXPECT_EQ(PreviewPane::linkTitleFor(text), title) << text;
 }
 
-TEST_F(PanelViewsTest, PreviewImagesDecodeOffTheMainThreadBehindTheirLabelAndStaleOnesAreNotShown) {
+TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
     make();
-    for (qint64 id : {20, 21}) {
-        env.store.rows.append(makeClip(id, QStringLiteral("Image %1").arg(id), env.clock.now() - 10000 - id, ClipKind::image));
-        env.store.images[id] = sampleImage(int(id), 10);
-    }
-    model->reload();
+    env.store.images[20] = filled(20, 10);
+    env.store.images[21] = filled(21, 10);
     FakeTaskRunner decoder;
     decoder.hold = true;  // a decode that takes as long as the test likes
     model->decodeImagesOn(decoder);
-    using Page = PreviewPane::Page;
-
-    select(3);
-    EXPECT_EQ(preview().page(), Page::imagePending);
-    EXPECT_EQ(preview().shownText(), "Image 640 × 400") << "the label stands in, never an empty pane";
+    for (qint64 id : {20, 21}) model->insertAtFront(makeClip(id, "Image", env.clock.now(), ClipKind::image));
+    EXPECT_EQ(preview(3), "pending | Image 640 ×  | Unknown app | 10 minutes ago | 182 KB | no icon | ")
+        << "the label stands in, never an empty pane";
     EXPECT_EQ(env.store.imageCalls, 0) << "nothing read or decoded while selecting";
-    select(1);
+    preview(1);
     decoder.runAll();
-    EXPECT_EQ(preview().page(), Page::text) << "the selection moved on: the late image is not shown";
-    select(3);
-    EXPECT_EQ(preview().page(), Page::image) << "but kept for the next visit";
-    EXPECT_EQ(preview().shownImageSize(), QSize(640, 400));
-
-    select(20);
-    select(21);
+    EXPECT_EQ(preview(1).substr(0, 4), "text") << "the selection moved on: the late image is not shown";
+    EXPECT_EQ(preview(3).substr(0, 15), "image | 640x400") << "but kept for the next visit";
+    preview(20);
+    EXPECT_EQ(preview(21).substr(0, 7), "pending");
     decoder.runAll();
-    EXPECT_EQ(preview().shownImageSize(), QSize(21, 10));
+    EXPECT_EQ(preview(21).substr(0, 13), "image | 21x10");
     EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
 }
 
-TEST_F(PanelViewsTest, FileListsStopAtTwentyAndLinksWithoutAHostAreCalledLink) {
-    QString text = "25 files";
-    for (int i = 1; i <= 25; ++i) text += QStringLiteral("\n/tmp/file-%1").arg(i);
-    const QStringList paths = PreviewPane::filePathsFor(text);
-    EXPECT_EQ(paths.size(), 20);
-    EXPECT_EQ(paths.last(), "/tmp/file-20");
-    EXPECT_EQ(PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file"), QStringList{"/tmp/only-file"});
-
-    const std::vector<std::pair<QString, QString>> links = {{"https://example.com/path", "example.com"},
-                                                            {"  http://a.b.example:8080/x \n", "a.b.example"},
-                                                            {"example.com", "Link"}, {"http://exa mple.com", "Link"}};
-    for (const auto& [text, title] : links) EXPECT_EQ(PreviewPane::linkTitleFor(text), title) << text.toStdString();
-}
-
-TEST_F(PanelViewsTest, PausedLabelOnlyWhileThePauseLiesAhead) {
+TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
     make();
-    showPanel();
-    EXPECT_TRUE(view().pausedLabel()->isHidden());
-    env.prefs.setPausedUntil(env.clock.now() + 300);
-    EXPECT_FALSE(view().pausedLabel()->isHidden());
-    env.clock.advance(301);
-    controller->hide();
-    showPanel();
-    EXPECT_TRUE(view().pausedLabel()->isHidden()) << "an expired pause is no pause";
-}
-
-TEST_F(PanelViewsTest, ClicksOnRowsTheSettingsButtonAndTheFilterChips) {
-    make();
-    showPanel();
+    controller->show();
+    QApplication::processEvents();
     std::vector<std::pair<qint64, UseMode>> used;
     int opened = 0;
     model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
@@ -210,65 +168,22 @@ TEST_F(PanelViewsTest, ClicksOnRowsTheSettingsButtonAndTheFilterChips) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(2, 0)).center());
     EXPECT_EQ(model->selectedID(), 3);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(1, 0)).center());
-    ASSERT_FALSE(used.empty());
-    EXPECT_EQ(used.back(), std::make_pair(qint64(2), UseMode::paste));
+    EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}}));
     QTest::mouseClick(view().footerBar()->settingsButton(), Qt::LeftButton);
     EXPECT_EQ(opened, 1);
-
     // A chip filters, selects the first of its results and is the only one highlighted.
-    model->setSelectedID(4);
     FilterChip* links = view().filterBar()->chips()[3];
     QTest::mouseClick(links, Qt::LeftButton);
-    EXPECT_EQ(model->filter(), ClipFilter::links);
-    EXPECT_EQ(model->selectedID(), 2);
+    EXPECT_EQ(std::pair(model->filter(), model->selectedID()), std::pair(ClipFilter::links, std::optional<qint64>(2)));
     for (FilterChip* chip : view().filterBar()->chips()) EXPECT_EQ(chip->isCurrent(), chip == links);
-}
-
-TEST_F(PanelViewsTest, KeysReachTheCommandsFirstAndTheFieldOtherwise) {
-    env.addTexts(120, "note");
-    make(false);
-    showPanel();
-    QWindow* window = controller->panel().windowHandle();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(view().searchField()->hasFocus());
-
-    for (char c : std::string("note 1")) QTest::keyClick(window, c);
-    EXPECT_EQ(model->query(), "note 1");
-    // Ctrl+Backspace and Ctrl+Delete edit the query, as in every text field, and delete no item.
-    QTest::keyClick(window, Qt::Key_Backspace, Qt::ControlModifier);
-    EXPECT_EQ(model->query(), "note ");
-    QTest::keyClick(window, Qt::Key_Home);
-    QTest::keyClick(window, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(model->query(), "");
-    EXPECT_TRUE(env.store.deleted.isEmpty());
-    EXPECT_EQ(env.store.count(), 120);
-    QTest::keyClick(window, 'n');
-    QTest::keyClick(window, Qt::Key_Escape);
-    EXPECT_EQ(model->query(), "");
-    EXPECT_EQ(view().searchField()->text(), "");
-    EXPECT_TRUE(controller->isVisible());
-
-    // Moving far down scrolls the list so the selected row stays in view.
-    ResultList& list = *view().resultList();
-    for (int i = 0; i < 6; ++i) QTest::keyClick(window, Qt::Key_PageDown);
-    EXPECT_EQ(model->selectedID(), 61);
-    QApplication::processEvents();
-    const QRect selectedRect = list.visualRect(list.model()->index(60, 0));
-    EXPECT_TRUE(list.viewport()->rect().contains(selectedRect)) << "row at " << selectedRect.y();
-    EXPECT_GT(list.verticalScrollBar()->value(), 0);
-
-    // Shift+Delete is the key that deletes the selected item.
-    QTest::keyClick(window, Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_EQ(env.store.deleted, (QList<qint64>{61}));
-
-    QTest::keyClick(window, Qt::Key_Escape);
-    EXPECT_FALSE(controller->isVisible()) << "Escape with an empty query hides the panel";
+    // The paused label shows only while the pause lies ahead.
+    EXPECT_TRUE(view().pausedLabel()->isHidden());
+    env.prefs.setPausedUntil(env.clock.now() + 300);
+    EXPECT_FALSE(view().pausedLabel()->isHidden());
+    env.clock.advance(301);
+    controller->hide();
+    controller->show();
+    EXPECT_TRUE(view().pausedLabel()->isHidden()) << "an expired pause is no pause";
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,22 +1,22 @@
 // The floating panel on a real X server with openbox: where it appears, that it is on top, focused,
-// on every desktop and out of the taskbar, that keys typed on the keyboard reach the commands and
-// the search field, and that it hides when another window is clicked. The virtual screen is split
-// into two monitors (left and right, 800 x 1000 each).
-#include "PanelSampleHistory.h"
+// on every desktop and out of the taskbar, that typed keys reach the commands and the search field,
+// and that it hides when another window is clicked. The screen is split into two monitors (left and
+// right, 800 x 1000 each).
+#include "WaitFor.h"
 #include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
 #include "panel/PanelView.h"
 #include "panel/PanelViewModel.h"
+#include "panel/ResultList.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 #include "platform/x11/X11Workspace.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace mendrake;
@@ -31,18 +31,7 @@ QString run(const QString& program, const QStringList& args) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// Polls `condition` while letting Qt process events; false on time-out.
-template <class F>
-bool waitFor(F condition, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using test::waitFor;
 
 quint64 focusedWindow() { return run("xdotool", {"getwindowfocus"}).toULongLong(); }
 
@@ -50,45 +39,38 @@ QString property(quint64 window, const char* name) {
     return run("xprop", {"-id", QString::number(window), QString::fromLatin1(name)});
 }
 
+// The window's place on the screen, or (-1, -1) while it is not mapped.
 QPoint windowOrigin(quint64 window) {
     const QString info = run("xwininfo", {"-id", QString::number(window)});
     auto field = [&](const QString& label) {
         const int at = info.indexOf(label);
         return at < 0 ? -1 : info.mid(at + label.size()).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
     };
+    if (info.contains("IsUnMapped")) return {-1, -1};
     return {field("Absolute upper-left X:"), field("Absolute upper-left Y:")};
-}
-
-bool isUnmapped(quint64 window) {
-    return run("xwininfo", {"-id", QString::number(window)}).contains("IsUnMapped");
 }
 
 class PanelWindowX11Test : public ::testing::Test {
 protected:
     PanelTestEnv env;
-    FakeWorkspace fakeWorkspace;
     X11Workspace workspace;
+    X11PanelWindowSystem windows;
     std::unique_ptr<AppIcons> icons;
     std::unique_ptr<PanelViewModel> model;
     std::unique_ptr<PanelController> controller;
 
     void SetUp() override {
-        addSampleHistory(env, fakeWorkspace);
+        env.addTexts(120, "report");
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons);
+        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
     }
     void TearDown() override { controller->hide(); }
     quint64 panelWindow() const { return quint64(controller->panel().winId()); }
 
     bool showAndWaitForFocus() {
         controller->show();
-        const bool ok = waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
-        if (!ok)
-            std::cerr << "active " << controller->panel().isActiveWindow() << " visible " << controller->isVisible()
-                      << " focus " << focusedWindow() << " panel " << panelWindow() << " mapped "
-                      << !isUnmapped(panelWindow()) << "\n";
-        return ok;
+        return waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
     }
 };
 
@@ -109,7 +91,7 @@ struct Terminal {
     }
 };
 
-TEST_F(PanelWindowX11Test, AppearsCentredHighOnTheMonitorUnderThePointer) {
+TEST_F(PanelWindowX11Test, CentredHighOnTheMonitorUnderThePointer) {
     ASSERT_EQ(QGuiApplication::screens().size(), 2) << "xrandr did not split the screen";
     struct Case { QPoint pointer; QPoint origin; };
     // Centre x of the monitor minus 380; top at 40% of 1000 minus 230.
@@ -121,11 +103,11 @@ TEST_F(PanelWindowX11Test, AppearsCentredHighOnTheMonitorUnderThePointer) {
             << "at " << windowOrigin(panelWindow()).x() << "," << windowOrigin(panelWindow()).y();
         EXPECT_EQ(controller->panel().size(), QSize(760, 460));
         controller->hide();
-        ASSERT_TRUE(waitFor([&] { return isUnmapped(panelWindow()); }));
+        ASSERT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == QPoint(-1, -1); }));
     }
 }
 
-TEST_F(PanelWindowX11Test, OnTopOnEveryDesktopOutOfTheTaskbarAndRemembersTheAppInFront) {
+TEST_F(PanelWindowX11Test, OnTopEverywhereAndRemembersTheFrontApp) {
     Terminal term;
     ASSERT_TRUE(term.start("PanelTestTerm", "120x50+0+0"));
     run("xdotool", {"windowactivate", "--sync", QString::number(term.window)});
@@ -164,9 +146,8 @@ TEST_F(PanelWindowX11Test, ClickingAnotherWindowHidesThePanel) {
     EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
 }
 
-TEST_F(PanelWindowX11Test, NeverRemembersItselfAsTheApplicationInFront) {
+TEST_F(PanelWindowX11Test, NeverRemembersItselfAsTheFrontApp) {
     QWidget own;
-    own.setWindowTitle("own window");
     own.resize(300, 200);
     own.show();
     own.activateWindow();
@@ -175,29 +156,35 @@ TEST_F(PanelWindowX11Test, NeverRemembersItselfAsTheApplicationInFront) {
     EXPECT_FALSE(controller->previousApp());
 }
 
-TEST_F(PanelWindowX11Test, TypedKeysReachTheCommandsAndTheSearchField) {
+TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
     std::vector<std::pair<qint64, UseMode>> used;
     model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
     ASSERT_TRUE(showAndWaitForFocus());
-
-    run("xdotool", {"type", "--delay", "20", "report"});
-    EXPECT_TRUE(waitFor([&] { return model->query() == "report"; })) << model->query().toStdString();
-    EXPECT_EQ(controller->view().searchField()->text(), "report");
-
-    run("xdotool", {"key", "Escape"});
-    EXPECT_TRUE(waitFor([&] { return model->query().isEmpty(); }));
-    run("xdotool", {"key", "Down", "Down"});
-    EXPECT_TRUE(waitFor([&] { return model->selectedID() == 3; }));
-    run("xdotool", {"key", "ctrl+p"});
-    EXPECT_TRUE(waitFor([&] { return model->results()[2].pinned; }));
-    run("xdotool", {"key", "ctrl+2", "alt+Return", "ctrl+Return"});
-    EXPECT_TRUE(waitFor([&] { return used.size() == 3; }));
+    auto typed = [&](const QStringList& keys, const std::function<bool()>& done) {
+        run("xdotool", QStringList{"key", "--delay", "20"} + keys);
+        return waitFor(done);
+    };
+    run("xdotool", {"type", "--delay", "20", "reports"});
+    EXPECT_TRUE(waitFor([&] { return model->query() == "reports"; })) << model->query().toStdString();
+    // Ctrl+BackSpace edits the query as in every text field and deletes no item.
+    EXPECT_TRUE(typed({"ctrl+BackSpace"}, [&] { return model->query().isEmpty(); }));
+    EXPECT_TRUE(env.store.deleted.isEmpty());
+    EXPECT_TRUE(typed({"r", "Escape"}, [&] { return model->query().isEmpty() && controller->isVisible(); }));
+    EXPECT_TRUE(typed({"Down", "Down"}, [&] { return model->selectedID() == 3; }));
+    EXPECT_TRUE(typed({"ctrl+p"}, [&] { return model->results()[2].pinned; }));
+    EXPECT_TRUE(typed({"ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
     EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{
                         {2, UseMode::paste}, {3, UseMode::pastePlain}, {3, UseMode::copyOnly}}));
     EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
-
-    run("xdotool", {"key", "ctrl+w"});
-    EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
+    // Moving far down scrolls the list so that the selected row stays in view; Shift+Delete deletes it.
+    const qint64 target = *model->selectedID() + 60;
+    EXPECT_TRUE(typed(QStringList(6, "Next"), [&] { return model->selectedID() == target; }));
+    ResultList& list = *controller->view().resultList();
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(int(target) - 1, 0))));
+    EXPECT_TRUE(typed({"shift+Delete"}, [&] { return env.store.deleted == QList<qint64>{target}; }));
+    EXPECT_TRUE(typed({"ctrl+w"}, [&] { return !controller->isVisible(); }));
+    EXPECT_TRUE(showAndWaitForFocus());
+    EXPECT_TRUE(typed({"Escape"}, [&] { return !controller->isVisible(); })) << "Escape with no query hides";
 }
 
 }  // namespace

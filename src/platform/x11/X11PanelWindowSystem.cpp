@@ -1,4 +1,4 @@
-#include "platform/x11/PanelWindowHints.h"
+#include "platform/x11/X11PanelWindowSystem.h"
 
 #include <QGuiApplication>
 #include <QWindow>
@@ -49,7 +49,7 @@ bool isViewable(xcb_connection_t* c, xcb_window_t window) {
 
 }  // namespace
 
-void setFloatingPanelHints(QWindow* window) {
+void X11PanelWindowSystem::setFloatingHints(QWindow* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;
     const auto id = xcb_window_t(window->winId());
@@ -87,14 +87,14 @@ void setFloatingPanelHints(QWindow* window) {
     xcb_flush(c);
 }
 
-void takeInputFocus(QWindow* window) {
+void X11PanelWindowSystem::takeInputFocus(QWindow* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;
     xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, xcb_window_t(window->winId()), XCB_CURRENT_TIME);
     xcb_flush(c);
 }
 
-bool holdsInputFocus(QWindow* window) {
+bool X11PanelWindowSystem::holdsInputFocus(QWindow* window) const {
     xcb_connection_t* c = connection();
     if (!c || !window || !window->handle()) return false;
     xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
@@ -103,7 +103,7 @@ bool holdsInputFocus(QWindow* window) {
     return holds;
 }
 
-bool compositorRunning() {
+bool X11PanelWindowSystem::compositorRunning() const {
     if (QGuiApplication::platformName() == u"wayland") return true;
     xcb_connection_t* c = connection();
     if (!c) return false;
