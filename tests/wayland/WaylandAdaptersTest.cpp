@@ -1,6 +1,7 @@
 // The Wayland adapters under a real compositor: wl-copy and wl-paste stand for other applications'
 // copies and pastes, paste-target windows (Qt on Wayland) for the windows the user works in.
 #include "FakeWorkspace.h"
+#include "WaitFor.h"
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/ForeignToplevels.h"
 #include "platform/wayland/PortalHotKeyService.h"
@@ -18,7 +19,6 @@
 
 #include <future>
 #include <mutex>
-#include <thread>
 
 using namespace mendrake;
 using namespace std::chrono_literals;
@@ -37,15 +37,6 @@ QByteArray keymapText(const char* variant) {
     xkb_keymap_unref(keymap);
     xkb_context_unref(context);
     return text.get();
-}
-
-// Polls `ready` (running queued Qt events meanwhile) until it holds or `timeout` passes.
-template <class F> bool eventually(F ready, std::chrono::milliseconds timeout = 5000ms) {
-    for (const auto end = std::chrono::steady_clock::now() + timeout; !ready(); std::this_thread::sleep_for(10ms)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-    }
-    return true;
 }
 
 class WaylandAdapters : public testing::Test {
@@ -69,9 +60,9 @@ protected:
         return process;
     }
 
-    std::optional<Change> waitFor(const std::function<bool(const Change&)>& matches) {
+    std::optional<Change> seenChange(const std::function<bool(const Change&)>& matches) {
         std::optional<Change> found;
-        eventually([&] {
+        test::waitFor([&] {
             std::lock_guard lock(mutex);
             if (auto it = std::find_if(seen.rbegin(), seen.rend(), matches); it != seen.rend()) found = *it;
             return found.has_value();
@@ -85,7 +76,7 @@ protected:
         QProcess* process =
             start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), mime}, bytes);
         if (source) *source = process;
-        return waitFor([&](const Change& c) { return c.serial > before && c.mimeTypes.contains(mime) && !c.ownWrite; });
+        return seenChange([&](const Change& c) { return c.serial > before && c.mimeTypes.contains(mime) && !c.ownWrite; });
     }
 
     // The result arrives on the clipboard's worker thread, which may outlive a failed wait.
@@ -103,7 +94,7 @@ protected:
     // A paste-target window with this application id; its pastes go to `log`.
     ForeignToplevels::Toplevel openWindow(const QString& appId, const QString& log = QStringLiteral("/dev/null")) {
         start(qEnvironmentVariable("PASTE_TARGET"), {log, appId});
-        EXPECT_TRUE(eventually([&] { return toplevels.activated() && toplevels.activated()->appId == appId; }))
+        EXPECT_TRUE(test::waitFor([&] { return toplevels.activated() && toplevels.activated()->appId == appId; }))
             << appId.toStdString() << " never became the active toplevel";
         return toplevels.activated().value_or(ForeignToplevels::Toplevel{});
     }
@@ -135,7 +126,7 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
         QProcess* source = nullptr;
         ::signal(SIGPIPE, SIG_DFL);  // QProcess ignores it from its first start; the library must not count on that
         const quint64 id = row.source == ours ? clipboard.setSelection({{mime, row.bytes}}) : 0;
-        const auto change = id ? waitFor([&](const Change& c) { return c.ownWrite == id; }) : wlCopy(mime, row.bytes, &source);
+        const auto change = id ? seenChange([&](const Change& c) { return c.ownWrite == id; }) : wlCopy(mime, row.bytes, &source);
         ASSERT_TRUE(change);
         if (row.source == stalled) ::kill(pid_t(source->processId()), SIGSTOP);
         auto read = startRead(change->serial, mime, {row.source == stalled ? 700ms : 5000ms, row.cap});
@@ -157,7 +148,7 @@ TEST_F(WaylandAdapters, OwnSelectionServedInEveryTypeAndKnownAsOwn) {
         {QStringLiteral("application/octet-stream"), QByteArray("\x89\0\x01\xff", 4)},
     };
     const quint64 id = clipboard.setSelection(values);
-    const auto change = waitFor([&](const Change& c) { return c.ownWrite == id; });
+    const auto change = seenChange([&](const Change& c) { return c.ownWrite == id; });
     ASSERT_TRUE(change);
     EXPECT_EQ(change->mimeTypes, (QStringList{values[0].first, values[1].first, values[2].first}));
     for (const auto& [mime, bytes] : values) {
@@ -171,14 +162,14 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     WaylandPasteboard board(connection);
     EXPECT_EQ(board.writeString(QStringLiteral("ours")), 1);
     // The baseline and then our own write arrive; neither moves the count, and ours is not read.
-    EXPECT_TRUE(eventually([&] { return !board.openOffer(1); }));
+    EXPECT_TRUE(test::waitFor([&] { return !board.openOffer(1); }));
     EXPECT_EQ(board.changeCount(), 1);
 
     // Another client (the fixture's clipboard) copies text in two encodings, the Latin-1 one first.
     using namespace pasteboard_type;
     clipboard.setSelection({{QStringLiteral("STRING"), "caf\xe9"}, {QStringLiteral("text/plain;charset=utf-8"), "caf\xc3\xa9"},
                             {QStringLiteral("text/html"), "<b>caf\xc3\xa9</b>"}});
-    ASSERT_TRUE(eventually([&] { return board.changeCount() == 2; }));
+    ASSERT_TRUE(test::waitFor([&] { return board.changeCount() == 2; }));
     const auto offer = board.openOffer(2);
     ASSERT_TRUE(offer);
     EXPECT_EQ(offer->types(0), (QStringList{string, html}));
@@ -189,7 +180,7 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
 
     // The copy's owner goes away before the rest of the offer is read.
     clipboard.clearSelection();
-    ASSERT_TRUE(eventually([&] { return board.changeCount() == 3; }));
+    ASSERT_TRUE(test::waitFor([&] { return board.changeCount() == 3; }));
     EXPECT_TRUE(board.ownerQuit());
     EXPECT_EQ(offer->data(0, html, 100), std::nullopt);
     EXPECT_FALSE(offer->unchanged()) << "a half-read offer taken for the whole copy";
@@ -207,7 +198,7 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
     for (const auto& target : {first, second, first}) {
         SCOPED_TRACE(target.appId.toStdString());
         ASSERT_TRUE(toplevels.activate(target.id));
-        EXPECT_TRUE(eventually([&] { return toplevels.activated() && toplevels.activated()->id == target.id; }));
+        EXPECT_TRUE(test::waitFor([&] { return toplevels.activated() && toplevels.activated()->id == target.id; }));
         const auto front = workspace.frontmostApplication();
         ASSERT_TRUE(front);
         EXPECT_EQ(front->bundleID, target.appId);
@@ -217,7 +208,7 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
 
     // Windows open before the tracker started are known to it, the focused one included.
     ForeignToplevels late(connection);
-    EXPECT_TRUE(eventually([&] { return late.activated() && late.toplevels().size() == 2; }));
+    EXPECT_TRUE(test::waitFor([&] { return late.activated() && late.toplevels().size() == 2; }));
 
     // A window that closed is not replaced by another window of its application.
     EXPECT_FALSE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999, {}}));
@@ -233,11 +224,11 @@ TEST_F(WaylandAdapters, PastesWithTheKeyThatTypesVInTheUploadedKeymap) {
     const QString log = dir.filePath(QStringLiteral("pastes.log"));
     openWindow(QStringLiteral("org.mendrake.PasteTarget"), log);
     ASSERT_NE(clipboard.setSelection({{QStringLiteral("text/plain;charset=utf-8"), "typed by keys"}}), 0u);
-    ASSERT_TRUE(waitFor([](const Change& c) { return c.ownWrite.has_value(); }));
+    ASSERT_TRUE(seenChange([](const Change& c) { return c.ownWrite.has_value(); }));
     int pastes = 0;
     const auto pasted = [&] {
         ++pastes;
-        return eventually([&] {
+        return test::waitFor([&] {
             QFile file(log);
             return file.open(QIODevice::ReadOnly) && file.readAll().count("text=typed by keys\n") == pastes;
         });
@@ -253,7 +244,7 @@ TEST_F(WaylandAdapters, PastesWithTheKeyThatTypesVInTheUploadedKeymap) {
         keys.postKeyPress(row.keycode, Qt::ControlModifier);
         EXPECT_TRUE(pasted()) << "the target did not receive the paste";
         // The compositor now hands our keymap to every client, our own connection's seat included.
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(test::waitFor([&] {
             return QByteArray::fromStdString(connection.seatKeymap()).contains(QByteArray("name[Group1]=\"") + row.groupName + '"');
         }));
         EXPECT_EQ(WaylandKeyboardLayout(connection).characters({row.keycode}).at(0), QStringLiteral("v"));
@@ -315,7 +306,7 @@ TEST(PortalHotKeyService, BindsEachCombinationAndRunsOnlyOurActivation) {
     EXPECT_FALSE(service.registerHotKey(9, Qt::ControlModifier, 3)) << "a key without a name";
     const auto handle = service.registerHotKey(55, Qt::ShiftModifier | Qt::MetaModifier, 7);
     ASSERT_TRUE(handle);
-    ASSERT_TRUE(eventually([&] { return portal.bound && portal.bound->size() == 1; }));
+    ASSERT_TRUE(test::waitFor([&] { return portal.bound && portal.bound->size() == 1; }));
     EXPECT_EQ(portal.bound->at(QStringLiteral("mendrake-7")), QStringLiteral("SHIFT+LOGO+v"));
 
     for (const QString& session : {QStringLiteral("/other/session"), portal.session})
@@ -323,11 +314,11 @@ TEST(PortalHotKeyService, BindsEachCombinationAndRunsOnlyOurActivation) {
                                                   QStringLiteral("Activated"))
                        << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("mendrake-7") << qulonglong(0)
                        << QVariantMap());
-    EXPECT_TRUE(eventually([&] { return !pressed.empty(); }));
+    EXPECT_TRUE(test::waitFor([&] { return !pressed.empty(); }));
     EXPECT_EQ(pressed, std::vector<std::uint32_t>{7}) << "only our session's activation counts";
 
     service.unregisterHotKey(*handle);
-    EXPECT_TRUE(eventually([&] { return portal.bound->empty(); }));
+    EXPECT_TRUE(test::waitFor([&] { return portal.bound->empty(); }));
     daemon.kill();
     daemon.waitForFinished();
 }
