@@ -27,12 +27,6 @@ inline ClipItem makeClip(qint64 id, const QString& text, double lastUsedAt, Clip
             .byteSize = text.toUtf8().size(), .searchKey = makeSearchKey(text, appName)};
 }
 
-inline QList<qint64> ids(const QList<ClipItem>& items) {
-    QList<qint64> out;
-    for (const ClipItem& i : items) out.append(i.id);
-    return out;
-}
-
 class FakeHistoryStore final : public HistoryStore {
 public:
     explicit FakeHistoryStore(Clock& clock) : HistoryStore(clock, QStringLiteral("/nonexistent")) {}
@@ -47,8 +41,9 @@ public:
     QList<std::pair<qint64, bool>> pinCalls;
 
     std::optional<ClipItem> fetch(qint64 id) override {
-        const auto it = std::find_if(rows.begin(), rows.end(), [&](const ClipItem& r) { return r.id == id; });
-        return it == rows.end() ? std::nullopt : std::optional(*it);
+        for (const ClipItem& r : rows)
+            if (r.id == id) return r;
+        return std::nullopt;
     }
     QList<ClipItem> recent(qint64 limit) override {
         QList<ClipItem> out;
