@@ -161,7 +161,6 @@ TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
     EXPECT_TRUE(env.store.deleted.isEmpty());
     EXPECT_TRUE(typed({"r", "Escape"}, [&] { return model->query().isEmpty() && controller->isVisible(); }));
     EXPECT_TRUE(typed({"Down", "Down"}, [&] { return model->selectedID() == 3; }));
-    EXPECT_TRUE(typed({"ctrl+p"}, [&] { return model->results()[2].pinned; }));
     EXPECT_TRUE(typed({"ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
     EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}, {3, UseMode::pastePlain}, {3, UseMode::copyOnly}}));
     EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
