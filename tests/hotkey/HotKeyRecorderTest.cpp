@@ -124,8 +124,12 @@ TEST_F(RecorderTest, ButtonTogglesAndResetOnlyOffTheDefault) {
     QTest::keyClick(field, Qt::Key_Tab);
     EXPECT_TRUE(main->hasFocus());
     EXPECT_FALSE(reset->isVisible());
+    // The button's backdrop, left of the key caps, shows that it records.
+    auto backdrop = [&] { return main->grab().toImage().pixelColor(3, main->height() / 2); };
+    const QColor idle = backdrop();
     main->click();
     EXPECT_TRUE(recorder->hasKeyFilter());
+    EXPECT_NE(backdrop(), idle);
     main->click();
     EXPECT_FALSE(recorder->hasKeyFilter());
     recorder->setCombo({kV, alt | super});
