@@ -96,14 +96,13 @@ TEST_F(PanelWindowX11Test, CentredHighOnTheMonitorUnderThePointer) {
     own.activateWindow();
     ASSERT_TRUE(waitFor([&] { return own.isActiveWindow() && focusedWindow() == quint64(own.winId()); }));
     struct Case { QPoint pointer; QPoint origin; };
-    // Centre x of the monitor minus 380; top at 40% of 1000 minus 230.
+    // A 760 x 460 panel: centre x of the monitor minus 380; top at 40% of 1000 minus 230.
     for (const Case& c : {Case{{1200, 500}, {820, 170}}, Case{{100, 900}, {20, 170}}}) {
         run("xdotool", {"mousemove", QString::number(c.pointer.x()), QString::number(c.pointer.y())});
         ASSERT_TRUE(waitFor([&] { return QCursor::pos() == c.pointer; }));
         ASSERT_TRUE(showAndWaitForFocus());
         EXPECT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == c.origin; }))
             << "at " << windowOrigin(panelWindow()).x() << "," << windowOrigin(panelWindow()).y();
-        EXPECT_EQ(controller->panel().size(), QSize(760, 460));
         EXPECT_FALSE(controller->previousApp()) << "its own process is never the app to paste into";
         controller->hide();
         ASSERT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == QPoint(-1, -1); }));
