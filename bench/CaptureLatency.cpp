@@ -68,8 +68,7 @@ int main(int argc, char** argv) {
     test::FakeDefaultsStore defaults;
     test::FakeLoginItems loginItems;
     test::FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs(defaults, loginItems, log, notifications, clock);
+    Preferences prefs(defaults, loginItems, log, clock);
     X11Pasteboard board;
     X11Workspace workspace;
     ThreadTaskRunner reads;

@@ -17,7 +17,6 @@
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
 #include "platform/x11/X11PanelWindowSystem.h"
-#include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 #include "Database.h"
@@ -81,8 +80,7 @@ struct Fixture {
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<HistoryStore> store;
     std::unique_ptr<PanelViewModel> model;
 

@@ -15,10 +15,6 @@
 
 namespace mendrake {
 
-namespace {
-QPointer<AppDelegate> sharedDelegate;
-}
-
 // Used on its runner's thread only.
 struct AppDelegate::Connection {
     std::unique_ptr<HistoryStore> store;
@@ -31,17 +27,17 @@ AppDelegate::AppDelegate(Preferences& prefs, AppServices services, QObject* pare
       appIcons_(services_.workspace),
       pasteEngine_(services_.pasteboard, services_.keys, services_.keyboardLayout, services_.workspace,
                    services_.clock),
-      updater_(services_.updatePublicKey,
-               [&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); }),
       hotKeyRegistry_(services_.hotKeys, services_.clock),
       maintenanceConnection_(std::make_shared<Connection>()),
       searchConnection_(std::make_shared<Connection>()),
-      latestSearch_(std::make_shared<std::atomic<quint64>>(0)) {}
+      latestSearch_(std::make_shared<std::atomic<quint64>>(0)) {
+    if (Updater::shouldStart(services_.updatePublicKey))
+        updater_.emplace([&workspace = services_.workspace](const QUrl& url) { workspace.openURL(url); });
+}
 
 AppDelegate::~AppDelegate() {
     // The menu must find the shell gone before the objects it calls into are destroyed.
     statusShell_.reset();
-    for (auto token : observers_) services_.notifications.removeObserver(token);
     // The guide and the settings window read the store and preferences; the hot key needs its
     // registry; the panel shows the model: tear down in the reverse of their dependencies.
     onboardingWindow_.reset();
@@ -54,10 +50,7 @@ AppDelegate::~AppDelegate() {
     store_.reset();
 }
 
-AppDelegate* AppDelegate::shared() { return sharedDelegate.data(); }
-
 bool AppDelegate::applicationDidFinishLaunching() {
-    sharedDelegate = this;
     qApp->installEventFilter(new MainMenu([terminate = services_.terminate] { terminate(0); }, this));
 
     auto opened = services_.openStore();
@@ -85,7 +78,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     panelModel_->onFailure = [self](const QString& message, const QString& reason) {
         if (!self) return;
         self->hidePanelIfVisible();
-        self->services_.alerts.showAlert(message, reason);
+        self->reportFailure(message, reason);
     };
     pasteEngine_.onPasteRefused = [self] {
         if (self && self->statusItem_)
@@ -118,7 +111,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
         services_.log.write(QStringLiteral("Mendrake: this desktop binds the global shortcut; bind a key to "
                                            "mendrake --toggle (") + services_.desktopShortcutLine + u')');
     registerHotKey();
-    observeNotifications();
+    followPreferences();
     monitor_->start();
     applyRetention();
     maintenanceTimer_ = services_.clock.every(maintenanceInterval, 60, [self] {
@@ -147,9 +140,9 @@ void AppDelegate::wireStatusMenu() {
     statusShell_->openSettings = [self] {
         if (self) self->openSettings();
     };
-    if (updater_.isStarted())
+    if (updater_)
         statusShell_->checkForUpdates = [self] {
-            if (self) self->updater_.checkForUpdates();
+            if (self) self->updater_->checkForUpdates();
         };
     statusShell_->quit = [self] {
         if (self) self->services_.terminate(0);
@@ -178,15 +171,11 @@ void AppDelegate::checkTray() {
     }
 }
 
-void AppDelegate::applicationShouldHandleReopen() {
-    if (panel_) panel_->show();
-}
-
 InstanceReply AppDelegate::handleRequest(const InstanceRequest& request) {
     using Kind = InstanceRequest::Kind;
     switch (request.kind) {
-    case Kind::reopen:
-        applicationShouldHandleReopen();
+    case Kind::reopen:  // a plain `mendrake` while this one runs
+        if (panel_) panel_->show();
         return {};
     case Kind::show:
         if (panel_ && !panel_->isVisible()) panel_->show();
@@ -199,10 +188,10 @@ InstanceReply AppDelegate::handleRequest(const InstanceRequest& request) {
         return {true, QStringLiteral("Settings opened.")};
     case Kind::pause:
         if (request.minutes > 0) {
-            prefs_.pauseForMinutes(request.minutes);
+            prefs_.pauseFor(request.minutes);
             return {true, QStringLiteral("Capture paused for %1 minutes.").arg(request.minutes)};
         }
-        prefs_.pauseUntilResumed();
+        prefs_.pauseFor(0);
         return {true, QStringLiteral("Capture paused until resumed.")};
     case Kind::resume:
         prefs_.resume();
@@ -274,15 +263,15 @@ void AppDelegate::openSettings() {
                         if (done) done();
                         // Nothing was deleted: say why rather than show a history that only looks cleared.
                         if (error)
-                            delegate.services_.alerts.showAlert(QStringLiteral("Mendrake couldn't clear the history"),
-                                                                error->description());
+                            delegate.reportFailure(QStringLiteral("Mendrake couldn't clear the history"),
+                                                   error->description());
                     };
                 });
             },
             .checkForUpdates = [self] {
-                if (self) self->updater_.checkForUpdates();
+                if (self && self->updater_) self->updater_->checkForUpdates();
             },
-            .canCheckForUpdates = updater_.isStarted(),
+            .canCheckForUpdates = updater_.has_value(),
             .trayAvailable = [self] { return !self || self->hasTray(); },
             .quit = quit,
             .desktopShortcutLine = services_.desktopShortcutLine,
@@ -330,7 +319,7 @@ void AppDelegate::registerHotKey() {
     }
 
     const QString wanted = displayString(combo, services_.keyboardLayout);
-    services_.log.write(QStringLiteral("Mendrake: could not register hotkey ") + wanted);
+    logFailure(QStringLiteral("Mendrake: could not register hotkey ") + wanted);
     if (!registeredCombo_) return;
 
     const HotKeyCombo previous = *registeredCombo_;
@@ -341,18 +330,22 @@ void AppDelegate::registerHotKey() {
             displayString(previous, services_.keyboardLayout) + QStringLiteral("."));
 }
 
-void AppDelegate::observeNotifications() {
-    QPointer<AppDelegate> self(this);
-    auto& center = services_.notifications;
-    observers_.push_back(center.addObserver(hotKeyChangedNotification, [self] {
-        if (self) self->registerHotKey();
-    }));
-    observers_.push_back(center.addObserver(menuBarIconChangedNotification, [self] {
-        if (self && self->statusItem_) self->statusItem_->setVisible(self->prefs_.showMenuBarIcon());
-    }));
-    observers_.push_back(center.addObserver(historyLimitsChangedNotification, [self] {
-        if (self) self->applyRetention();
-    }));
+void AppDelegate::followPreferences() {
+    // Connected with the delegate as context: they end with it.
+    connect(&prefs_, &Preferences::hotKeyAssigned, this, &AppDelegate::registerHotKey);
+    connect(&prefs_, &Preferences::trayIconAssigned, this, [this] {
+        if (statusItem_) statusItem_->setVisible(prefs_.showMenuBarIcon());
+    });
+    connect(&prefs_, &Preferences::historyLimitsAssigned, this, &AppDelegate::applyRetention);
+}
+
+void AppDelegate::logFailure(const QString& what, const QString& reason) {
+    services_.log.write(reason.isEmpty() ? what : what + QStringLiteral(": ") + reason);
+}
+
+void AppDelegate::reportFailure(const QString& message, const QString& reason) {
+    logFailure(message, reason);
+    services_.alerts.showAlert(message, reason);
 }
 
 void AppDelegate::eraseDeletedTextSoon() {
@@ -402,14 +395,20 @@ void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& c
     QPointer<AppDelegate> self(this);
     runner.run([connection, directory = store_->directory(), &clock = services_.clock, work = std::move(work),
                 done = std::move(done), self]() -> std::function<void()> {
+        QString openError;
         if (!connection->store) {
             auto opened = HistoryStore::open(clock, directory, HistoryStore::PageCache::small);
-            if (opened) connection->store = std::move(opened).value();
+            if (opened)
+                connection->store = std::move(opened).value();
+            else
+                openError = opened.error().description();
         }
         std::function<void(AppDelegate&)> answer;
         if (connection->store) answer = work(*connection->store);
-        return [answer = std::move(answer), done, self] {
+        return [answer = std::move(answer), done, self, openError] {
             if (!self) return;
+            if (!openError.isEmpty())
+                self->logFailure(QStringLiteral("Mendrake: could not open the history off the main thread"), openError);
             if (answer) answer(*self);
             if (done) done(*self);
         };
@@ -438,16 +437,16 @@ void AppDelegate::handleCapture(const CapturedClip& capture) {
             capturesWaitingBytes_ += capture.byteSize;
             capturesWaiting_.push_back(capture);
         } else {
-            services_.log.write(QStringLiteral("Mendrake: could not record a %1 copy: maintenance of the history "
-                                               "is still running").arg(rawValue(capture.kind)));
+            logFailure(QStringLiteral("Mendrake: could not record a %1 copy").arg(rawValue(capture.kind)),
+                       QStringLiteral("maintenance of the history is still running"));
         }
         return;
     }
     auto recorded = store_->record(capture);
     if (!recorded) {
         // The kind and the reason only: the content may be a secret and must not reach the log.
-        services_.log.write(QStringLiteral("Mendrake: could not record a %1 copy: %2")
-                                .arg(rawValue(capture.kind), recorded.error().description()));
+        logFailure(QStringLiteral("Mendrake: could not record a %1 copy").arg(rawValue(capture.kind)),
+                   recorded.error().description());
         if (statusItem_) statusItem_->setRecordingProblem(recorded.error().description());
         return;
     }

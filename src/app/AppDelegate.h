@@ -1,7 +1,7 @@
 #pragma once
 // AppDelegate: the owner of every long-lived object of the process and the wiring between them.
 // At launch it opens the history, builds the clipboard monitor, the panel and its model, the tray
-// item, registers the global shortcut, follows the preference notifications, starts capturing and
+// item, registers the global shortcut, follows the preferences' signals, starts capturing and
 // trims the history (then hourly). Afterwards it records captures, carries out the use of a chosen
 // item (paste, plain paste, copy) and opens the settings and the first-run guide.
 //
@@ -27,7 +27,6 @@
 #include "platform/SystemLog.h"
 #include "platform/TaskRunner.h"
 #include "platform/Workspace.h"
-#include "prefs/NotificationCenter.h"
 #include "store/StoreError.h"
 
 #include <QIcon>
@@ -64,7 +63,6 @@ struct AppServices {
     SoundPlayer& sound;
     SystemLog& log;
     AlertPresenter& alerts;
-    NotificationCenter& notifications;
     // Where clipboard content is read, off the main thread.
     TaskRunner& captureReads;
     // Where retention trims and clearing run, on a connection of their own to the history.
@@ -101,14 +99,9 @@ public:
     AppDelegate(Preferences& prefs, AppServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The process-wide weak reference to the delegate, set at the start of the launch sequence.
-    static AppDelegate* shared();
-
     // The launch sequence. False when the history could not be opened: the alert has been shown,
     // termination with a non-zero status requested, and nothing else was created.
     bool applicationDidFinishLaunching();
-    // Running `mendrake` again while this one runs.
-    void applicationShouldHandleReopen();
     // A request from a later `mendrake` launch (its command-line option); the reply is its answer.
     InstanceReply handleRequest(const InstanceRequest& request);
 
@@ -127,7 +120,6 @@ public:
     ClipboardMonitor* monitor() const { return monitor_.get(); }
     PanelViewModel* panelModel() const { return panelModel_.get(); }
     PanelController* panel() const { return panel_.get(); }
-    Updater& updater() { return updater_; }
     StatusItemController* statusItem() const { return statusItem_.get(); }
     SettingsWindowController* settingsWindow() const { return settingsWindow_.get(); }
     OnboardingWindowController* onboardingWindow() const { return onboardingWindow_.get(); }
@@ -139,7 +131,11 @@ public:
 
 private:
     void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
-    void observeNotifications();
+    void followPreferences();
+    // The one way a failure reaches the log: what failed and why, never clip content.
+    void logFailure(const QString& what, const QString& reason = {});
+    // A failure the user must hear of: logged, then shown in an alert.
+    void reportFailure(const QString& message, const QString& reason);
     void wireStatusMenu();
     void hidePanelIfVisible();
     struct Connection;
@@ -164,7 +160,8 @@ private:
     std::unique_ptr<ClipboardMonitor> monitor_;
     std::unique_ptr<PanelViewModel> panelModel_;
     std::unique_ptr<PanelController> panel_;
-    Updater updater_;
+    // Only a build that can check for updates has one.
+    std::optional<Updater> updater_;
     std::shared_ptr<StatusMenuShell> statusShell_;
     std::unique_ptr<StatusItemController> statusItem_;
     HotKeyRegistry hotKeyRegistry_;
@@ -172,7 +169,6 @@ private:
     std::unique_ptr<Clock::Timer> maintenanceTimer_;
     std::unique_ptr<SettingsWindowController> settingsWindow_;
     std::unique_ptr<OnboardingWindowController> onboardingWindow_;
-    std::vector<NotificationCenter::Token> observers_;
     std::optional<HotKeyCombo> registeredCombo_;
     std::optional<RunningApplication> trayTarget_;
     // The item the last captured copy was recorded as; none when recording it failed.

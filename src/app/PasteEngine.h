@@ -53,7 +53,7 @@ private:
     const KeyboardLayout& layout_;
     Workspace& workspace_;
     Clock& clock_;
-    // Delayed keystrokes hold this weakly, so a paste scheduled before destruction does nothing.
+    // The pending keystroke: destroying the engine cancels it.
     std::unique_ptr<Clock::Timer> pasteTimer_;
 };
 

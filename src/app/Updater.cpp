@@ -4,9 +4,6 @@
 
 namespace mendrake {
 
-Updater::Updater(const QString& publicKey, std::function<void(const QUrl&)> openUrl)
-    : started_(shouldStart(publicKey)), openUrl_(std::move(openUrl)) {}
-
 bool Updater::shouldStart(const QString& publicKey) {
     return !publicKey.isEmpty() && !publicKey.startsWith(QLatin1String("REPLACE"));
 }

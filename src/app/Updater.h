@@ -13,18 +13,17 @@ namespace mendrake {
 
 class Updater {
 public:
-    // `publicKey` is the build's update signing key; `openUrl` hands a page to the desktop.
-    Updater(const QString& publicKey, std::function<void(const QUrl&)> openUrl);
-
-    // True exactly for a key that is present, not empty and not a "REPLACE..." placeholder.
+    // Whether a build with this update signing key may check: true exactly for a key that is
+    // present, not empty and not a "REPLACE..." placeholder. Other builds make no Updater.
     static bool shouldStart(const QString& publicKey);
     static QUrl releasesPage();  // empty when the build has no source address
 
-    bool isStarted() const { return started_; }
+    // `openUrl` hands a page to the desktop.
+    explicit Updater(std::function<void(const QUrl&)> openUrl) : openUrl_(std::move(openUrl)) {}
+
     void checkForUpdates();
 
 private:
-    bool started_;
     std::function<void(const QUrl&)> openUrl_;
 };
 

@@ -111,7 +111,6 @@ int main(int argc, char** argv) {
         autostartProgram(QApplication::applicationFilePath(), QStringLiteral(MENDRAKE_INSTALLED_BINARY)));
     // An entry naming a binary that has moved or gone would fail silently at the next login.
     if (auto error = loginItems.repairStaleEntry()) log.write(QStringLiteral("Mendrake: ") + *error);
-    NotificationCenter notifications;
     // X11 or Wayland adapters, by the session; the reads below end before the clipboard goes.
     SessionPlatform platform;
     ThreadTaskRunner captureReads;
@@ -122,7 +121,7 @@ int main(int argc, char** argv) {
     MessageBoxAlertPresenter alerts;
     // Where Qt draws through Wayland it gives no hints (the compositor places the panel itself).
     X11PanelWindowSystem panelWindows;
-    Preferences prefs(defaults, loginItems, log, notifications, clock);
+    Preferences prefs(defaults, loginItems, log, clock);
 
     AppServices services{
         .clock = clock,
@@ -135,7 +134,6 @@ int main(int argc, char** argv) {
         .sound = sound,
         .log = log,
         .alerts = alerts,
-        .notifications = notifications,
         .captureReads = captureReads,
         .maintenance = maintenance,
         .searches = searches,

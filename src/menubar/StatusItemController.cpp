@@ -56,7 +56,7 @@ StatusItemController::StatusItemController(std::weak_ptr<StatusMenuShell> shell,
     if (symbolIcon_) item_->setIcon(symbolIcon_(QStringLiteral("scissors")));
     item_->setToolTip(QStringLiteral("Mendrake"));
     menu_->setToolTipsVisible(false);
-    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::menuNeedsUpdate);
+    connect(menu_.get(), &QMenu::aboutToShow, this, &StatusItemController::rebuildMenu);
     new MenuAccelerators(*menu_);
     item_->setContextMenu(menu_.get());
     // A left click opens the same menu, as clicking a menu-bar item does; trays that show the
@@ -91,7 +91,7 @@ QString StatusItemController::menuTitle(const QString& title) {
     return firstGraphemes(title, menuTitleLimit - 1) + kEllipsis;
 }
 
-void StatusItemController::menuNeedsUpdate() {
+void StatusItemController::rebuildMenu() {
     // clear() drops the entries but not the submenus they open.
     qDeleteAll(menu_->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     menu_->clear();
@@ -125,12 +125,10 @@ void StatusItemController::menuNeedsUpdate() {
         connect(pause->addAction(QStringLiteral("Resume Now")), &QAction::triggered, this,
                 &StatusItemController::resume);
     } else {
-        const std::pair<const char*, int> lengths[] = {
-            {"For 5 Minutes", 5}, {"For 15 Minutes", 15}, {"For 1 Hour", 60}, {"Until I Resume", 0}};
-        for (auto [title, minutes] : lengths) {
-            QAction* action = pause->addAction(QString::fromUtf8(title));
-            action->setData(minutes);
-            connect(action, &QAction::triggered, this, [this, minutes] { pauseFor(minutes); });
+        for (const PauseLength& length : pauseLengths) {
+            QAction* action = pause->addAction(QString::fromUtf8(length.label));
+            action->setData(length.minutes);
+            connect(action, &QAction::triggered, this, [this, minutes = length.minutes] { pauseFor(minutes); });
         }
     }
     menu_->addSeparator();
@@ -190,16 +188,11 @@ void StatusItemController::checkUpdates() {
 }
 
 void StatusItemController::pauseFor(int minutes) {
-    if (shell_.expired()) return;
-    if (minutes != 0)
-        prefs_.setPausedUntil(clock_.now() + minutes * 60.0);
-    else
-        prefs_.setPausedUntil(Preferences::distantFuture);
+    if (!shell_.expired()) prefs_.pauseFor(minutes);
 }
 
 void StatusItemController::resume() {
-    if (shell_.expired()) return;
-    prefs_.setPausedUntil(std::nullopt);
+    if (!shell_.expired()) prefs_.resume();
 }
 
 }  // namespace mendrake

@@ -67,9 +67,6 @@ public:
     QSystemTrayIcon* trayIcon() const { return item_; }
     const QList<ClipItem>& recents() const { return recents_; }
 
-    // Runs just before the menu opens.
-    void menuNeedsUpdate();
-
     // Menu actions. An index or pause length comes from the entry's data (its tag).
     void pasteRecent(int index);
     void openPanel();
@@ -82,6 +79,8 @@ public:
     static QString menuTitle(const QString& title);
 
 private:
+    // Builds the menu afresh, just before it opens.
+    void rebuildMenu();
     QAction* addRecentEntry(const ClipItem& item, int index, StatusMenuShell& shell);
 
     std::weak_ptr<StatusMenuShell> shell_;

@@ -2,6 +2,7 @@
 
 #include <QMetaType>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -92,6 +93,12 @@ std::optional<double> readInstant(const std::optional<QVariant>& stored) {
     return seconds;
 }
 
+// How each kind of value is kept in the defaults store; none removes the key.
+QVariant storedForm(const HotKeyCombo& combo) { return QString::fromUtf8(combo.toJson()); }
+QVariant storedForm(const std::optional<double>& instant) { return instant ? QVariant(*instant) : QVariant(); }
+template <typename T>
+QVariant storedForm(const T& value) { return QVariant::fromValue(value); }
+
 }  // namespace
 
 QStringList Preferences::defaultExcludedBundleIDs() {
@@ -107,14 +114,9 @@ QStringList Preferences::defaultExcludedBundleIDs() {
     };
 }
 
-Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog& log,
-                         NotificationCenter& notifications, Clock& clock, QObject* parent)
-    : QObject(parent),
-      store_(store),
-      loginItems_(loginItems),
-      log_(log),
-      notifications_(notifications),
-      clock_(clock) {
+Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog& log, Clock& clock,
+                         QObject* parent)
+    : QObject(parent), store_(store), loginItems_(loginItems), log_(log), clock_(clock) {
     // An undecodable shortcut falls back to the default but is not written back, so the stored
     // text stays as it was until the user picks a shortcut.
     if (auto stored = store_.value(kHotKey); stored && isStringType(*stored)) {
@@ -137,83 +139,57 @@ Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog
 
 bool Preferences::isPaused() const { return pausedUntil_ && *pausedUntil_ > clock_.now(); }
 
+template <typename T>
+void Preferences::assign(T& field, T value, const QString& key, void (Preferences::*changed)()) {
+    const bool differs = field != value;
+    field = std::move(value);
+    if (differs) emit(this->*changed)();
+    if (const QVariant stored = storedForm(field); stored.isValid())
+        store_.setValue(key, stored);
+    else
+        store_.remove(key);
+}
+
 void Preferences::setHotKey(const HotKeyCombo& value) {
-    const bool changed = hotKey_ != value;
-    hotKey_ = value;
-    if (changed) emit hotKeyChanged();
-    store_.setValue(kHotKey, QString::fromUtf8(value.toJson()));
-    notifications_.post(hotKeyChangedNotification);
+    assign(hotKey_, value, kHotKey, &Preferences::hotKeyChanged);
+    emit hotKeyAssigned();
 }
 
 void Preferences::setRetentionDays(int value) {
-    if (value < 0) value = 0;
-    const bool changed = retentionDays_ != value;
-    retentionDays_ = value;
-    if (changed) emit retentionDaysChanged();
-    store_.setValue(kRetentionDays, value);
-    notifications_.post(historyLimitsChangedNotification);
+    assign(retentionDays_, std::max(value, 0), kRetentionDays, &Preferences::retentionDaysChanged);
+    emit historyLimitsAssigned();
 }
 
 void Preferences::setMaxItems(int value) {
-    if (value < 1) value = defaultMaxItems;
-    const bool changed = maxItems_ != value;
-    maxItems_ = value;
-    if (changed) emit maxItemsChanged();
-    store_.setValue(kMaxItems, value);
-    notifications_.post(historyLimitsChangedNotification);
-}
-
-void Preferences::setPasteDirectly(bool value) {
-    const bool changed = pasteDirectly_ != value;
-    pasteDirectly_ = value;
-    if (changed) emit pasteDirectlyChanged();
-    store_.setValue(kPasteDirectly, value);
+    assign(maxItems_, value < 1 ? defaultMaxItems : value, kMaxItems, &Preferences::maxItemsChanged);
+    emit historyLimitsAssigned();
 }
 
 void Preferences::setShowMenuBarIcon(bool value) {
-    const bool changed = showMenuBarIcon_ != value;
-    showMenuBarIcon_ = value;
-    if (changed) emit showMenuBarIconChanged();
-    store_.setValue(kShowMenuBarIcon, value);
-    notifications_.post(menuBarIconChangedNotification);
+    assign(showMenuBarIcon_, value, kShowMenuBarIcon, &Preferences::showMenuBarIconChanged);
+    emit trayIconAssigned();
 }
+
+void Preferences::setPasteDirectly(bool value) {
+    assign(pasteDirectly_, value, kPasteDirectly, &Preferences::pasteDirectlyChanged);
+}
+
+void Preferences::setPlaySound(bool value) { assign(playSound_, value, kPlaySound, &Preferences::playSoundChanged); }
 
 void Preferences::setKeepClipboardOnOwnerQuit(bool value) {
-    const bool changed = keepClipboardOnOwnerQuit_ != value;
-    keepClipboardOnOwnerQuit_ = value;
-    if (changed) emit keepClipboardOnOwnerQuitChanged();
-    store_.setValue(kKeepClipboard, value);
-}
-
-void Preferences::setPlaySound(bool value) {
-    const bool changed = playSound_ != value;
-    playSound_ = value;
-    if (changed) emit playSoundChanged();
-    store_.setValue(kPlaySound, value);
+    assign(keepClipboardOnOwnerQuit_, value, kKeepClipboard, &Preferences::keepClipboardOnOwnerQuitChanged);
 }
 
 void Preferences::setExcludedBundleIDs(const QStringList& value) {
-    const bool changed = excludedBundleIDs_ != value;
-    excludedBundleIDs_ = value;
-    if (changed) emit excludedBundleIDsChanged();
-    store_.setValue(kExcludedBundleIDs, value);
+    assign(excludedBundleIDs_, value, kExcludedBundleIDs, &Preferences::excludedBundleIDsChanged);
 }
 
 void Preferences::setPausedUntil(std::optional<double> value) {
-    const bool changed = pausedUntil_ != value;
-    pausedUntil_ = value;
-    if (changed) emit pausedUntilChanged();
-    if (value)
-        store_.setValue(kPausedUntil, *value);
-    else
-        store_.remove(kPausedUntil);
+    assign(pausedUntil_, value, kPausedUntil, &Preferences::pausedUntilChanged);
 }
 
 void Preferences::setHasCompletedOnboarding(bool value) {
-    const bool changed = hasCompletedOnboarding_ != value;
-    hasCompletedOnboarding_ = value;
-    if (changed) emit hasCompletedOnboardingChanged();
-    store_.setValue(kHasCompletedOnboarding, value);
+    assign(hasCompletedOnboarding_, value, kHasCompletedOnboarding, &Preferences::hasCompletedOnboardingChanged);
 }
 
 void Preferences::setLaunchAtLogin(bool value) {
@@ -225,9 +201,9 @@ void Preferences::setLaunchAtLogin(bool value) {
         log_.write(QStringLiteral("Mendrake: launch at login change failed: ") + *error);
 }
 
-void Preferences::pauseForMinutes(int minutes) { setPausedUntil(clock_.now() + minutes * 60.0); }
-
-void Preferences::pauseUntilResumed() { setPausedUntil(distantFuture); }
+void Preferences::pauseFor(int minutes) {
+    setPausedUntil(minutes > 0 ? clock_.now() + minutes * 60.0 : distantFuture);
+}
 
 void Preferences::resume() { setPausedUntil(std::nullopt); }
 

@@ -1,23 +1,32 @@
 #pragma once
 // Preferences: the user's settings while the process runs. Loaded from the defaults store once at
 // construction, written through on every assignment. Each field has a NOTIFY signal that fires only
-// when the value actually changes; the shortcut, the menu-bar icon and the history limits also post
-// their notification on every assignment, changed or not. Main thread only. The application creates
-// the one instance and hands it to whoever needs it.
+// when the value actually changes; the shortcut, the tray icon and the history limits also announce
+// every assignment, changed or not (`hotKeyAssigned`, `trayIconAssigned`, `historyLimitsAssigned`),
+// so that choosing the same shortcut again retries its registration and the same limit trims again.
+// Main thread only. The application creates the one instance and hands it to whoever needs it.
 
 #include "hotkey/HotKeyCombo.h"
 #include "platform/Clock.h"
 #include "platform/DefaultsStore.h"
 #include "platform/LoginItems.h"
 #include "platform/SystemLog.h"
-#include "prefs/NotificationCenter.h"
 
 #include <QObject>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace mendrake {
+
+// A pause as the tray menu and the Privacy page offer it; 0 minutes pauses until resumed.
+struct PauseLength {
+    const char* label;
+    int minutes;
+};
+inline constexpr std::array<PauseLength, 4> pauseLengths = {
+    PauseLength{"For 5 Minutes", 5}, {"For 15 Minutes", 15}, {"For 1 Hour", 60}, {"Until I Resume", 0}};
 
 class Preferences : public QObject {
     Q_OBJECT
@@ -39,8 +48,8 @@ public:
     static constexpr int defaultMaxItems = 10000;
     static QStringList defaultExcludedBundleIDs();
 
-    Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog& log,
-                NotificationCenter& notifications, Clock& clock, QObject* parent = nullptr);
+    Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog& log, Clock& clock,
+                QObject* parent = nullptr);
 
     HotKeyCombo hotKey() const { return hotKey_; }
     int retentionDays() const { return retentionDays_; }
@@ -71,9 +80,10 @@ public:
     void setHasCompletedOnboarding(bool value);
     void setLaunchAtLogin(bool value);
 
-    // Pause and resume as the status menu and the Privacy page offer them.
-    void pauseForMinutes(int minutes);
-    void pauseUntilResumed();
+    // Pause and resume as the tray menu and the Privacy page offer them; 0 minutes or less pauses
+    // until resumed.
+    void pauseFor(int minutes);
+    void pauseUntilResumed() { pauseFor(0); }
     void resume();
 
 signals:
@@ -89,11 +99,19 @@ signals:
     void hasCompletedOnboardingChanged();
     void launchAtLoginChanged();
 
+    // Every assignment, changed or not.
+    void hotKeyAssigned();
+    void trayIconAssigned();
+    void historyLimitsAssigned();
+
 private:
+    // Sets `field`, emits `changed` when the value differs, and writes the value through.
+    template <typename T>
+    void assign(T& field, T value, const QString& key, void (Preferences::*changed)());
+
     DefaultsStore& store_;
     LoginItems& loginItems_;
     SystemLog& log_;
-    NotificationCenter& notifications_;
     Clock& clock_;
 
     HotKeyCombo hotKey_ = HotKeyCombo::defaultCombo();

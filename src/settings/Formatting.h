@@ -1,5 +1,5 @@
 #pragma once
-// How the settings pages write numbers, sizes and pause times.
+// How the settings pages write item counts and pause times (sizes: panel/Formatters.h).
 
 #include <QLocale>
 #include <QString>
@@ -10,9 +10,6 @@ namespace mendrake {
 
 // An item count with the locale's digit grouping ("1,234" in English).
 QString formatItemCount(qint64 count, const QLocale& locale = QLocale());
-
-// A byte count as a file size in decimal units: "Zero KB", "512 bytes", "12 KB", "1.5 MB", "2.34 GB".
-QString formatByteCount(qint64 bytes);
 
 // Title and second line of the Privacy page's capture row for a pause ending at `pausedUntil`
 // (seconds since 1970), seen at `now`; the end time is written as a short local time.

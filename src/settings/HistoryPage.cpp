@@ -1,5 +1,6 @@
 #include "settings/HistoryPage.h"
 
+#include "panel/Formatters.h"
 #include "platform/Workspace.h"
 #include "prefs/Preferences.h"
 #include "settings/DesktopTexts.h"
@@ -99,7 +100,7 @@ HistoryPage::HistoryPage(SettingsServices& services, QWidget* parent)
     addStretch();
 
     itemsLabel_->setText(formatItemCount(itemCount_));
-    bytesLabel_->setText(formatByteCount(diskBytes_));
+    bytesLabel_->setText(byteCountString(diskBytes_));
 }
 
 void HistoryPage::showEvent(QShowEvent* event) {
@@ -113,7 +114,7 @@ void HistoryPage::loadFigures() {
     itemCount_ = store->count();
     diskBytes_ = store->diskUsage();
     itemsLabel_->setText(formatItemCount(itemCount_));
-    bytesLabel_->setText(formatByteCount(diskBytes_));
+    bytesLabel_->setText(byteCountString(diskBytes_));
 }
 
 void HistoryPage::clear(bool keepPinned) {

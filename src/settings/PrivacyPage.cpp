@@ -94,16 +94,15 @@ PrivacyPage::PrivacyPage(SettingsServices& services, QWidget* parent)
     auto* controlsLayout = new QHBoxLayout(controls);
     controlsLayout->setContentsMargins(0, 0, 0, 0);
     resume_ = new QPushButton("Resume");
-    connect(resume_, &QPushButton::clicked, &prefs, [&prefs] { prefs.setPausedUntil(std::nullopt); });
+    connect(resume_, &QPushButton::clicked, &prefs, &Preferences::resume);
     pause_ = new QPushButton("Pause");
     auto* menu = new QMenu(pause_);
-    Clock& clock = services.clock;
-    for (auto [label, seconds] : {std::pair{"For 5 Minutes", 300}, {"For 15 Minutes", 900}, {"For 1 Hour", 3600}})
-        menu->addAction(label, &prefs, [&prefs, &clock, seconds = seconds] {
-            prefs.setPausedUntil(clock.now() + seconds);
+    for (const PauseLength& length : pauseLengths) {
+        if (length.minutes <= 0) menu->addSeparator();
+        menu->addAction(QString::fromUtf8(length.label), &prefs, [&prefs, minutes = length.minutes] {
+            prefs.pauseFor(minutes);
         });
-    menu->addSeparator();
-    menu->addAction("Until I Resume", &prefs, [&prefs] { prefs.setPausedUntil(Preferences::distantFuture); });
+    }
     pause_->setMenu(menu);
     controlsLayout->addWidget(resume_);
     controlsLayout->addWidget(pause_);

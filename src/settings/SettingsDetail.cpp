@@ -11,11 +11,14 @@ SettingsDetail::SettingsDetail(SettingsRouter& router, PageFactory makePage, QWi
     setMinimumSize(480, 520);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    connect(&router, &SettingsRouter::pageChanged, this, [this](SettingsPage page) { showPage(page); });
+    connect(&router, &SettingsRouter::pageSelected, this, [this](SettingsPage page) {
+        if (page != page_) showPage(page);
+    });
     showPage(router.page());
 }
 
 void SettingsDetail::showPage(SettingsPage page) {
+    page_ = page;
     delete view_;
     view_ = makePage_(page);
     view_->setObjectName(rawValue(page));

@@ -25,6 +25,7 @@ private:
     void showPage(SettingsPage page);
 
     PageFactory makePage_;
+    SettingsPage page_ = SettingsPage::general;
     QWidget* view_ = nullptr;
 };
 

@@ -1,13 +1,10 @@
 #pragma once
-// Holds the settings window's current page. Every assignment runs `onChange` (so re-selecting the
-// current page still re-titles the window); `pageChanged` fires only when the page really changes.
-// Main thread only.
+// Holds the settings window's current page. `pageSelected` fires on every assignment, also of the
+// current page, so that selecting it again still re-titles the window. Main thread only.
 
 #include "settings/SettingsPage.h"
 
 #include <QObject>
-
-#include <functional>
 
 namespace mendrake {
 
@@ -18,12 +15,13 @@ public:
         : QObject(parent), page_(start) {}
 
     SettingsPage page() const { return page_; }
-    void setPage(SettingsPage page);
-
-    std::function<void(SettingsPage)> onChange;
+    void setPage(SettingsPage page) {
+        page_ = page;
+        emit pageSelected(page);
+    }
 
 signals:
-    void pageChanged(mendrake::SettingsPage page);
+    void pageSelected(mendrake::SettingsPage page);
 
 private:
     SettingsPage page_;

@@ -91,7 +91,7 @@ SettingsSidebar::SettingsSidebar(SettingsRouter& router, QWidget* parent)
         if (rebuilding_ || !item || item->data(separatorRole).toBool()) return;
         router_.setPage(static_cast<SettingsPage>(item->data(pageRole).toInt()));
     });
-    connect(&router_, &SettingsRouter::pageChanged, this, [this] { showRouterPage(); });
+    connect(&router_, &SettingsRouter::pageSelected, this, [this] { showRouterPage(); });
     rebuild();
 }
 

@@ -26,9 +26,7 @@ constexpr int sidebarWidth = 230;
 SettingsWindowController::SettingsWindowController(SettingsServices services, SettingsPage startPage)
     : services_(std::move(services)), router_(startPage) {}
 
-SettingsWindowController::~SettingsWindowController() {
-    router_.onChange = nullptr;
-}
+SettingsWindowController::~SettingsWindowController() = default;
 
 void SettingsWindowController::show(std::optional<SettingsPage> page) {
     if (page) router_.setPage(*page);
@@ -76,10 +74,8 @@ void SettingsWindowController::createWindow() {
         window_->move(area.center() - QPoint(windowWidth / 2, windowHeight / 2));
     }
 
-    QPointer<QWidget> window = window_.get();
-    router_.onChange = [window](SettingsPage p) {
-        if (window) window->setWindowTitle(windowTitle(p));
-    };
+    QObject::connect(&router_, &SettingsRouter::pageSelected, window_.get(),
+                     [window = window_.get()](SettingsPage p) { window->setWindowTitle(windowTitle(p)); });
 }
 
 QWidget* SettingsWindowController::makePage(SettingsPage page) {

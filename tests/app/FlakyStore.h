@@ -1,6 +1,6 @@
 #pragma once
-// A history store that forwards to a real one and can be told to fail recording, as a full disk or
-// a read-only database would.
+// A history store that forwards to a real one and can be told to fail recording and deleting, as a
+// full disk or a read-only database would.
 
 #include "store/HistoryStore.h"
 
@@ -11,11 +11,11 @@ public:
     FlakyStore(Clock& clock, std::unique_ptr<HistoryStore> real)
         : HistoryStore(clock, real->directory()), real_(std::move(real)) {}
 
-    bool failRecording = false;
+    bool failWrites = false;
+    static StoreError full() { return StoreError::sqlite(QStringLiteral("database or disk is full")); }
 
     StoreResult<ClipItem> record(const CapturedClip& clip) override {
-        if (failRecording) return StoreError::sqlite(QStringLiteral("database or disk is full"));
-        return real_->record(clip);
+        return failWrites ? StoreResult<ClipItem>(full()) : real_->record(clip);
     }
     void touch(qint64 id) override { real_->touch(id); }
     std::optional<ClipItem> fetch(qint64 id) override { return real_->fetch(id); }
@@ -25,7 +25,7 @@ public:
     RepresentationMap representations(const ClipItem& item) override { return real_->representations(item); }
     std::function<QImage()> imageReader(const ClipItem& item) override { return real_->imageReader(item); }
     void setPinned(qint64 id, bool pinned) override { real_->setPinned(id, pinned); }
-    std::optional<StoreError> deleteItem(qint64 id) override { return real_->deleteItem(id); }
+    std::optional<StoreError> deleteItem(qint64 id) override { return failWrites ? full() : real_->deleteItem(id); }
     qint64 count() override { return real_->count(); }
     QSet<qint64> trim(qint64 days, qint64 maxItems) override { return real_->trim(days, maxItems); }
     std::optional<StoreError> clearHistory(bool keepPinned) override { return real_->clearHistory(keepPinned); }

@@ -48,8 +48,7 @@ protected:
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     X11Pasteboard board;
     X11Workspace workspace;
     ThreadTaskRunner reads;

@@ -23,8 +23,7 @@ protected:
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     FakePasteboard board;
     FakeTaskRunner reads;
     FakeWorkspace workspace;

@@ -1,13 +1,8 @@
 #include "menubar/StatusItemController.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
 #include "FakeKeyboardLayout.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
-#include "prefs/Preferences.h"
+#include "PreferencesFixture.h"
 
-#include <QApplication>
 #include <QMenu>
 #include <QTest>
 
@@ -16,22 +11,16 @@
 namespace mendrake {
 namespace {
 
-ClipItem item(qint64 id, const QString& text, ClipKind kind = ClipKind::text,
-              std::optional<QString> source = std::nullopt) {
-    ClipItem i;
-    i.id = id;
-    i.kind = kind;
-    i.text = text;
-    i.sourceBundleID = source;
-    return i;
+ClipItem item(qint64 id, const QString& text, ClipKind kind = ClipKind::text, std::optional<QString> source = {}) {
+    return ClipItem{.id = id, .kind = kind, .text = text, .sourceBundleID = source};
 }
 
-class StatusItemControllerTest : public ::testing::Test {
-protected:
+struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
     StatusItemControllerTest() {
         shell->recentItems = [this] { return history; };
         shell->pasteItem = [this](const ClipItem& i) { pasted.push_back(i.id); };
         shell->togglePanel = [this] { ++toggles; };
+        shell->menuOpening = [this] { ++openings; };
         shell->appIcon = [](const std::optional<QString>& id) -> std::optional<QImage> {
             if (id != QStringLiteral("org.example.Editor")) return std::nullopt;
             QImage icon(64, 64, QImage::Format_ARGB32);
@@ -40,31 +29,24 @@ protected:
         };
     }
 
-    // Opens the menu as the tray does and answers its entries' titles, top level only.
-    QStringList open() { return titles(controller.menu()); }
-    static QStringList titles(QMenu* menu) {
+    // Opens the menu (or the pause submenu) as the tray does and answers its entries' titles.
+    QStringList open(bool pauseMenu = false) {
+        QMenu* menu = controller.menu();
         Q_EMIT menu->aboutToShow();
+        if (pauseMenu)
+            for (QAction* a : menu->actions())
+                if (a->menu()) menu = a->menu();
         QStringList titles;
         for (QAction* a : menu->actions()) titles << (a->isSeparator() ? "---" : a->text());
+        shown = menu;
         return titles;
     }
-    QAction* entry(const QString& title, QMenu* menu = nullptr) {
-        for (QAction* a : (menu ? menu : controller.menu())->actions())
+    QAction* entry(const QString& title) {
+        for (QAction* a : shown->actions())
             if (a->text() == title) return a;
         return nullptr;
     }
-    QMenu* pauseMenu() {
-        for (QAction* a : controller.menu()->actions())
-            if (a->menu()) return a->menu();
-        return nullptr;
-    }
 
-    test::FakeClock clock;
-    test::FakeDefaultsStore defaults;
-    test::FakeLoginItems loginItems;
-    test::FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     std::shared_ptr<StatusMenuShell> shell = std::make_shared<StatusMenuShell>();
     QStringList symbolsAsked;
@@ -72,64 +54,79 @@ protected:
                                         symbolsAsked << name;
                                         return QIcon();
                                     }};
-
+    QMenu* shown = nullptr;
     QList<ClipItem> history;
     std::vector<qint64> pasted;
-    int toggles = 0;
+    int toggles = 0, openings = 0;
 };
 
-TEST_F(StatusItemControllerTest, EmptyHistoryShowsOneDisabledEntryThenTheCommandsWithTheCurrentShortcut) {
-    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
-                                   "Settings…", "---", "Quit Mendrake"}))
-        << "a build that cannot check for updates does not offer it";
-    shell->checkForUpdates = [] {};
-    EXPECT_EQ(open(), (QStringList{"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---",
-                                   "Check for Updates…", "Settings…", "---", "Quit Mendrake"}));
-    EXPECT_FALSE(entry("Nothing copied yet")->isEnabled());
+TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecordingState) {
+    const QStringList tail{"---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---", "Settings…", "---",
+                           "Quit Mendrake"};
+    const struct {
+        const char* why;
+        std::function<void()> setUp;
+        QStringList expected;
+    } rows[] = {
+        {"a build that cannot check for updates does not offer it", [] {}, QStringList{"Nothing copied yet"} + tail},
+        {"updates", [&] { shell->checkForUpdates = [] {}; },
+         {"Nothing copied yet", "---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---", "Check for Updates…",
+          "Settings…", "---", "Quit Mendrake"}},
+        {"the store cannot be written",
+         [&] {
+             shell->checkForUpdates = {};
+             controller.setRecordingProblem(QStringLiteral("SQLite: database or disk is full"));
+         },
+         QStringList{"Not Recording: the history can't be written", "---", "Nothing copied yet"} + tail},
+        {"recording again", [&] { controller.setRecordingProblem(std::nullopt); },
+         QStringList{"Nothing copied yet"} + tail},
+    };
+    EXPECT_TRUE(controller.isVisible()) << "the tray icon follows the preference from the start";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        row.setUp();
+        EXPECT_EQ(open(), row.expected);
+        EXPECT_FALSE(entry(row.expected.front())->isEnabled());
+    }
+    EXPECT_EQ(openings, 4) << "the shell hears of every opening";
     prefs.setHotKey(HotKeyCombo{38, Qt::ControlModifier | Qt::AltModifier});
     EXPECT_TRUE(open().contains("Open Mendrake\tCtrl+Alt+A"));
-
-    // While the store cannot be written the menu says so first; the shell hears of every opening.
-    int openings = 0;
-    shell->menuOpening = [&] { ++openings; };
-    controller.setRecordingProblem(QStringLiteral("SQLite: database or disk is full"));
-    EXPECT_EQ(open().mid(0, 3), (QStringList{"Not Recording: the history can't be written", "---", "Nothing copied yet"}));
-    EXPECT_FALSE(entry("Not Recording: the history can't be written")->isEnabled());
-    controller.setRecordingProblem(std::nullopt);
-    EXPECT_EQ(open().front(), "Nothing copied yet");
-    EXPECT_EQ(openings, 2);
+    entry("Open Mendrake\tCtrl+Alt+A")->trigger();
+    EXPECT_EQ(toggles, 1);
 }
 
-TEST_F(StatusItemControllerTest, ListsTenRecentItemsWithShortcutsOnTheFirstNine) {
+TEST_F(StatusItemControllerTest, TenRecentItemsWithShortcutsOnTheFirstNine) {
     for (int i = 1; i <= 12; ++i) history << item(i, QStringLiteral("item %1").arg(i));
     const QStringList titles = open();
     EXPECT_EQ(titles.mid(9, 2), (QStringList{"item 10", "---"}));
-    for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(titles[i], QStringLiteral("item %1").arg(i + 1));
-        EXPECT_EQ(entry(titles[i])->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
-    }
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(entry(QStringLiteral("item %1").arg(i + 1))->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
     EXPECT_TRUE(entry("item 10")->shortcut().isEmpty());
-    EXPECT_EQ(controller.recents().size(), 10);
 }
 
-TEST_F(StatusItemControllerTest, TheShownShortcutsWorkWhileTheMenuIsOpenAndAnAmpersandShowsAsItself) {
+TEST_F(StatusItemControllerTest, ShownShortcutsWorkWhileTheMenuIsOpen) {
     int settings = 0;
     shell->openSettings = [&] { ++settings; };
     history << item(1, "first") << item(2, "q=1&b=2");
     QMenu* menu = controller.menu();
     menu->popup(QPoint(0, 0));
     ASSERT_TRUE(menu->isVisible());
-    EXPECT_EQ(entry("q=1&&b=2")->iconText(), "q=1&b=2") << "shown whole, with no mnemonic";
-
+    shown = menu;
+    EXPECT_EQ(entry("q=1&&b=2")->iconText(), "q=1&b=2") << "an ampersand is shown, not a mnemonic";
     QTest::keyClick(menu, Qt::Key_2, Qt::ControlModifier);
     EXPECT_FALSE(menu->isVisible());
     clock.advance(StatusItemController::pasteDelay);
     EXPECT_EQ(pasted, std::vector<qint64>{2});
-
     menu->popup(QPoint(0, 0));
     QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_EQ(settings, 1);
     EXPECT_FALSE(menu->isVisible());
+    // Other keys still move through the menu: Down and Return choose the first entry.
+    menu->popup(QPoint(0, 0));
+    QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, Qt::Key_Return);
+    clock.advance(StatusItemController::pasteDelay);
+    EXPECT_EQ(pasted, (std::vector<qint64>{2, 1}));
 }
 
 TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
@@ -150,14 +147,12 @@ TEST_F(StatusItemControllerTest, EntryIconIsTheSourceAppOrElseTheKindSymbol) {
             << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
             << item(3, "#ff0000", ClipKind::color);
     open();
-    const QPixmap icon = entry("from editor")->icon().pixmap(16, 16);
-    EXPECT_EQ(icon.toImage().pixelColor(8, 8), QColor(Qt::red));
-    EXPECT_TRUE(symbolsAsked.contains("link"));
-    EXPECT_TRUE(symbolsAsked.contains("paintpalette"));
+    EXPECT_EQ(entry("from editor")->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_TRUE(symbolsAsked.contains("link") && symbolsAsked.contains("paintpalette"));
     EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
 }
 
-TEST_F(StatusItemControllerTest, ChoosingARecentPastesItsHeldCopyAfterTheMenuHasClosed) {
+TEST_F(StatusItemControllerTest, ARecentPastesItsHeldCopyOnceTheMenuClosed) {
     history << item(1, "first") << item(2, "second");
     open();
     history.clear();  // deleted after the menu was built: the held copy still pastes
@@ -166,45 +161,36 @@ TEST_F(StatusItemControllerTest, ChoosingARecentPastesItsHeldCopyAfterTheMenuHas
     EXPECT_TRUE(pasted.empty());
     clock.advance(StatusItemController::pasteDelay);
     EXPECT_EQ(pasted, std::vector<qint64>{2});
-
     controller.pasteRecent(2);
     controller.pasteRecent(-1);
-    clock.advance(1);
-    EXPECT_EQ(pasted.size(), 1u);
-}
 
-TEST_F(StatusItemControllerTest, PauseForAWhileEndsByItselfAndUntilResumedLastsUntilResumeNow) {
-    open();
-    EXPECT_EQ(titles(pauseMenu()), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
-    entry("For 15 Minutes", pauseMenu())->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);
-    EXPECT_TRUE(open().contains("Paused"));
-    EXPECT_EQ(titles(pauseMenu()), QStringList{"Resume Now"});
-    clock.advance(15 * 60 + 1);
-    EXPECT_TRUE(open().contains("Pause Capture"));
-
-    entry("Until I Resume", pauseMenu())->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), Preferences::distantFuture);
-    clock.advance(365 * 86400.0);
-    open();
-    entry("Resume Now", pauseMenu())->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
-    EXPECT_EQ(controller.menu()->findChildren<QMenu*>().size(), 1) << "one pause submenu, however often it opened";
-}
-
-TEST_F(StatusItemControllerTest, WithTheShellGoneTheMenuIsEmptyAndActionsDoNothing) {
-    history << item(1, "first");
-    open();
-    controller.pasteRecent(0);  // scheduled while the shell still lived
+    // With the shell gone the menu opens empty and nothing scheduled or chosen acts.
+    controller.pasteRecent(0);
     shell.reset();
     EXPECT_TRUE(open().isEmpty());
-    controller.pasteRecent(0);
     controller.pauseFor(5);
     controller.openPanel();
     clock.advance(1);
-    EXPECT_TRUE(pasted.empty());
+    EXPECT_EQ(pasted, std::vector<qint64>{2});
     EXPECT_EQ(toggles, 0);
     EXPECT_FALSE(prefs.isPaused());
+}
+
+TEST_F(StatusItemControllerTest, PauseForAWhileEndsByItselfAndUntilResumedLasts) {
+    EXPECT_EQ(open(true), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
+    entry("For 15 Minutes")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);
+    EXPECT_TRUE(open().contains("Paused"));
+    EXPECT_EQ(open(true), QStringList{"Resume Now"});
+    clock.advance(15 * 60 + 1);
+    EXPECT_TRUE(open().contains("Pause Capture"));
+    open(true);
+    entry("Until I Resume")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), Preferences::distantFuture);
+    open(true);
+    entry("Resume Now")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
+    EXPECT_EQ(controller.menu()->findChildren<QMenu*>().size(), 1) << "one pause submenu, however often it opened";
 }
 
 }  // namespace

@@ -49,10 +49,9 @@ protected:
     test::FakeDefaultsStore defaults;
     test::FakeLoginItems loginItems;
     test::FakeSystemLog log;
-    NotificationCenter notifications;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
     int finishes = 0;

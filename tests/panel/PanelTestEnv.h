@@ -8,7 +8,6 @@
 #include "FakeDefaultsStore.h"
 #include "FakeLoginItems.h"
 #include "FakeSystemLog.h"
-#include "prefs/NotificationCenter.h"
 #include "prefs/Preferences.h"
 #include "store/HistoryStore.h"
 
@@ -92,8 +91,7 @@ struct PanelTestEnv {
     FakeDefaultsStore defaults;
     FakeLoginItems loginItems;
     FakeSystemLog log;
-    NotificationCenter notifications;
-    Preferences prefs{defaults, loginItems, log, notifications, clock};
+    Preferences prefs{defaults, loginItems, log, clock};
     FakeHistoryStore store{clock};
 
     // Rows 1..n, row 1 the newest.

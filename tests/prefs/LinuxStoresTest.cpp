@@ -19,9 +19,6 @@
 namespace mendrake {
 namespace {
 
-using test::FakeClock;
-using test::FakeSystemLog;
-
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -35,20 +32,23 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 struct LinuxStoresTest : ::testing::Test {
+    LinuxStoresTest() {
+        writeFile(program, "#!/bin/sh\n");
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    std::unique_ptr<Preferences> load(DefaultsStore& store) {
+        return std::make_unique<Preferences>(store, autostart, log, clock);
+    }
+
     QTemporaryDir dir;
     QString conf = dir.path() + "/Mendrake/Mendrake.conf";
-    FakeSystemLog log;
-    NotificationCenter notifications;
-    FakeClock clock;
+    test::FakeSystemLog log;
+    test::FakeClock clock;
     QString program = dir.path() + "/bin/mendrake";
     XdgAutostartLoginItems autostart{program, dir.path() + "/autostart"};
-
-    std::unique_ptr<Preferences> load(DefaultsStore& store) {
-        return std::make_unique<Preferences>(store, autostart, log, notifications, clock);
-    }
 };
 
-TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
+TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryFieldAndList) {
     for (const QStringList& ids : {QStringList{}, QStringList{"one"}, QStringList{"a", "b, c", "d"}}) {
         {
             IniDefaultsStore store(conf);
@@ -66,66 +66,43 @@ TEST_F(LinuxStoresTest, TheSettingsFileRoundTripsEveryFieldAndEveryListLength) {
         IniDefaultsStore store(conf);
         auto prefs = load(store);
         EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{38, Qt::ControlModifier}));
-        EXPECT_EQ(prefs->retentionDays(), 30);
-        EXPECT_EQ(prefs->maxItems(), 250);
-        EXPECT_FALSE(prefs->pasteDirectly());
+        EXPECT_TRUE(prefs->retentionDays() == 30 && prefs->maxItems() == 250 && !prefs->pasteDirectly());
         EXPECT_TRUE(prefs->showMenuBarIcon() && prefs->playSound() && prefs->hasCompletedOnboarding());
         EXPECT_EQ(prefs->excludedBundleIDs(), ids);
         EXPECT_EQ(prefs->pausedUntil(), 1'700'000'123.5);
     }
-    const QByteArray text = readFile(conf);
-    EXPECT_TRUE(text.contains(R"(hotKey="{\"keyCode\":0,\"modifiers\":4096}")")) << text.constData();
-}
+    EXPECT_TRUE(readFile(conf).contains(R"(hotKey="{\"keyCode\":0,\"modifiers\":4096}")")) << readFile(conf).data();
 
-TEST_F(LinuxStoresTest, AHandEditedFileWithJunkGivesDefaultsAndKeepsTheShortcutText) {
-    writeFile(conf,
-              "[General]\n"
-              "hotKey=\"{\\\"keyCode\\\":9}\"\n"
-              "maxItems=lots\n"
-              "excludedBundleIDs=@Rect(1 2 3 4)\n"
-              "pausedUntil=tomorrow\n");
+    // A hand-edited file with junk gives defaults and keeps the shortcut's text until one is chosen.
+    writeFile(conf, "[General]\nhotKey=\"{\\\"keyCode\\\":9}\"\nmaxItems=lots\nexcludedBundleIDs=@Rect(1 2 3 4)\n");
     IniDefaultsStore store(conf);
     auto prefs = load(store);
-    EXPECT_EQ(prefs->hotKey(), HotKeyCombo::defaultCombo());
-    EXPECT_EQ(prefs->maxItems(), 10000);
+    EXPECT_TRUE(prefs->hotKey() == HotKeyCombo::defaultCombo() && prefs->maxItems() == 10000);
     EXPECT_EQ(prefs->excludedBundleIDs(), Preferences::defaultExcludedBundleIDs());
-    EXPECT_FALSE(prefs->pausedUntil());
     prefs->setPlaySound(true);
     EXPECT_EQ(IniDefaultsStore(conf).value("hotKey"), QVariant(R"({"keyCode":9})"));
-}
 
-TEST_F(LinuxStoresTest, AnUnwritableSettingsLocationKeepsTheAppRunning) {
     // A regular file where the Mendrake directory should be: no one, root included, can write.
-    writeFile(dir.path() + "/blocked", "x");
-    IniDefaultsStore store(dir.path() + "/blocked/Mendrake.conf");
-    auto prefs = load(store);
-    prefs->setMaxItems(7);
-    prefs->pauseUntilResumed();
-    EXPECT_FALSE(store.lastWriteSucceeded());
-    EXPECT_EQ(prefs->maxItems(), 7);
-    EXPECT_TRUE(prefs->isPaused());
+    IniDefaultsStore blocked(conf + "/Mendrake.conf");
+    auto kept = load(blocked);
+    kept->setMaxItems(7);
+    kept->pauseUntilResumed();
+    EXPECT_FALSE(blocked.lastWriteSucceeded());
+    EXPECT_TRUE(kept->maxItems() == 7 && kept->isPaused()) << "the app keeps running on what it was told";
 }
 
-TEST_F(LinuxStoresTest, AutostartEntryIsWrittenSwitchAwareAndRemoved) {
-    writeFile(program, "#!/bin/sh\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+TEST_F(LinuxStoresTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_EQ(autostart.disable(), std::nullopt) << "nothing to remove is not a failure";
-
     EXPECT_EQ(autostart.enable(), std::nullopt);
-    EXPECT_TRUE(autostart.isEnabled());
     EXPECT_TRUE(autostart.entryPath().endsWith("/autostart/io.github.mendrake.Mendrake.desktop"));
     const QByteArray entry = readFile(autostart.entryPath());
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n") && entry.contains("\nExec=" + program.toUtf8() + "\n") &&
                 entry.contains("\nIcon=io.github.mendrake.Mendrake\n"))
         << entry.constData();
-
     // Desktops switch an entry off with Hidden=true (GNOME also with its own key); an entry whose
     // program is gone would do nothing at login, so it is off too.
-    const struct {
-        const char* entry;
-        bool enabled;
-    } rows[] = {
+    const std::pair<const char*, bool> rows[] = {
         {"[Desktop Entry]\nType=Application\nExec=sh\nHidden = true\n", false},
         {"[Desktop Entry]\nExec=sh\nX-GNOME-Autostart-enabled=false\n", false},
         {"[Desktop Entry]\nExec=sh\nX-GNOME-Autostart-enabled=true\n", true},
@@ -136,48 +113,41 @@ TEST_F(LinuxStoresTest, AutostartEntryIsWrittenSwitchAwareAndRemoved) {
         {"[Desktop Entry]\nExec=\"/bin/sh\n", false},
         {"[Desktop Entry]\nType=Application\n", false},
     };
-    for (const auto& row : rows) {
-        writeFile(autostart.entryPath(), row.entry);
-        EXPECT_EQ(autostart.isEnabled(), row.enabled) << row.entry;
+    for (auto [text, enabled] : rows) {
+        writeFile(autostart.entryPath(), text);
+        EXPECT_EQ(autostart.isEnabled(), enabled) << text;
     }
     writeFile(autostart.entryPath(), "[Desktop Entry]\nHidden=true\n");
     EXPECT_EQ(autostart.enable(), std::nullopt);
-    EXPECT_TRUE(autostart.isEnabled());
-
+    EXPECT_TRUE(autostart.isEnabled()) << "enabling rewrites an entry switched off";
     EXPECT_EQ(autostart.disable(), std::nullopt);
     EXPECT_FALSE(QFile::exists(autostart.entryPath()));
-
     writeFile(dir.path() + "/notadir", "x");
     XdgAutostartLoginItems blocked("/usr/bin/mendrake", dir.path() + "/notadir/autostart");
     EXPECT_TRUE(blocked.enable().value_or("").startsWith("could not create ")) << "a failure names its cause";
 }
 
 // At start, an entry that is on but names a program that has gone is written again for the running
-// binary; an entry switched off, or one that still runs, is left as the user or desktop wrote it;
-// the older file name moves to the current one.
+// binary; one switched off, or one that still runs, is left alone; the older file name moves.
 TEST_F(LinuxStoresTest, StaleAutostartEntriesAreRewrittenAtStart) {
-    writeFile(program, "#!/bin/sh\n");
-    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString legacy = dir.path() + "/autostart/mendrake.desktop";
     const struct {
-        const char* path;  // "legacy" or "current"
+        bool legacy;
         const char* entry;
-        bool rewritten;
+        bool rewritten, enabled;
     } rows[] = {
-        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\n", true},
-        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\nHidden=true\n", false},
-        {"current", "[Desktop Entry]\nExec=/moved/away/mendrake\nX-GNOME-Autostart-enabled=false\n", false},
-        {"current", "[Desktop Entry]\nExec=sh\n", false},
-        {"legacy", "[Desktop Entry]\nExec=/moved/away/mendrake\n", true},
+        {false, "[Desktop Entry]\nExec=/moved/away/mendrake\n", true, true},
+        {false, "[Desktop Entry]\nExec=/moved/away/mendrake\nHidden=true\n", false, false},
+        {false, "[Desktop Entry]\nExec=/moved/away/mendrake\nX-GNOME-Autostart-enabled=false\n", false, false},
+        {false, "[Desktop Entry]\nExec=sh\n", false, true},
+        {true, "[Desktop Entry]\nExec=/moved/away/mendrake\n", true, true},
     };
     for (const auto& row : rows) {
         QFile::remove(autostart.entryPath());
-        const bool isLegacy = QByteArray(row.path) == "legacy";
-        writeFile(isLegacy ? legacy : autostart.entryPath(), row.entry);
+        writeFile(row.legacy ? legacy : autostart.entryPath(), row.entry);
         EXPECT_EQ(autostart.repairStaleEntry(), std::nullopt) << row.entry;
-        const QByteArray now = readFile(autostart.entryPath());
-        EXPECT_EQ(now.contains("\nExec=" + program.toUtf8() + "\n"), row.rewritten) << row.entry;
-        EXPECT_EQ(autostart.isEnabled(), row.rewritten || QByteArray(row.entry).contains("Exec=sh")) << row.entry;
+        EXPECT_EQ(readFile(autostart.entryPath()).contains("\nExec=" + program.toUtf8() + "\n"), row.rewritten);
+        EXPECT_EQ(autostart.isEnabled(), row.enabled) << row.entry;
         EXPECT_FALSE(QFile::exists(legacy));
     }
     EXPECT_EQ(autostartProgram(program, program), program);
@@ -203,18 +173,15 @@ TEST(SystemClockAfter, RunsOnlyWhileItsHandleLives) {
 }
 
 TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {
-    const struct {
-        const char* program;
-        const char* exec;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"/usr/bin/mendrake", "/usr/bin/mendrake"},
         {"/opt/My Apps/mendrake", "\"/opt/My Apps/mendrake\""},
         {"/opt/a$b/mendrake", "\"/opt/a\\\\$b/mendrake\""},
         {"/opt/100%/mendrake", "/opt/100%%/mendrake"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(desktopEntryExec(c.program), c.exec) << c.program;
-        EXPECT_EQ(desktopEntryProgram(desktopEntryExec(c.program)), c.program) << "read back: " << c.program;
+    for (auto [program, exec] : cases) {
+        EXPECT_EQ(desktopEntryExec(program), exec) << program;
+        EXPECT_EQ(desktopEntryProgram(desktopEntryExec(program)), program) << "read back: " << program;
     }
     EXPECT_EQ(desktopEntryProgram("mendrake --show"), "mendrake");
 }

@@ -1,17 +1,18 @@
 // The General, Shortcuts and About pages against in-memory preferences and desktop.
 
+#include "hotkey/HotKeyRecorder.h"
+#include "hotkey/KeyCap.h"
 #include "settings/AboutPage.h"
 #include "settings/GeneralPage.h"
 #include "settings/ShortcutsPage.h"
 #include "settings/ToggleSwitch.h"
-#include "hotkey/HotKeyRecorder.h"
-#include "hotkey/KeyCap.h"
 
 #include "SettingsTestEnvironment.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -27,95 +28,80 @@ T* rowValue(QWidget* page, const QString& title, const QString& name = {}) {
     return nullptr;
 }
 
-class PageTest : public ::testing::Test {
-protected:
+struct PageTest : ::testing::Test {
     test::SettingsTestEnvironment env;
     SettingsServices services = env.services();
 };
 
-TEST_F(PageTest, GeneralPasteKeystrokeRowTellsWhatXNeedsWithoutAButtonAndFollowsItWithinASecond) {
+TEST_F(PageTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
     auto detail = [](QWidget* page) { return rowValue<QLabel>(page, "Paste keystroke", "subtitle")->text(); };
     env.keys.trusted = false;
     {
         GeneralPage page(services);
-        page.show();
-        EXPECT_EQ(env.clock.liveTimers(), 1u);
         EXPECT_EQ(page.findChild<QPushButton*>(), nullptr) << "X11 has no permission to ask for";
-        EXPECT_TRUE(detail(&page).contains("XTEST extension is disabled")) << detail(&page).toStdString();
+        EXPECT_TRUE(detail(&page).contains("XTEST extension is disabled")) << detail(&page);
         EXPECT_NE(page.findChild<QLabel*>("exclamationmark.triangle.fill"), nullptr);
-
         env.keys.trusted = true;
         env.clock.advance(0.5);
         EXPECT_FALSE(page.trusted());
         env.clock.advance(0.5);
         EXPECT_TRUE(page.trusted());
-        EXPECT_TRUE(detail(&page).contains("Nothing needs to be allowed")) << detail(&page).toStdString();
+        EXPECT_TRUE(detail(&page).contains("Nothing needs to be allowed")) << detail(&page);
         for (QLabel* label : page.findChildren<QLabel*>())
             EXPECT_FALSE(label->text().contains(QString::fromUtf8("⌘")) || label->text().contains("menu bar"))
-                << label->text().toStdString();
-
+                << label->text();
         env.keys.trusted = false;  // the X server lost it
         env.clock.advance(1.0);
         EXPECT_FALSE(page.trusted());
     }
-    EXPECT_EQ(env.clock.liveTimers(), 0u);
+    EXPECT_EQ(env.clock.liveTimers(), 0u) << "the poll ends with the page";
 }
 
-TEST_F(PageTest, GeneralSwitchesWriteTheirPreferenceAndFollowIt) {
-    int posts = 0;
-    env.notifications.addObserver(menuBarIconChangedNotification, [&] { ++posts; });
+TEST_F(PageTest, SwitchesWriteTheirPreferenceAndFollowIt) {
+    QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
     GeneralPage page(services);
-    page.show();
-    EXPECT_EQ(posts, 0) << "showing the stored value does not post its notification again";
-    auto* login = rowValue<ToggleSwitch>(&page, "Launch at login");
-    auto* menuBar = rowValue<ToggleSwitch>(&page, "Show in tray");
-    auto* paste = rowValue<ToggleSwitch>(&page, "Paste into the active app");
-    auto* sound = rowValue<ToggleSwitch>(&page, "Play a sound when something is copied");
-    ASSERT_TRUE(login && menuBar && paste && sound);
-    EXPECT_FALSE(login->isChecked());
-    EXPECT_TRUE(menuBar->isChecked());
-    EXPECT_TRUE(paste->isChecked());
-    EXPECT_FALSE(sound->isChecked());
-
-    login->click();
-    EXPECT_TRUE(env.prefs.launchAtLogin());
-    EXPECT_TRUE(env.loginItems.enabled);  // the autostart entry
-    menuBar->click();
-    EXPECT_FALSE(env.prefs.showMenuBarIcon());
-    EXPECT_EQ(posts, 1);
-    paste->click();
-    EXPECT_FALSE(env.prefs.pasteDirectly());
-    sound->click();
-    EXPECT_TRUE(env.prefs.playSound());
-
-    // Changed elsewhere: the switch follows without writing the value back and posting it again.
-    env.prefs.setPlaySound(false);
-    EXPECT_FALSE(sound->isChecked());
-    env.prefs.setShowMenuBarIcon(true);
-    EXPECT_TRUE(menuBar->isChecked());
-    EXPECT_EQ(posts, 2);
+    Preferences& p = env.prefs;
+    const struct {
+        const char* title;
+        std::function<bool()> get;
+        std::function<void(bool)> set;
+        bool initially;
+    } rows[] = {
+        {"Launch at login", [&] { return p.launchAtLogin() && env.loginItems.enabled; },
+         [&](bool on) { p.setLaunchAtLogin(on); }, false},
+        {"Show in tray", [&] { return p.showMenuBarIcon(); }, [&](bool on) { p.setShowMenuBarIcon(on); }, true},
+        {"Paste into the active app", [&] { return p.pasteDirectly(); }, [&](bool on) { p.setPasteDirectly(on); },
+         true},
+        {"Play a sound when something is copied", [&] { return p.playSound(); }, [&](bool on) { p.setPlaySound(on); },
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.title);
+        auto* toggle = rowValue<ToggleSwitch>(&page, row.title);
+        ASSERT_NE(toggle, nullptr);
+        EXPECT_EQ(toggle->isChecked(), row.initially);
+        toggle->click();
+        EXPECT_EQ(row.get(), !row.initially);
+        row.set(row.initially);  // changed elsewhere: the switch follows
+        EXPECT_EQ(toggle->isChecked(), row.initially);
+    }
+    EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
 
-TEST_F(PageTest, ShortcutsRecordingStoresTheShortcutAndOffersReset) {
+TEST_F(PageTest, RecorderStoresAfterReleasingTheKeyboard) {
     ShortcutsPage page(services);
     page.show();
     HotKeyRecorder* recorder = page.recorder();
     EXPECT_FALSE(recorder->resetButton()->isVisible());
-
-    int posts = 0;
-    bool capturingWhenStored = true;
+    std::vector<bool> capturingWhenStored;
     // Whoever hears of the change may raise an alert (a taken shortcut) that needs the keyboard.
-    env.notifications.addObserver(hotKeyChangedNotification, [&] {
-        ++posts;
-        capturingWhenStored = recorder->hasKeyFilter();
-    });
+    QObject::connect(&env.prefs, &Preferences::hotKeyAssigned,
+                     [&] { capturingWhenStored.push_back(recorder->hasKeyFilter()); });
     recorder->startRecording();
-    const std::uint32_t k = 45;  // X keycode of K
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, k, 0, 0);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45, 0, 0);
     QApplication::sendEvent(&page, &press);
-    EXPECT_EQ(env.prefs.hotKey(), (HotKeyCombo{k, Qt::ControlModifier | Qt::AltModifier}));
-    EXPECT_EQ(posts, 1);
-    EXPECT_FALSE(capturingWhenStored);
+    EXPECT_EQ(env.prefs.hotKey(), (HotKeyCombo{45, Qt::ControlModifier | Qt::AltModifier}));
+    EXPECT_EQ(capturingWhenStored, std::vector<bool>{false});
     EXPECT_TRUE(recorder->resetButton()->isVisible());
     EXPECT_EQ(recorder->findChild<KeyCaps*>()->keys(), QStringList({"Ctrl", "Alt", "K"}));
 
@@ -125,26 +111,22 @@ TEST_F(PageTest, ShortcutsRecordingStoresTheShortcutAndOffersReset) {
     EXPECT_FALSE(recorder->resetButton()->isVisible());
 
     // Where the desktop binds the shortcut, the page shows the line to add instead of a recorder.
-    SettingsServices bound = services;
-    bound.desktopShortcutLine = QStringLiteral("bindsym $mod+Shift+v exec mendrake --toggle");
-    ShortcutsPage desktopPage(bound);
+    services.desktopShortcutLine = QStringLiteral("bindsym $mod+Shift+v exec mendrake --toggle");
+    ShortcutsPage desktopPage(services);
     desktopPage.show();
     ASSERT_NE(desktopPage.desktopLine(), nullptr);
-    EXPECT_EQ(desktopPage.desktopLine()->text(), bound.desktopShortcutLine);
-    EXPECT_TRUE(desktopPage.desktopLine()->isVisible());
-    EXPECT_FALSE(desktopPage.recorder()->isVisible());
+    EXPECT_EQ(desktopPage.desktopLine()->text(), services.desktopShortcutLine);
+    EXPECT_TRUE(desktopPage.desktopLine()->isVisible() && !desktopPage.recorder()->isVisible());
 }
 
-TEST_F(PageTest, AboutVersionUpdateCheckAndLinksGoThroughTheirServices) {
+TEST_F(PageTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     EXPECT_EQ(versionText("", ""), "dev (0)") << "a build without version or build number";
     AboutPage page(services);
     EXPECT_EQ(page.versionShown(), "1.2 (45)");
     ASSERT_NE(page.updateButton(), nullptr);
     page.updateButton()->click();
     EXPECT_EQ(env.updateChecks, 1);
-
     EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
-
     // Links lead only to the project's own address, and there are none without one.
     ASSERT_EQ(page.links().size(), 3);
     for (QPushButton* link : page.links()) link->click();
@@ -156,10 +138,9 @@ TEST_F(PageTest, AboutVersionUpdateCheckAndLinksGoThroughTheirServices) {
     services.sourceAddress.clear();
     services.trayAvailable = [] { return false; };
     AboutPage bare(services);
-    EXPECT_EQ(bare.updateButton(), nullptr);
-    EXPECT_TRUE(bare.links().isEmpty());
+    EXPECT_TRUE(bare.updateButton() == nullptr && bare.links().isEmpty());
     ASSERT_NE(bare.noTrayNote(), nullptr);
-    EXPECT_TRUE(bare.noTrayNote()->text().contains("mendrake --show")) << bare.noTrayNote()->text().toStdString();
+    EXPECT_TRUE(bare.noTrayNote()->text().contains("mendrake --show")) << bare.noTrayNote()->text();
 }
 
 }  // namespace

@@ -26,9 +26,8 @@ void settle(QWidget* window) {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 3000 && !window->isVisible()) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    QElapsedTimer paint;
-    paint.start();
-    while (paint.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    timer.restart();
+    while (timer.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 bool save(QWidget* window, const QString& path) {
@@ -68,14 +67,11 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     auto opened = HistoryStore::open(env.clock, dir.path());
     if (!opened) return 1;
-    std::unique_ptr<HistoryStore> store = std::move(opened.value());
+    std::unique_ptr<HistoryStore>& store = opened.value();
     for (int i = 0; i < 1234; ++i) {
-        CapturedClip clip;
-        clip.text = QString("Sample clip number %1 with some text in it").arg(i);
-        clip.hash = contentHash("text", clip.text.toUtf8());
-        clip.representations = {{"public.utf8-plain-text", clip.text.toUtf8()}};
-        clip.byteSize = clip.text.size();
-        (void)store->record(clip);
+        const QString text = QString("Sample clip number %1 with some text in it").arg(i);
+        (void)store->record({.text = text, .hash = contentHash("text", text.toUtf8()),
+                             .representations = {{"public.utf8-plain-text", text.toUtf8()}}, .byteSize = text.size()});
     }
 
     SettingsWindowController settings(env.services(store.get()));

@@ -1,18 +1,13 @@
 #pragma once
-// Everything the settings pages use, in memory: preferences over an in-memory defaults store,
-// a US keyboard layout, a desktop with two installed apps, a switchable accessibility permission
-// and a clock that moves only when told.
+// Everything the settings pages use, in memory: the shared preferences fixture, a US keyboard
+// layout, a desktop with two installed apps and a switchable paste permission.
 
-#include "prefs/Preferences.h"
 #include "settings/SettingsWindowController.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
 #include "FakeWorkspace.h"
+#include "PreferencesFixture.h"
 
 #include <QImage>
 
@@ -20,53 +15,37 @@
 
 // Readable QString values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
 
 namespace mendrake::test {
 
-struct SettingsTestEnvironment {
-    SettingsTestEnvironment()
-        : layout(FakeKeyboardLayout::usQwerty()),
-          prefs(defaults, loginItems, log, notifications, clock) {
+struct SettingsTestEnvironment : PreferencesFixture {
+    SettingsTestEnvironment() {
         QImage red(64, 64, QImage::Format_ARGB32);
         red.fill(Qt::red);
         workspace.installed = {
             {"org.gnome.TextEditor", "Text Editor", "/usr/share/applications/org.gnome.TextEditor.desktop"},
             {"org.keepassxc.KeePassXC", "KeePassXC", "/usr/share/applications/org.keepassxc.KeePassXC.desktop"},
         };
-        workspace.iconsByLocation[workspace.installed[0].location] = red;
-        workspace.iconsByLocation[workspace.installed[1].location] = red;
+        for (const auto& app : workspace.installed) workspace.iconsByLocation[app.location] = red;
     }
 
     SettingsServices services(HistoryStore* store = nullptr) {
         return SettingsServices{
-            .prefs = prefs,
-            .keyboardLayout = layout,
-            .workspace = workspace,
-            .keySynthesiser = keys,
-            .clock = clock,
-            .store = store,
+            .prefs = prefs, .keyboardLayout = layout, .workspace = workspace, .keySynthesiser = keys,
+            .clock = clock, .store = store,
             .onHistoryCleared = [this] { ++historyClears; },
             .checkForUpdates = [this] { ++updateChecks; },
             .canCheckForUpdates = true,
-            .sourceAddress = "https://example.org/mendrake",
-            .version = "1.2",
-            .build = "45",
+            .sourceAddress = "https://example.org/mendrake", .version = "1.2", .build = "45",
             .quit = [this] { ++quits; },
         };
     }
 
-    FakeClock clock;
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    NotificationCenter notifications;
-    FakeKeyboardLayout layout;
+    FakeKeyboardLayout layout = FakeKeyboardLayout::usQwerty();
     FakeWorkspace workspace;
     FakeKeySynthesiser keys;
-    Preferences prefs;
-    int historyClears = 0;
-    int updateChecks = 0;
-    int quits = 0;
+    int historyClears = 0, updateChecks = 0, quits = 0;
 };
 
 }  // namespace mendrake::test

@@ -1,19 +1,20 @@
 // The settings window's router, sidebar search and window life cycle.
 
+#include "hotkey/HotKeyRecorder.h"
 #include "settings/SettingsDetail.h"
 #include "settings/SettingsSidebar.h"
 #include "settings/ShortcutsPage.h"
-#include "hotkey/HotKeyRecorder.h"
 
 #include "SettingsTestEnvironment.h"
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace mendrake {
 namespace {
@@ -21,18 +22,16 @@ namespace {
 using P = SettingsPage;
 using Sections = std::vector<std::vector<SettingsPage>>;
 
-class SettingsWindowTest : public ::testing::Test {
-protected:
-    SettingsWindowTest() : controller(env.services()) {}
-
-    void search(const QString& text) { controller.sidebar()->searchField()->setText(text); }
+struct SettingsWindowTest : ::testing::Test {
+    SettingsSidebar& sidebar() { return *controller.sidebar(); }
+    QWidget* pageView() { return controller.detail()->currentPageView(); }
 
     test::SettingsTestEnvironment env;
-    SettingsWindowController controller;
+    SettingsWindowController controller{env.services()};
 };
 
 TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
-    controller.show();
+    controller.show(P::history);
     const struct {
         const char* text;
         Sections expected;
@@ -47,26 +46,21 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        search(c.text);
-        EXPECT_EQ(controller.sidebar()->listedSections(), c.expected);
+        sidebar().searchField()->setText(c.text);
+        EXPECT_EQ(sidebar().listedSections(), c.expected);
         EXPECT_EQ(filteredSections(c.text), c.expected);
+        // A search that hides the current page keeps it shown, and nothing selected.
+        EXPECT_EQ(controller.router().page(), P::history);
+        EXPECT_EQ(pageView()->objectName(), "history");
+        const bool listed = std::ranges::any_of(c.expected, [](auto& s) { return std::ranges::count(s, P::history); });
+        EXPECT_EQ(sidebar().selectedPage(), listed ? std::optional(P::history) : std::nullopt);
     }
+    sidebar().searchField()->clearButton()->click();
+    EXPECT_EQ(sidebar().selectedPage(), P::history) << "the rows come back with the current page selected";
+    EXPECT_TRUE(sidebar().searchField()->clearButton()->isHidden());
 }
 
-TEST_F(SettingsWindowTest, SearchWithoutMatchesKeepsTheCurrentPage) {
-    controller.show(P::history);
-    search("xyz");
-    EXPECT_EQ(controller.sidebar()->list()->count(), 0);
-    EXPECT_EQ(controller.router().page(), P::history);
-    EXPECT_EQ(controller.detail()->currentPageView()->objectName(), "history");
-    EXPECT_FALSE(controller.sidebar()->selectedPage().has_value());
-    // Clearing the search brings the rows back with the current page selected.
-    controller.sidebar()->searchField()->clearButton()->click();
-    EXPECT_EQ(controller.sidebar()->selectedPage(), P::history);
-    EXPECT_TRUE(controller.sidebar()->searchField()->clearButton()->isHidden());
-}
-
-TEST_F(SettingsWindowTest, WindowIsFixedSizeAndTitledAfterThePage) {
+TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_EQ(controller.window(), nullptr);
     controller.show();
     QWidget* window = controller.window();
@@ -74,58 +68,51 @@ TEST_F(SettingsWindowTest, WindowIsFixedSizeAndTitledAfterThePage) {
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_EQ(window->windowTitle(), "General");
     for (auto [page, title] : {std::pair{P::shortcuts, "Keyboard Shortcuts"}, {P::about, "About Mendrake"}}) {
-        controller.sidebar()->select(page);
+        sidebar().select(page);
         EXPECT_EQ(window->windowTitle(), title);
-        EXPECT_EQ(controller.detail()->currentPageView()->objectName(), rawValue(page));
+        EXPECT_EQ(pageView()->objectName(), rawValue(page));
     }
-
-    // Selecting the current page again retitles the window without rebuilding the page.
-    QSignalSpy changes(&controller.router(), &SettingsRouter::pageChanged);
-    QWidget* view = controller.detail()->currentPageView();
+    // Selecting the current page again re-titles the window without rebuilding the page.
+    QWidget* view = pageView();
     window->setWindowTitle("stale");
-    controller.sidebar()->select(P::about);
+    sidebar().select(P::about);
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
-    EXPECT_TRUE(changes.isEmpty());
-    EXPECT_EQ(controller.detail()->currentPageView(), view);
-}
+    EXPECT_EQ(pageView(), view);
 
-TEST_F(SettingsWindowTest, CtrlQQuitsAndCtrlWHidesUntilShowBringsBackTheSameWindowPageAndSearch) {
-    controller.show();
-    QWidget* window = controller.window();
-    controller.sidebar()->select(P::history);
-    search("hist");
+    // Ctrl+Q quits, Ctrl+W hides; the next show brings back the same window, page and search.
+    sidebar().select(P::history);
+    sidebar().searchField()->setText("hist");
     QApplication::setActiveWindow(window);
     QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(env.quits, 1);
     QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
-
     controller.show();
-    EXPECT_EQ(controller.window(), window);
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(controller.window() == window && window->isVisible());
     EXPECT_EQ(window->windowTitle(), "History");
-    EXPECT_EQ(controller.sidebar()->searchField()->text(), "hist");
+    EXPECT_EQ(sidebar().searchField()->text(), "hist");
+    sidebar().searchField()->setText("");
     controller.show(P::about);
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
+    EXPECT_EQ(sidebar().selectedPage(), P::about) << "the list follows the page shown";
 }
 
-TEST_F(SettingsWindowTest, LeavingTheShortcutsPageWhileRecordingLeavesNoKeyFilterBehind) {
-    controller.show(P::shortcuts);
-    auto* page = static_cast<ShortcutsPage*>(controller.detail()->currentPageView());
-    page->recorder()->startRecording();
-    controller.window()->close();
-    EXPECT_FALSE(page->recorder()->isRecording());
-    EXPECT_FALSE(page->recorder()->hasKeyFilter());
-
-    controller.show(P::shortcuts);
-    page = static_cast<ShortcutsPage*>(controller.detail()->currentPageView());
-    page->recorder()->startRecording();
-    controller.sidebar()->select(P::general);
+TEST_F(SettingsWindowTest, LeavingTheRecorderLeavesNoKeyFilterBehind) {
+    for (bool byClosing : {true, false}) {
+        controller.show(P::shortcuts);
+        auto* page = static_cast<ShortcutsPage*>(pageView());
+        page->recorder()->startRecording();
+        if (byClosing) {
+            controller.window()->close();
+            EXPECT_FALSE(page->recorder()->isRecording() || page->recorder()->hasKeyFilter());
+        } else {
+            sidebar().select(P::general);
+        }
+    }
     // The next key presses reach the application normally.
-    QLineEdit* field = controller.sidebar()->searchField()->lineEdit();
+    QLineEdit* field = sidebar().searchField()->lineEdit();
     QTest::keyClicks(field, "sou");
-    EXPECT_EQ(field->text(), "sou");
-    EXPECT_EQ(controller.sidebar()->listedSections(), (Sections{{P::general}}));
+    EXPECT_EQ(sidebar().listedSections(), (Sections{{P::general}}));
     EXPECT_EQ(env.prefs.hotKey(), HotKeyCombo::defaultCombo());
 }
 
