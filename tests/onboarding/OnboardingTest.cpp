@@ -1,14 +1,10 @@
 // The first-run guide: page flow, completion on any close, and the live permission status.
 
 #include "onboarding/OnboardingWindowController.h"
-#include "prefs/Preferences.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
+#include "PreferencesFixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,7 +17,7 @@ namespace {
 
 using Page = OnboardingView::Page;
 
-class OnboardingTest : public ::testing::Test {
+class OnboardingTest : public ::testing::Test, protected test::PreferencesFixture {
 protected:
     OnboardingTest() { makeController(); }
 
@@ -45,13 +41,8 @@ protected:
         return false;
     }
 
-    test::FakeClock clock;
-    test::FakeDefaultsStore defaults;
-    test::FakeLoginItems loginItems;
-    test::FakeSystemLog log;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
-    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
     int finishes = 0;

@@ -4,11 +4,7 @@
 // case-insensitive substring and counts its calls; `countOverride` makes it claim more rows than it
 // lists, which is how a history larger than the panel's window looks.
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
-#include "prefs/Preferences.h"
+#include "PreferencesFixture.h"
 #include "store/HistoryStore.h"
 
 #include <QImage>
@@ -86,12 +82,7 @@ private:
     }
 };
 
-struct PanelTestEnv {
-    FakeClock clock{1'700'000'000.0};
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    Preferences prefs{defaults, loginItems, log, clock};
+struct PanelTestEnv : PreferencesFixture {
     FakeHistoryStore store{clock};
 
     // Rows 1..n, row 1 the newest.
