@@ -61,6 +61,9 @@ bool AppDelegate::applicationDidFinishLaunching() {
         return false;
     }
     store_ = std::move(opened).value();
+    // The store logs each failed operation itself (operation, error kind, reason); the delegate
+    // only shows the user what failed.
+    store_->setFailureLog(&services_.log);
 
     monitor_ = std::make_unique<ClipboardMonitor>(services_.pasteboard, services_.workspace, prefs_,
                                                   services_.clock, services_.captureReads, services_.log);
@@ -78,7 +81,7 @@ bool AppDelegate::applicationDidFinishLaunching() {
     panelModel_->onFailure = [self](const QString& message, const QString& reason) {
         if (!self) return;
         self->hidePanelIfVisible();
-        self->reportFailure(message, reason);
+        self->showFailure(message, reason);
     };
     pasteEngine_.onPasteRefused = [self] {
         if (self && self->statusItem_)
@@ -263,7 +266,7 @@ void AppDelegate::openSettings() {
                         if (done) done();
                         // Nothing was deleted: say why rather than show a history that only looks cleared.
                         if (error)
-                            delegate.reportFailure(QStringLiteral("Mendrake couldn't clear the history"),
+                            delegate.showFailure(QStringLiteral("Mendrake couldn't clear the history"),
                                                    error->description());
                     };
                 });
@@ -343,8 +346,7 @@ void AppDelegate::logFailure(const QString& what, const QString& reason) {
     services_.log.write(reason.isEmpty() ? what : what + QStringLiteral(": ") + reason);
 }
 
-void AppDelegate::reportFailure(const QString& message, const QString& reason) {
-    logFailure(message, reason);
+void AppDelegate::showFailure(const QString& message, const QString& reason) {
     services_.alerts.showAlert(message, reason);
 }
 
@@ -393,14 +395,15 @@ void AppDelegate::searchInBackground(const QString& query, qint64 limit,
 void AppDelegate::runOn(TaskRunner& runner, const std::shared_ptr<Connection>& connection, ConnectionWork work,
                         std::function<void(AppDelegate&)> done) {
     QPointer<AppDelegate> self(this);
-    runner.run([connection, directory = store_->directory(), &clock = services_.clock, work = std::move(work),
-                done = std::move(done), self]() -> std::function<void()> {
+    runner.run([connection, directory = store_->directory(), &clock = services_.clock, &log = services_.log,
+                work = std::move(work), done = std::move(done), self]() -> std::function<void()> {
         QString openError;
         if (!connection->store) {
             auto opened = HistoryStore::open(clock, directory, HistoryStore::PageCache::small);
-            if (opened)
+            if (opened) {
                 connection->store = std::move(opened).value();
-            else
+                connection->store->setFailureLog(&log);
+            } else
                 openError = opened.error().description();
         }
         std::function<void(AppDelegate&)> answer;
@@ -444,9 +447,6 @@ void AppDelegate::handleCapture(const CapturedClip& capture) {
     }
     auto recorded = store_->record(capture);
     if (!recorded) {
-        // The kind and the reason only: the content may be a secret and must not reach the log.
-        logFailure(QStringLiteral("Mendrake: could not record a %1 copy").arg(rawValue(capture.kind)),
-                   recorded.error().description());
         if (statusItem_) statusItem_->setRecordingProblem(recorded.error().description());
         return;
     }

@@ -132,10 +132,11 @@ public:
 private:
     void use(const ClipItem& item, UseMode mode, const std::optional<RunningApplication>& target);
     void followPreferences();
-    // The one way a failure reaches the log: what failed and why, never clip content.
+    // How the delegate's own failures reach the log: what failed and why, never clip content. Store
+    // operations log their failures themselves (HistoryStore::setFailureLog).
     void logFailure(const QString& what, const QString& reason = {});
-    // A failure the user must hear of: logged, then shown in an alert.
-    void reportFailure(const QString& message, const QString& reason);
+    // A failed store operation the user must hear of, shown in an alert.
+    void showFailure(const QString& message, const QString& reason);
     void wireStatusMenu();
     void hidePanelIfVisible();
     struct Connection;
