@@ -23,34 +23,58 @@ QByteArray encodedImage(int width, int height, const char* format = "PNG") {
     return bytes;
 }
 
-// The clip read from the board, or an empty one when there is none.
-CapturedClip clipOf(FakePasteboard& board) { return readClip(board).value_or(CapturedClip{}); }
-
-TEST(Classification, TextKindsFollowColourThenLinkThenRichText) {
+TEST(Classification, KindTextAndHashOfEachOffer) {
+    const QByteArray png = encodedImage(40, 30), broken = png.left(40) + QByteArray(100, 'x'), tiff = encodedImage(5, 7, "TIFF");
+    const QByteArray paths = "/tmp/d/a.txt\n/tmp/d/b c.png\n/tmp/d/c", oddName = "file:///tmp/a%0Ab.txt\r\n";
+    const QString image = QString::fromUtf8("Image 40×30");
     const struct {
-        QString text;
-        QStringList extraTypes;
+        const char* why;
+        FakePasteboard::Item item;
         ClipKind kind;
-    } cases[] = {
-        {"hello world", {}, ClipKind::text},
-        {"  #3366ff  ", {}, ClipKind::color},  // keeps its spaces
-        {"rgb(1, 2, 3)", {pt::html}, ClipKind::color},
-        {" http://example.com\n", {pt::html}, ClipKind::url},
-        {"https://exa mple.com", {}, ClipKind::text},
-        {"Some words", {pt::html}, ClipKind::richText},
-        {"Some words", {pt::rtf}, ClipKind::richText},
+        QString text;
+        QByteArray hashed;  // the tag, then the hashed content
+        QStringList kept;   // the representations kept
+    } rows[] = {
+        {"plain text", {{pt::string, "hello world"}}, ClipKind::text, "hello world", "texthello world", {pt::string}},
+        {"a colour keeps its spaces", {{pt::string, "  #3366ff  "}}, ClipKind::color, "  #3366ff  ", "text  #3366ff  ", {pt::string}},
+        {"a colour before rich text", {{pt::string, "rgb(1, 2, 3)"}, {pt::html, "<b>x</b>"}}, ClipKind::color, "rgb(1, 2, 3)",
+         "textrgb(1, 2, 3)", {pt::string, pt::html}},
+        {"a link before rich text", {{pt::string, " http://example.com\n"}, {pt::html, "<b>x</b>"}}, ClipKind::url,
+         " http://example.com\n", "text http://example.com\n", {pt::string, pt::html}},
+        {"a space breaks a link", {{pt::string, "https://exa mple.com"}}, ClipKind::text, "https://exa mple.com",
+         "texthttps://exa mple.com", {pt::string}},
+        {"html", {{pt::string, "Some words"}, {pt::html, "<b>x</b>"}}, ClipKind::richText, "Some words", "textSome words",
+         {pt::string, pt::html}},
+        {"rtf", {{pt::string, "Some words"}, {pt::rtf, "{x}"}}, ClipKind::richText, "Some words", "textSome words", {pt::string, pt::rtf}},
+        {"files: names, then paths", {{pt::fileURL, "file:///tmp/d/a.txt\r\nfile:///tmp/d/b%20c.png\r\nfile:///tmp/d/c\r\n"},
+                                      {pt::string, "/tmp/d/a.txt"}},
+         ClipKind::file, "3 files: a.txt, b c.png, c\n" + paths, "file" + paths, {filePathsType}},
+        {"one file by its name", {{pt::fileURL, "file:///tmp/d/only%20one.txt"}}, ClipKind::file,
+         "only one.txt\n/tmp/d/only one.txt", "file/tmp/d/only one.txt", {filePathsType}},
+        {"the root by its path", {{pt::fileURL, "file:///"}}, ClipKind::file, "/\n/", "file/", {filePathsType}},
+        {"web links are no files", {{pt::fileURL, "https://example.com/page\r\nnot a url %%\r\n"}, {pt::string, "a caption"}},
+         ClipKind::text, "a caption", "texta caption", {pt::fileURL, pt::string}},
+        {"an empty file list", {{pt::fileURL, ""}, {pt::png, png}}, ClipKind::image, image, "image" + png, {pt::fileURL, pt::png}},
+        // "a\nb.txt" would read back as two files: the copy is kept as it came.
+        {"a newline in a file name", {{pt::fileURL, oddName}, {pt::string, "/tmp/a\nb.txt"}}, ClipKind::text, "/tmp/a\nb.txt",
+         "text/tmp/a\nb.txt", {pt::fileURL, pt::string}},
+        {"an image under blank text", {{pt::string, "  \n"}, {pt::png, png}}, ClipKind::image, image, "image" + png, {pt::string, pt::png}},
+        {"an image that does not decode", {{pt::png, broken}}, ClipKind::image, "Image", "image" + broken, {pt::png}},
+        {"TIFF, the second choice", {{pt::tiff, tiff}}, ClipKind::image, QString::fromUtf8("Image 5×7"), "image" + tiff, {pt::tiff}},
     };
-    for (const auto& c : cases) {
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
         FakePasteboard board;
-        FakePasteboard::Item item{{pt::string, c.text.toUtf8()}};
-        for (const QString& type : c.extraTypes) item.push_back({type, "<b>x</b>"});
-        board.copy({item});
-        auto clip = readClip(board);
-        ASSERT_TRUE(clip) << c.text.toStdString();
-        EXPECT_EQ(clip->kind, c.kind) << c.text.toStdString();
-        EXPECT_EQ(clip->text, c.text);
-        EXPECT_EQ(clip->hash, contentHash("text", c.text.toUtf8()));
-        EXPECT_EQ(qint64(clip->representations.size()), qint64(item.size()));
+        board.copy({row.item});
+        const auto clip = readClip(board);
+        ASSERT_TRUE(clip);
+        EXPECT_EQ(std::tie(clip->kind, clip->text, clip->hash), std::make_tuple(row.kind, row.text, contentHash("", row.hashed)));
+        QStringList kept, expected = row.kept;
+        qint64 bytes = 0;
+        for (const auto& [type, value] : clip->representations) kept << type, bytes += value.size();
+        expected.sort();
+        EXPECT_EQ(kept, expected) << kept.join(' ').toStdString();
+        EXPECT_EQ(clip->byteSize, bytes);
     }
     for (auto [text, expected] : std::vector<std::pair<QString, bool>>{
              {"HTTP://EXAMPLE.COM/x", true}, {"mailto:me@example.com", false}, {"http:/x", false}, {"http://[", false},
@@ -84,62 +108,6 @@ TEST(Classification, MarkedEmptyOrBrokenOffersGiveNone) {
         row.fault(board);
         EXPECT_FALSE(readClip(board)) << row.why;
     }
-}
-
-TEST(Classification, FilesListNamesAndPathsElseOtherTypes) {
-    FakePasteboard board;
-    board.copy({{{pt::fileURL, "file:///tmp/d/a.txt\r\nfile:///tmp/d/b%20c.png\r\nfile:///tmp/d/c\r\n"},
-                 {pt::string, "/tmp/d/a.txt"}}});
-    auto clip = readClip(board);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->kind, ClipKind::file);
-    EXPECT_EQ(clip->text, "3 files: a.txt, b c.png, c\n/tmp/d/a.txt\n/tmp/d/b c.png\n/tmp/d/c");
-    const QByteArray paths = "/tmp/d/a.txt\n/tmp/d/b c.png\n/tmp/d/c";
-    EXPECT_EQ(clip->hash, contentHash("file", paths));
-    EXPECT_EQ(clip->representations, (RepresentationMap{{filePathsType, paths}}));
-    EXPECT_EQ(clip->byteSize, paths.size());
-
-    // One file is titled by its name alone; the root by its path.
-    for (auto [uri, text] : {std::pair<QByteArray, QString>{"file:///tmp/d/only%20one.txt", "only one.txt\n/tmp/d/only one.txt"},
-                             {"file:///", "/\n/"}}) {
-        board.copy({{{pt::fileURL, uri}}});
-        EXPECT_EQ(clipOf(board).text, text);
-    }
-    board.copy({{{pt::fileURL, "https://example.com/page\r\nnot a url at all %%\r\n"}, {pt::string, "a caption"}}});
-    EXPECT_EQ(clipOf(board).text, "a caption");
-    board.copy({{{pt::fileURL, ""}, {pt::png, encodedImage(3, 2)}}});
-    EXPECT_EQ(clipOf(board).kind, ClipKind::image);
-
-    // "a\nb.txt" would read back as two files; the copy is kept as its raw representations.
-    const QByteArray uris = "file:///tmp/a%0Ab.txt\r\n";
-    board.copy({{{pt::fileURL, uris}, {pt::string, "/tmp/a\nb.txt"}}});
-    clip = readClip(board);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->kind, ClipKind::text);
-    EXPECT_EQ(clip->representations.at(pt::fileURL), uris);
-    EXPECT_FALSE(clip->representations.count(filePathsType));
-}
-
-TEST(Classification, ImagesMeasuredDecodedAndHashedOverBytes) {
-    FakePasteboard board;
-    const QByteArray png = encodedImage(40, 30);
-    board.copy({{{pt::string, "  \n"}, {pt::png, png}}});
-    auto clip = readClip(board);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->kind, ClipKind::image);
-    EXPECT_EQ(clip->text, QString::fromUtf8("Image 40×30"));
-    EXPECT_EQ(clip->hash, contentHash("image", png));
-    EXPECT_EQ(clip->byteSize, png.size() + 3);
-
-    const QByteArray broken = png.left(40) + QByteArray(100, 'x');
-    board.copy({{{pt::png, broken}}});
-    clip = readClip(board);
-    ASSERT_TRUE(clip);
-    EXPECT_EQ(clip->text, "Image");
-    EXPECT_EQ(clip->hash, contentHash("image", broken));
-
-    board.copy({{{pt::tiff, encodedImage(5, 7, "TIFF")}}});
-    EXPECT_EQ(clipOf(board).text, QString::fromUtf8("Image 5×7")) << "TIFF is the second choice";
 }
 
 TEST(Classification, OversizedOffersStayUnderTheCap) {

@@ -69,7 +69,8 @@ TEST(ClipModel, ParseColorAcceptsHexAndRgbUpToForty) {
     }
     for (const QString& text : {QString("#abcd"), QString("#12345g"), QString::fromUtf16(u"#\uff46\uff46\uff46"),
                                 QString("rgb(256,0,0)"), QString("rgb(1,2)"), QString("rgb(1,2,3"),
-                                QString("rgb(nan,0,0)"), QString("hsl(1,2,3)"), QString("rgb 1,2,3)"), QString("#0x1234"), "rgb(1,2,3" + QString(31, u' ') + ")"})
+                                QString("rgb(nan,0,0)"), QString("hsl(1,2,3)"), QString("rgb 1,2,3)"), QString("rgb(1,2,3,4"),
+                                QString("#0x1234"), "rgb(1,2,3" + QString(31, u' ') + ")"})
         EXPECT_EQ(parseColor(text), std::nullopt) << text.toStdString();
 }
 

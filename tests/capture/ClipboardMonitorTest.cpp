@@ -1,14 +1,10 @@
 #include "capture/AppIcon.h"
 #include "capture/ClipboardMonitor.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
 #include "FakePasteboard.h"
-#include "FakeSystemLog.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
-#include "prefs/Preferences.h"
+#include "PreferencesFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +13,8 @@ namespace {
 
 using namespace test;
 
-class ClipboardMonitorTest : public ::testing::Test {
+class ClipboardMonitorTest : public ::testing::Test, protected PreferencesFixture {
 protected:
-    FakeClock clock;
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    Preferences prefs{defaults, loginItems, log, clock};
     FakePasteboard board;
     FakeTaskRunner reads;
     FakeWorkspace workspace;
@@ -35,11 +26,11 @@ protected:
         monitor->start();
     }
     // Another application copies; the monitor's next tick sees it. Answers the texts captured so far.
-    std::vector<QString> copy(const QString& text) {
+    QStringList copy(const QString& text) {
         board.copyText(text);
         clock.advance(ClipboardMonitor::pollInterval);
-        std::vector<QString> texts;
-        for (const CapturedClip& clip : captured) texts.push_back(clip.text);
+        QStringList texts;
+        for (const CapturedClip& clip : captured) texts << clip.text;
         return texts;
     }
 };
@@ -57,7 +48,7 @@ TEST_F(ClipboardMonitorTest, EachChangeIsReadOnceWhateverTheOutcome) {
     const int readsSoFar = board.dataReads();
     clock.advance(60);
     EXPECT_EQ(board.dataReads(), readsSoFar);
-    EXPECT_EQ(copy("twice"), (std::vector<QString>{"once", "twice"}));
+    EXPECT_EQ(copy("twice"), QStringList({"once", "twice"}));
 }
 
 // Paused, ignored and our own changes are dropped before anything is read (a password copied from
@@ -107,8 +98,7 @@ TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
     clock.advance(0);
     EXPECT_EQ(quits, 0);
     reads.runAll();
-    EXPECT_EQ(captured.back().text, "read slowly");
-    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(captured.back().text == "read slowly" && quits == 1);
 }
 
 TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
@@ -153,8 +143,7 @@ TEST_F(ClipboardMonitorTest, FailedHungOrRacedReadsDropAndNewestWins) {
     board.ownerHangs = true;
     clock.advance(0);
     EXPECT_TRUE(captured.empty());
-    EXPECT_EQ(log.lines.size(), 1u) << "a dropped capture is logged";
-    EXPECT_FALSE(log.lines.back().contains("hung")) << "without its content";
+    EXPECT_TRUE(log.lines.size() == 1 && !log.lines.back().contains("hung")) << "a dropped capture is logged without its content";
 
     board.copyText("plain, then a concealed copy during its read");
     board.takenDuringRead = true;

@@ -1,73 +1,45 @@
 #pragma once
-// Helpers for the capture tests that run on a real X server (inside tests/support/with-x11):
-// offering clipboard content with xclip or our clip_owner, windows of a chosen class, and waiting
-// with time-outs while Qt's event loop runs.
+// Helpers for the capture tests on a real X server (inside tests/support/with-x11): copies made by
+// xclip or our clip_owner, windows of a chosen class, and waits that keep Qt's event loop running.
 
-#include <QCoreApplication>
+#include "WaitFor.h"
+
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include <functional>
 #include <memory>
 
 namespace mendrake::test {
 
-// Runs the event loop until `done` holds or `timeoutMs` passes; answers whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-// A folder of this process's own: X11 test groups run in parallel and must not share files.
-inline QString scratchDir() {
-    static QTemporaryDir dir;
-    return dir.path();
-}
-
+// A file in a folder of this process's own: X11 test groups run in parallel and share no files.
 inline QString writeFile(const QString& name, const QByteArray& bytes) {
-    const QString path = scratchDir() + u'/' + name;
-    QFile file(path);
+    static QTemporaryDir dir;
+    QFile file(dir.filePath(name));
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(bytes);
-    return path;
+    return file.fileName();
 }
 
-// Output of a short command, run to its end. The event loop keeps running meanwhile, so the
-// command may read a clipboard that this process owns.
-inline QByteArray run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+// Output of a short command, run to its end while the event loop keeps running (the command may
+// read a clipboard that this process owns).
+inline QByteArray run(const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
-    process.write(input);
-    process.closeWriteChannel();
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
+    waitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
     return process.readAllStandardOutput();
 }
 
 // xclip offers `bytes` as one MIME type and stays in the background until another client copies.
 inline void xclipCopy(const QString& type, const QByteArray& bytes) {
-    run(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-i", writeFile("xclip.bin", bytes)});
+    run("xclip", {"-selection", "clipboard", "-t", type, "-i", writeFile("xclip.bin", bytes)});
 }
 
-// Our owner offering several types at once; it keeps running until it loses the clipboard or the
-// returned process is destroyed.
-inline std::unique_ptr<QProcess> ownerCopy(const QStringList& options,
-                                           const std::vector<std::pair<QString, QByteArray>>& offers) {
+// Our owner offering several types at once, until it loses the clipboard or the process is destroyed.
+inline std::unique_ptr<QProcess> ownerCopy(QStringList args, const std::vector<std::pair<QString, QByteArray>>& offers) {
     auto process = std::make_unique<QProcess>();
-    QStringList args = options;
-    int n = 0;
-    for (auto& [type, bytes] : offers)
-        args << type + u'=' + writeFile(QStringLiteral("offer%1.bin").arg(n++), bytes);
-    process->start(QStringLiteral(CLIP_OWNER_PATH), args);
+    for (auto& [type, bytes] : offers) args << type + u'=' + writeFile(QString("offer%1.bin").arg(args.size()), bytes);
+    process->start(CLIP_OWNER_PATH, args);
     process->waitForReadyRead(5000);  // "owned"
     return process;
 }
@@ -78,17 +50,11 @@ struct Window {
     QString id;
 
     explicit Window(const QString& windowClass) {
-        process->start(QStringLiteral("xterm"), {"-class", windowClass, "-e", "sleep", "300"});
-        waitUntil([&] {
-            id = QString::fromUtf8(run("xdotool", {"search", "--onlyvisible", "--class", "^" + windowClass + "$"}))
-                     .split(u'\n')
-                     .first();
-            return !id.isEmpty();
+        process->start("xterm", {"-class", windowClass, "-e", "sleep", "300"});
+        waitFor([&] {
+            return !(id = run("xdotool", {"search", "--onlyvisible", "--class", "^" + windowClass + "$"}).split('\n').first()).isEmpty();
         }, 10000);
-        waitUntil([&] {
-            run("xdotool", {"windowactivate", id});
-            return run("xdotool", {"getactivewindow"}).trimmed() == id.toUtf8();
-        });
+        waitFor([&] { return run("xdotool", {"windowactivate", id}), run("xdotool", {"getactivewindow"}).trimmed() == id.toUtf8(); });
     }
     ~Window() {
         process->kill();

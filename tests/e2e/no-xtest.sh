@@ -13,9 +13,9 @@ copy_text "a later copy"; wait_for 5 rows_are 2 || fail "copy not recorded"
 "$MENDRAKE" || fail "second launch failed"
 wait_for 5 panel_visible || fail "panel not shown"
 panel=$(panel_window)
-"$SEND_KEY" "$panel" Down
+"$X11_KEY" send "$panel" Down
 sleep 0.2
-"$SEND_KEY" "$panel" Return
+"$X11_KEY" send "$panel" Return
 wait_for 5 clipboard_is "copied without xtest" || fail "clipboard holds: $(clipboard_text)"
 wait_for 5 xdotool search --onlyvisible --name '^Welcome to Mendrake$' || fail "guide did not open"
 wait_for 5 panel_hidden || fail "panel still visible"

@@ -5,9 +5,9 @@
 # filters and pastes into the window it was opened over, and a copy outlives the client that made it.
 . "$(dirname "$0")/lib.sh"
 
-# A copy served until replaced: copy MIME-TYPE FILE, or several types at once with wayland-offer.
+# A copy served until replaced: copy MIME-TYPE FILE, or several types at once with wayland-session.
 copy() { wl-copy --type "$1" <"$2"; sleep 0.1; }
-copy_many() { "$WAYLAND_OFFER" "$@" & BG_PIDS+=($!); sleep 0.2; }
+copy_many() { "$WAYLAND_SESSION" offer "$@" & BG_PIDS+=($!); sleep 0.2; }
 copy_text() { printf '%s' "$1" | wl-copy; sleep 0.1; }
 clipboard_text() { wl-paste --no-newline 2>/dev/null; }
 

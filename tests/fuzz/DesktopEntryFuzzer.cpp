@@ -4,17 +4,12 @@
 
 #include "platform/x11/DesktopEntries.h"
 
-using namespace mendrake;
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first line of the input is the locale, the rest the file.
-    const QByteArray all(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray all = fuzzBytes(data, size);
     const qsizetype newline = all.indexOf('\n');
     const QString locale = newline < 0 ? QStringLiteral("de_DE") : QString::fromUtf8(all.left(newline));
-    const QByteArray contents = newline < 0 ? all : all.mid(newline + 1);
-    if (const auto entry = DesktopEntries::parse(contents, locale))
-        if (entry->visible) FUZZ_CHECK(!entry->name.isEmpty());
+    const auto entry = mendrake::DesktopEntries::parse(newline < 0 ? all : all.mid(newline + 1), locale);
+    FUZZ_CHECK(!entry || !entry->visible || !entry->name.isEmpty());
     return 0;
 }

@@ -1,36 +1,35 @@
 #pragma once
 // Shared by the fuzz targets: a property that must hold for every input (a violation aborts, which
-// libFuzzer and the corpus replay report as a crash with the input that caused it), text made from
-// fuzz bytes, and the application object some targets need.
+// libFuzzer and the corpus replay report as a crash with the input that caused it), the input as
+// bytes or text, and the application object some targets need.
 
 #include <QCoreApplication>
 #include <QString>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#define FUZZ_CHECK(condition)                                                                       \
-    do {                                                                                            \
-        if (!(condition)) {                                                                         \
-            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                           \
-        }                                                                                           \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (condition) break;                                                                  \
+        std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+        std::abort();                                                                          \
     } while (0)
+
+inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
 
 // UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd, raw UTF-16 so that lone
 // surrogates and NULs reach the parser too.
 inline QString fuzzText(const uint8_t* data, size_t size) {
     if (size == 0) return QString();
-    if (data[0] & 1) {
-        // Copied rather than cast: the fuzz bytes need not be aligned for char16_t.
-        QString text(qsizetype((size - 1) / 2), Qt::Uninitialized);
-        std::memcpy(text.data(), data + 1, size_t(text.size()) * sizeof(char16_t));
-        return text;
-    }
-    return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    if (!(data[0] & 1)) return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    QString text(qsizetype((size - 1) / 2), Qt::Uninitialized);  // copied: the bytes need not be aligned
+    std::memcpy(text.data(), data + 1, size_t(text.size()) * sizeof(char16_t));
+    return text;
 }
 
 // Image plug-ins (TIFF) and the store's file handling look for the application object.

@@ -4,16 +4,8 @@
 
 #include "hotkey/HotKeyCombo.h"
 
-using namespace mendrake;
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray json(reinterpret_cast<const char*>(data), qsizetype(size));
-    const auto combo = HotKeyCombo::fromJson(json);
-    if (!combo) return 0;
-    const auto again = HotKeyCombo::fromJson(combo->toJson());
-    FUZZ_CHECK(again.has_value());
-    FUZZ_CHECK(*again == *combo);
+    if (const auto combo = mendrake::HotKeyCombo::fromJson(fuzzBytes(data, size)))
+        FUZZ_CHECK(mendrake::HotKeyCombo::fromJson(combo->toJson()) == combo);
     return 0;
 }

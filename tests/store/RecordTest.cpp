@@ -12,15 +12,13 @@ TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     const RepresentationMap rich = {{"public.utf8-plain-text", "bold"}, {"public.rtf", "{\\rtf1 \\b bold}"}};
     const auto plain = store->record(textClip("bold"));
     ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->blob, std::nullopt);
-    EXPECT_TRUE(blobFiles().isEmpty());
+    EXPECT_TRUE(!plain->blob && blobFiles().isEmpty());
 
     clock.advance(30);
     const auto upgraded = store->record(textClip("bold", rich, ClipKind::richText));
     ASSERT_TRUE(upgraded);
-    EXPECT_EQ(upgraded->id, plain->id);
-    EXPECT_EQ(upgraded->kind, ClipKind::richText);
-    EXPECT_EQ(upgraded->lastUsedAt, plain->createdAt + 30);
+    EXPECT_EQ(std::tie(upgraded->id, upgraded->kind, upgraded->lastUsedAt),
+              std::make_tuple(plain->id, ClipKind::richText, plain->createdAt + 30));
     EXPECT_EQ(upgraded->blob, keyedName(plain->hash));
     EXPECT_NE(keyedName(plain->hash), plain->hash + ".plist") << "a listing must not reveal content hashes";
     EXPECT_EQ(store->representations(*upgraded), rich);
@@ -29,18 +27,13 @@ TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     store->setPinned(plain->id, true);
     clock.advance(7);
     CapturedClip anonymous = textClip("bold", {}, ClipKind::url);
-    anonymous.sourceBundleID.reset();
-    anonymous.sourceAppName.reset();
+    anonymous.sourceBundleID = anonymous.sourceAppName = std::nullopt;
     const auto repeat = store->record(anonymous);
     ASSERT_TRUE(repeat);
-    EXPECT_EQ(repeat->kind, ClipKind::richText);
-    EXPECT_EQ(repeat->blob, upgraded->blob);
-    EXPECT_FALSE(repeat->sourceBundleID || repeat->sourceAppName);
-    EXPECT_TRUE(repeat->pinned);
-    EXPECT_EQ(repeat->createdAt, plain->createdAt);
-    EXPECT_EQ(repeat->lastUsedAt, clock.now());
+    EXPECT_EQ(std::tie(repeat->kind, repeat->blob, repeat->sourceBundleID, repeat->sourceAppName, repeat->pinned, repeat->createdAt,
+                       repeat->lastUsedAt),
+              std::make_tuple(ClipKind::richText, upgraded->blob, std::nullopt, std::nullopt, true, plain->createdAt, clock.now()));
     EXPECT_EQ(store->count(), 1);
-
     clock.advance(5);
     store->touch(repeat->id);
     EXPECT_EQ(store->fetch(repeat->id)->lastUsedAt, clock.now());
@@ -53,6 +46,16 @@ TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     ASSERT_TRUE(store->record(textClip("bold", rich, ClipKind::richText)));
     EXPECT_EQ(blobFiles(), QStringList{keyedName(plain->hash)});
     EXPECT_EQ(store->representations(*store->fetch(repeat->id)), rich);
+}
+
+QByteArray binary(plist_t root) {
+    char* buffer = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &buffer, &length);
+    QByteArray out(buffer, length);
+    plist_to_bin_free(buffer);
+    plist_free(root);
+    return out;
 }
 
 TEST_F(Record, BlobFileIsABinaryPropertyListOfTheCapturedMap) {
@@ -69,10 +72,8 @@ TEST_F(Record, BlobFileIsABinaryPropertyListOfTheCapturedMap) {
     plist_t root = nullptr;
     plist_from_bin(bytes.constData(), uint32_t(bytes.size()), &root);
     ASSERT_TRUE(bytes.startsWith("bplist00") && root);
-    EXPECT_EQ(plist_get_node_type(root), PLIST_DICT);
-    EXPECT_EQ(plist_dict_get_size(root), map.size());
-    plist_free(root);
-    EXPECT_EQ(decodeRepresentations(bytes), map);
+    EXPECT_EQ(plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_size(root) : 0, map.size());
+    EXPECT_EQ(decodeRepresentations(binary(root)), map) << "libplist writes what the store reads";
     EXPECT_EQ(store->image(*item).pixelColor(0, 0), QColor(Qt::red));
     const auto tiff = store->record(textClip("tiff", {{"public.tiff", encodedImage("TIFF", Qt::green)}}, ClipKind::image));
     EXPECT_EQ(store->image(*tiff).pixelColor(1, 1), QColor(Qt::green)) << "needs the TIFF image plugin";
@@ -85,23 +86,13 @@ TEST_F(Record, DamagedBlobFilesReadAsAnEmptyMap) {
     QFile original(path);
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray good = original.readAll();
-    auto binary = [](plist_t root) {
-        char* buffer = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(root, &buffer, &length);
-        QByteArray out(buffer, length);
-        plist_to_bin_free(buffer);
-        plist_free(root);
-        return out;
-    };
-    plist_t array = plist_new_array(), strings = plist_new_dict();
+    plist_t array = plist_new_array(), mixed = plist_new_dict();
     plist_array_append_item(array, plist_new_data("x", 1));
-    plist_dict_set_item(strings, "public.png", plist_new_data("x", 1));  // a good value, then a bad one
-    plist_dict_set_item(strings, "public.tiff", plist_new_string("not data"));
+    plist_dict_set_item(mixed, "public.png", plist_new_data("x", 1));  // a good value, then a bad one
+    plist_dict_set_item(mixed, "public.tiff", plist_new_string("not data"));
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
-        QByteArray(), good.left(good.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), binary(array),
-        binary(strings),
+        QByteArray(), good.left(good.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), binary(array), binary(mixed),
         QByteArray("<?xml version=\"1.0\"?><plist><dict><key>public.png</key><data>eA==</data></dict></plist>"),
         // A key holding a NUL: libplist aborts the process when it reads such a key.
         QByteArray::fromBase64("YnBsaXN0MDDRAQJacHVibGljLnBuZ08QIYlQTkcNChoKAAAADUlIRFIAAAABAAAAAQgGAAAAHxXEiQgVFgAA"
@@ -131,7 +122,6 @@ TEST_F(Record, UnwritableBlobOrUnsafeHashRecordsNothing) {
     EXPECT_TRUE(refused.error().description().contains(keyedName(blocked.hash))) << refused.error().description().toStdString();
     EXPECT_EQ(QDir(store->blobDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{keyedName(blocked.hash)});
-
 }
 
 }  // namespace

@@ -35,9 +35,7 @@ TEST_F(Retention, FailedDeletionsKeepTheirRowsAndFiles) {
     const QString stubbornBlob = blobOf(stubborn), goneBlob = blobOf(goes);
     failDeletesOf(stubborn);
     EXPECT_EQ(store->trim(7, kNoLimit), QSet<qint64>{goes});
-    EXPECT_TRUE(store->fetch(stubborn));
-    EXPECT_TRUE(QFile::exists(stubbornBlob));
-    EXPECT_FALSE(QFile::exists(goneBlob));
+    EXPECT_TRUE(store->fetch(stubborn) && QFile::exists(stubbornBlob) && !QFile::exists(goneBlob));
 
     EXPECT_TRUE(store->clearHistory(false));  // one DELETE that fails as a whole
     EXPECT_EQ(log.lines, (QStringList{"Mendrake: could not trim an item (database): disk I/O error",
@@ -94,9 +92,7 @@ TEST_F(Retention, ClearRemovesRowsFilesAndTheWriteAheadLog) {
     EXPECT_EQ(idsOf(store->recent(100)), QList<qint64>{pinned});
     EXPECT_EQ(blobFiles(), QStringList{pinnedBlob});
     EXPECT_EQ(store->clearHistory(false), std::nullopt);
-    EXPECT_EQ(store->count(), 0);
-    EXPECT_EQ(blobFiles(), QStringList{});
-    EXPECT_TRUE(store->search("row", 10).isEmpty());
+    EXPECT_TRUE(store->count() == 0 && blobFiles().isEmpty() && store->search("row", 10).isEmpty());
     EXPECT_EQ(QFileInfo(store->databasePath() + "-wal").size(), 0);
 }
 
@@ -106,8 +102,7 @@ TEST_F(Retention, DiskUsageCountsAllocatedBlocksOfEveryFile) {
     QDir(store->blobDirectory()).mkpath("nested");
     writeFile(store->blobDirectory() + "/nested/deep", QByteArray(64 * 1024, 'x'));
     const qint64 after = store->diskUsage();
-    EXPECT_GE(after - before, 64 * 1024);
-    EXPECT_LT(after - before, 80 * 1024);
+    EXPECT_TRUE(after - before >= 64 * 1024 && after - before < 80 * 1024) << after - before;
     QFile sparse(temp.path() + "/sparse");
     ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(100 * 1024 * 1024));
     sparse.close();

@@ -6,12 +6,10 @@
 #include "Database.h"
 #include "FakeClock.h"
 #include "FakeSystemLog.h"
-#include "capture/ClipModel.h"
 #include "store/HistoryStore.h"
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
@@ -21,19 +19,16 @@
 namespace mendrake::test {
 
 inline CapturedClip textClip(const QString& text, RepresentationMap map = {}, ClipKind kind = ClipKind::text) {
-    const QByteArray utf8 = text.toUtf8();
-    return {kind, text, contentHash("text", utf8), std::move(map), QString("org.example.Editor"), QString("Editor"),
-            utf8.size()};
+    return {kind, text, contentHash("text", text.toUtf8()), std::move(map), "org.example.Editor", "Editor", text.toUtf8().size()};
 }
 
 inline QByteArray encodedImage(const char* format, QColor color) {
     QImage image(4, 3, QImage::Format_ARGB32);
     image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
-    return bytes;
+    return buffer.data();
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
@@ -51,7 +46,7 @@ protected:
 
     std::unique_ptr<HistoryStore> open() {
         auto opened = HistoryStore::open(clock, temp.path());
-        if (!opened) ADD_FAILURE() << opened.error().description().toStdString();
+        EXPECT_TRUE(opened) << opened.error().description().toStdString();
         if (opened) opened.value()->setFailureLog(&log);
         return opened ? std::move(opened).value() : nullptr;
     }
@@ -76,9 +71,7 @@ protected:
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
         const QByteArray key = QByteArray::fromHex(textOf("SELECT hex(key) FROM naming_key").toLatin1());
-        return QString::fromLatin1(
-                   QMessageAuthenticationCode::hash(hash.toLatin1(), key, QCryptographicHash::Sha256).toHex()) +
-               ".plist";
+        return QMessageAuthenticationCode::hash(hash.toLatin1(), key, QCryptographicHash::Sha256).toHex() + ".plist";
     }
     QString blobOf(qint64 id) { return store->blobDirectory() + "/" + store->fetch(id)->blob.value_or("?"); }
     QStringList blobFiles() { return QDir(store->blobDirectory()).entryList(QDir::Files); }

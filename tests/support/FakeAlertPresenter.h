@@ -11,8 +11,7 @@ namespace mendrake::test {
 class FakeAlertPresenter final : public AlertPresenter {
 public:
     struct Alert {
-        QString message;
-        QString informativeText;
+        QString message, informativeText;
     };
 
     void showAlert(const QString& message, const QString& informativeText) override {

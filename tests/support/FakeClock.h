@@ -6,7 +6,6 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -17,78 +16,58 @@ public:
     explicit FakeClock(double start = 1'700'000'000.0) : now_(start) {}
 
     double now() const override { return now_; }
-
     std::unique_ptr<Timer> every(double interval, double, std::function<void()> tick) override {
-        auto entry = std::make_shared<Entry>(Entry{interval, now_ + interval, std::move(tick)});
-        repeating_.push_back(entry);
-        return std::make_unique<Handle>(entry);
+        return add(interval, interval, std::move(tick));
     }
-
-    std::unique_ptr<Timer> after(double delay, std::function<void()> task) override {
-        auto entry = std::make_shared<Entry>(Entry{0, now_ + delay, std::move(task)});
-        pending_.push_back(entry);
-        return std::make_unique<Handle>(entry);
-    }
-
+    std::unique_ptr<Timer> after(double delay, std::function<void()> task) override { return add(0, delay, std::move(task)); }
     void setNow(double t) { now_ = t; }
 
-    // Moves time forward by `seconds`, firing what falls due on the way.
+    // Moves time forward by `seconds`, firing what falls due on the way, one at a time (a task may
+    // cancel or add others).
     void advance(double seconds) {
         const double end = now_ + seconds;
-        while (true) {
-            double next = end + 1;
-            for (auto& weak : repeating_)
-                if (auto r = weak.lock()) next = std::min(next, r->due);
-            for (auto& weak : pending_)
-                if (auto p = weak.lock()) next = std::min(next, p->due);
-            if (next > end) break;
-            now_ = next;
-            // One due task at a time: a task may cancel or add others.
-            for (auto it = pending_.begin(); it != pending_.end();) {
-                auto p = it->lock();
-                if (!p || p->due <= now_) {
-                    it = pending_.erase(it);
-                    if (p) {
-                        auto task = p->tick;  // a copy: the task may destroy its own handle
-                        task();
-                    }
-                    it = pending_.begin();
-                } else {
-                    ++it;
-                }
-            }
-            for (size_t i = 0; i < repeating_.size(); ++i) {
-                auto r = repeating_[i].lock();
-                if (r && r->due <= now_) {
-                    r->due += r->interval;
-                    r->tick();
-                }
-            }
-            std::erase_if(repeating_, [](auto& w) { return w.expired(); });
+        while (const auto next = nextDue(end)) {
+            now_ = next->due;
+            next->interval > 0 ? void(next->due += next->interval) : void(next->fired = true);
+            const auto task = next->tick;  // a copy: the task may destroy its own handle
+            task();
         }
         now_ = end;
     }
-
-    size_t pendingTasks() const {
-        return std::count_if(pending_.begin(), pending_.end(), [](auto& w) { return !w.expired(); });
-    }
     size_t liveTimers() const {
-        return std::count_if(repeating_.begin(), repeating_.end(), [](auto& w) { return !w.expired(); });
+        return std::count_if(entries_.begin(), entries_.end(), [](auto& w) { return !w.expired() && w.lock()->interval > 0; });
     }
 
 private:
     struct Entry {
-        double interval;
+        double interval;  // 0: a delayed task, run once
         double due;
         std::function<void()> tick;
+        bool fired = false;
     };
     struct Handle final : Timer {
-        explicit Handle(std::shared_ptr<Entry> r) : entry(std::move(r)) {}
+        explicit Handle(std::shared_ptr<Entry> e) : entry(std::move(e)) {}
         std::shared_ptr<Entry> entry;
     };
+
+    std::unique_ptr<Timer> add(double interval, double delay, std::function<void()> tick) {
+        auto entry = std::make_shared<Entry>(Entry{interval, now_ + delay, std::move(tick)});
+        entries_.push_back(entry);
+        return std::make_unique<Handle>(entry);
+    }
+    // The earliest live entry due by `end`; at one moment delayed tasks go before timers, and each
+    // in the order made.
+    std::shared_ptr<Entry> nextDue(double end) {
+        std::erase_if(entries_, [](auto& w) { return w.expired() || w.lock()->fired; });
+        std::shared_ptr<Entry> best;
+        for (auto& weak : entries_)
+            if (auto e = weak.lock(); e->due <= end && (!best || std::pair(e->due, e->interval > 0) < std::pair(best->due, best->interval > 0)))
+                best = e;
+        return best;
+    }
+
     double now_;
-    std::vector<std::weak_ptr<Entry>> repeating_;
-    std::vector<std::weak_ptr<Entry>> pending_;
+    std::vector<std::weak_ptr<Entry>> entries_;
 };
 
 }  // namespace mendrake::test

@@ -1,6 +1,6 @@
 #pragma once
 // A defaults store in memory. `values` is the stored state (tests may seed it with any type);
-// `failWrites` makes every write a silent no-op, as a store on a read-only disk behaves.
+// `writes` counts the writes.
 
 #include "platform/DefaultsStore.h"
 
@@ -11,21 +11,18 @@ namespace mendrake::test {
 class FakeDefaultsStore final : public DefaultsStore {
 public:
     std::optional<QVariant> value(const QString& key) const override {
-        const auto it = values.find(key);
-        if (it == values.end()) return std::nullopt;
-        return it->second;
+        return values.count(key) ? std::optional(values.at(key)) : std::nullopt;
     }
     void setValue(const QString& key, const QVariant& value) override {
         ++writes;
-        if (!failWrites) values[key] = value;
+        values[key] = value;
     }
     void remove(const QString& key) override {
         ++writes;
-        if (!failWrites) values.erase(key);
+        values.erase(key);
     }
 
     std::map<QString, QVariant> values;
-    bool failWrites = false;
     int writes = 0;
 };
 

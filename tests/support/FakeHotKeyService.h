@@ -27,14 +27,9 @@ public:
     std::optional<Handle> registerHotKey(std::uint32_t keycode, Qt::KeyboardModifiers modifiers,
                                          std::uint32_t id) override {
         attempts.push_back({keycode, modifiers, id});
-        if (failNextRegistration) {
-            failNextRegistration = false;
-            return std::nullopt;
-        }
-        if (taken.contains({keycode, modifiers.toInt()})) return std::nullopt;
-        const Handle handle = nextHandle++;
-        live[handle] = {keycode, modifiers, id};
-        return handle;
+        if (std::exchange(failNextRegistration, false) || taken.contains({keycode, modifiers.toInt()})) return std::nullopt;
+        live[nextHandle] = {keycode, modifiers, id};
+        return nextHandle++;
     }
 
     void unregisterHotKey(Handle handle) override {

@@ -16,8 +16,7 @@ public:
 
     bool enabled = false;
     std::optional<QString> failWith;
-    int enables = 0;
-    int disables = 0;
+    int enables = 0, disables = 0;
 
 private:
     std::optional<QString> change(bool on) {

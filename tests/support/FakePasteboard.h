@@ -8,7 +8,6 @@
 #include "platform/Pasteboard.h"
 
 #include <algorithm>
-#include <map>
 
 namespace mendrake::test {
 
@@ -19,93 +18,64 @@ public:
     // Another application copies: the clipboard now holds these items.
     void copy(std::vector<Item> items, quint64 window = 0) {
         items_ = std::move(items);
-        ownerVanished = ownerHangs = takenDuringRead = quit_ = false;
+        vanished_ = ownerHangs = takenDuringRead = quit_ = false;
         owner_ = window;
         changed();
     }
+    void copyText(const QString& text) { copy({{{pasteboard_type::string, text.toUtf8()}}}); }
     // The owner of the clipboard quits; its content is gone.
     void ownerQuits() {
         quit_ = true;
         owner_ = 0;
         changed();
     }
-    void copyText(const QString& text) { copy({{{pasteboard_type::string, text.toUtf8()}}}); }
-
     const std::vector<Item>& items() const { return items_; }
     int writes() const { return writes_; }
     int dataReads() const { return dataReads_; }
 
-    // Faults: types whose bytes cannot be read; an owner that is gone (every read answers
-    // nothing); an owner that vanishes after answering this many data reads of the next change.
-    std::vector<QString> unreadableTypes;
-    bool ownerVanished = false;
-    bool ownerHangs = false;       // no read is ever answered: the offer's deadline passes
-    bool takenDuringRead = false;  // someone copies while the change is read
-    int vanishAfterReads = -1;
+    std::vector<QString> unreadableTypes;  // types whose bytes cannot be read
+    bool ownerHangs = false;               // no read is ever answered: the offer's deadline passes
+    bool takenDuringRead = false;          // someone copies while the change is read
+    int vanishAfterReads = -1;             // the owner goes after answering this many data reads
 
-    bool transferFailed() override { return ownerVanished || ownerHangs; }
+    bool transferFailed() override { return vanished_ || ownerHangs; }
     bool unchanged() override { return !takenDuringRead; }
-
     qint64 changeCount() const override { return count_; }
     void setChangeHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
     quint64 ownerWindow() const override { return owner_; }
     bool ownerQuit() const override { return quit_; }
-    std::unique_ptr<PasteboardOffer> openOffer(double) override {
-        if (quit_) return nullptr;
-        return std::make_unique<Forwarding>(*this);
-    }
+    std::unique_ptr<PasteboardOffer> openOffer(double) override { return quit_ ? nullptr : std::make_unique<Forwarding>(*this); }
 
-    int itemCount() override { return ownerVanished || ownerHangs ? 0 : int(items_.size()); }
-
+    int itemCount() override { return transferFailed() ? 0 : int(items_.size()); }
     QStringList types(int item) override {
         QStringList out;
-        if (ownerVanished || ownerHangs || item < 0 || item >= int(items_.size())) return out;
-        for (auto& [type, bytes] : items_[item])
+        for (auto& [type, bytes] : answers(item) ? items_[item] : Item())
             if (!out.contains(type)) out << type;
         return out;
     }
-
     std::optional<QByteArray> data(int item, const QString& type, qint64 maxBytes) override {
-        if (vanishAfterReads >= 0 && vanishAfterReads-- == 0) ownerVanished = true;
+        if (vanishAfterReads >= 0 && vanishAfterReads-- == 0) vanished_ = true;
         ++dataReads_;
-        if (ownerVanished || ownerHangs || item < 0 || item >= int(items_.size())) return std::nullopt;
-        if (std::find(unreadableTypes.begin(), unreadableTypes.end(), type) != unreadableTypes.end())
-            return std::nullopt;
+        if (!answers(item) || std::count(unreadableTypes.begin(), unreadableTypes.end(), type)) return std::nullopt;
         std::optional<QByteArray> found;
         for (auto& [t, bytes] : items_[item])
             if (t == type) found = bytes;
-        if (found && found->size() > maxBytes) return std::nullopt;
-        return found;
+        return found && found->size() <= maxBytes ? found : std::nullopt;
     }
-
     QList<QUrl> fileURLs() override {
         QList<QUrl> out;
-        auto list = data(0, pasteboard_type::fileURL, 1 << 24);
-        if (!list) return out;
-        for (const QByteArray& line : list->split('\n')) {
-            QUrl url(QString::fromUtf8(line.trimmed()), QUrl::StrictMode);
-            if (url.isValid() && url.isLocalFile()) out << url;
-        }
+        for (const QByteArray& line : data(0, pasteboard_type::fileURL, 1 << 24).value_or(QByteArray()).split('\n'))
+            if (QUrl url(QString::fromUtf8(line.trimmed()), QUrl::StrictMode); url.isValid() && url.isLocalFile()) out << url;
         return out;
     }
 
-    qint64 clear() override {
-        items_.clear();
-        return written();
-    }
-    qint64 writeItem(const std::vector<std::pair<QString, QByteArray>>& values) override {
-        items_ = {Item(values.begin(), values.end())};
-        return written();
-    }
+    qint64 clear() override { return written({}); }
+    qint64 writeItem(const Item& values) override { return written({values}); }
+    qint64 writeString(const QString& text) override { return written({{{pasteboard_type::string, text.toUtf8()}}}); }
     qint64 writeFileURLs(const QList<QUrl>& urls) override {
         QByteArray list;
         for (const QUrl& url : urls) list += url.toEncoded() + "\r\n";
-        items_ = {{{pasteboard_type::fileURL, list}}};
-        return written();
-    }
-    qint64 writeString(const QString& text) override {
-        items_ = {{{pasteboard_type::string, text.toUtf8()}}};
-        return written();
+        return written({{{pasteboard_type::fileURL, list}}});
     }
 
 private:
@@ -115,19 +85,19 @@ private:
         FakePasteboard& board;
         int itemCount() override { return board.itemCount(); }
         QStringList types(int item) override { return board.types(item); }
-        std::optional<QByteArray> data(int item, const QString& type, qint64 maxBytes) override {
-            return board.data(item, type, maxBytes);
-        }
+        std::optional<QByteArray> data(int item, const QString& type, qint64 max) override { return board.data(item, type, max); }
         QList<QUrl> fileURLs() override { return board.fileURLs(); }
         bool transferFailed() override { return board.transferFailed(); }
         bool unchanged() override { return board.unchanged(); }
     };
 
+    bool answers(int item) { return !transferFailed() && item >= 0 && item < int(items_.size()); }
     void changed() {
         ++count_;
         if (handler_) handler_();
     }
-    qint64 written() {
+    qint64 written(std::vector<Item> items) {
+        items_ = std::move(items);
         ++writes_;
         owner_ = 0;
         quit_ = false;
@@ -137,11 +107,10 @@ private:
 
     std::function<void()> handler_;
     quint64 owner_ = 0;
-    bool quit_ = false;
+    bool quit_ = false, vanished_ = false;
     std::vector<Item> items_;
     qint64 count_ = 0;
-    int writes_ = 0;
-    int dataReads_ = 0;
+    int writes_ = 0, dataReads_ = 0;
 };
 
 }  // namespace mendrake::test

@@ -11,10 +11,9 @@ namespace mendrake::test {
 class FakeSoundPlayer final : public SoundPlayer {
 public:
     void playNamed(const std::string& name) override { played.push_back(name); }
-    void beep() override { ++beeps; }
+    void beep() override {}
 
     std::vector<std::string> played;
-    int beeps = 0;
 };
 
 }  // namespace mendrake::test

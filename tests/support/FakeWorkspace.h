@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory desktop: a settable frontmost application, windows of applications, a table of installed applications with
-// icons, and records of what was activated, opened and revealed. `locationLookups` counts the
-// location queries so that caching can be observed.
+// An in-memory desktop: a settable frontmost application, windows of applications, installed
+// applications with icons, and records of what was activated, opened and revealed.
+// `locationLookups` counts the location queries so that caching can be observed.
 
 #include "platform/Workspace.h"
 
@@ -20,22 +20,14 @@ public:
     std::vector<QUrl> opened;
     std::vector<QString> revealed;
     int locationLookups = 0;
-
-    void setFrontmost(const QString& id, const QString& name) {
-        frontmost = RunningApplication{id, name, 1};
-    }
-
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<RunningApplication> applicationOfWindow(quint64 window) override {
-        auto it = windows.find(window);
-        if (it == windows.end()) return std::nullopt;
-        return it->second;
+        return windows.count(window) ? std::optional(windows.at(window)) : std::nullopt;
     }
 
     // Activation brings the window to the front unless `activationFails`; `focusElsewhere` keeps the
     // keyboard away from whatever is in front, as a focus-stealing dialog would.
-    bool activationFails = false;
-    bool focusElsewhere = false;
+    bool activationFails = false, focusElsewhere = false;
 
     bool activate(const RunningApplication& app) override {
         activated.push_back(app);
@@ -55,21 +47,13 @@ public:
     }
 
     QImage iconForFile(const QString& path, int pixelSize) override {
-        auto it = iconsByLocation.find(path);
-        if (it == iconsByLocation.end()) return {};
-        return it->second.scaled(pixelSize, pixelSize);
+        return iconsByLocation.count(path) ? iconsByLocation.at(path).scaled(pixelSize, pixelSize) : QImage();
     }
 
     std::vector<InstalledApplication> installedApplications() override { return installed; }
 
-    bool openURL(const QUrl& url) override {
-        opened.push_back(url);
-        return true;
-    }
-    bool revealFile(const QString& path) override {
-        revealed.push_back(path);
-        return true;
-    }
+    bool openURL(const QUrl& url) override { return opened.push_back(url), true; }
+    bool revealFile(const QString& path) override { return revealed.push_back(path), true; }
 };
 
 }  // namespace mendrake::test
