@@ -37,6 +37,10 @@ public:
     size_t liveTimers() const {
         return std::count_if(entries_.begin(), entries_.end(), [](auto& w) { return !w.expired() && w.lock()->interval > 0; });
     }
+    size_t pendingTasks() const {
+        return std::count_if(entries_.begin(), entries_.end(),
+                             [](auto& w) { return !w.expired() && w.lock()->interval == 0 && !w.lock()->fired; });
+    }
 
 private:
     struct Entry {
