@@ -211,7 +211,7 @@ void BM_RecordNewText(benchmark::State& state) {
         clip.hash = contentHash("text", utf8);
         clip.byteSize = utf8.size();
         if (withBlob) clip.representations = {{"public.utf8-plain-text", utf8}};
-        clip.sourceBundleID = "org.example.Editor";
+        clip.sourceAppId = "org.example.Editor";
         clip.sourceAppName = "Editor";
         if (!copy.store->record(clip)) state.SkipWithError("record failed");
     }

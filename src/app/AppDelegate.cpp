@@ -50,7 +50,7 @@ AppDelegate::~AppDelegate() {
     store_.reset();
 }
 
-bool AppDelegate::applicationDidFinishLaunching() {
+bool AppDelegate::start() {
     qApp->installEventFilter(new MainMenu([terminate = services_.terminate] { terminate(0); }, this));
 
     auto opened = services_.openStore();
@@ -150,9 +150,9 @@ void AppDelegate::wireStatusMenu() {
     statusShell_->quit = [self] {
         if (self) self->services_.terminate(0);
     };
-    statusShell_->appIcon = [self](const std::optional<QString>& bundleID) -> std::optional<QImage> {
+    statusShell_->appIcon = [self](const std::optional<QString>& appId) -> std::optional<QImage> {
         if (!self) return std::nullopt;
-        return self->appIcons_.appIcon(bundleID);
+        return self->appIcons_.appIcon(appId);
     };
     statusItem_ = std::make_unique<StatusItemController>(statusShell_, prefs_, services_.keyboardLayout,
                                                          services_.clock, services_.symbolIcon);

@@ -101,7 +101,7 @@ public:
 
     // The launch sequence. False when the history could not be opened: the alert has been shown,
     // termination with a non-zero status requested, and nothing else was created.
-    bool applicationDidFinishLaunching();
+    bool start();
     // A request from a later `mendrake` launch (its command-line option); the reply is its answer.
     InstanceReply handleRequest(const InstanceRequest& request);
 

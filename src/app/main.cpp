@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         log.write(QStringLiteral("Mendrake: cannot listen on ") + SingleInstance::defaultSocketPath() +
                   QStringLiteral("; later launches cannot reach this one"));
     QTimer::singleShot(0, [&] {
-        launched = delegate.applicationDidFinishLaunching();
+        launched = delegate.start();
         if (launched && platform.isWayland() && !platform.seesOtherCopies()) {
             // GNOME and others keep the clipboard from clipboard managers: say so rather than
             // record nothing in silence.

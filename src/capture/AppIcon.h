@@ -19,7 +19,7 @@ public:
 
     explicit AppIcons(Workspace& workspace) : workspace_(workspace) {}
 
-    std::optional<QImage> appIcon(const std::optional<QString>& bundleID);
+    std::optional<QImage> appIcon(const std::optional<QString>& appId);
 
 private:
     Workspace& workspace_;

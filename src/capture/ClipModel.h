@@ -34,7 +34,7 @@ struct CapturedClip {
     QString text;                   // what the history shows and searches
     QString hash;                   // contentHash: 64 lower-case hex digits
     RepresentationMap representations;
-    std::optional<QString> sourceBundleID;
+    std::optional<QString> sourceAppId;
     std::optional<QString> sourceAppName;
     qint64 byteSize = 0;
 
@@ -49,7 +49,7 @@ struct ClipItem {
     QString text;                   // the first 2000 characters (code points) of the stored text
     qint64 fullLength = 0;          // length of the whole stored text in code points
     QString hash;
-    std::optional<QString> sourceBundleID;
+    std::optional<QString> sourceAppId;
     std::optional<QString> sourceAppName;
     double createdAt = 0;           // seconds since 1970-01-01 00:00:00 UTC
     double lastUsedAt = 0;          // seconds since 1970-01-01 00:00:00 UTC

@@ -73,7 +73,7 @@ void ClipboardMonitor::finishRead(qint64 count, std::optional<CapturedClip> clip
     }
     if (!clip) return;
     if (source) {
-        clip->sourceBundleID = source->bundleID;
+        clip->sourceAppId = source->appId;
         clip->sourceAppName = source->localizedName;
     }
     capturedCount_ = count;
@@ -91,8 +91,8 @@ std::optional<RunningApplication> ClipboardMonitor::sourceOfChange() {
 
 bool ClipboardMonitor::isIgnored(const std::optional<RunningApplication>& app) const {
     if (!app) return false;
-    for (const QString& ignored : prefs_.excludedBundleIDs()) {
-        if (app->bundleID && app->bundleID->compare(ignored, Qt::CaseInsensitive) == 0) return true;
+    for (const QString& ignored : prefs_.excludedAppIds()) {
+        if (app->appId && app->appId->compare(ignored, Qt::CaseInsensitive) == 0) return true;
         if (app->windowClass && app->windowClass->compare(ignored, Qt::CaseInsensitive) == 0) return true;
     }
     return false;

@@ -155,7 +155,7 @@ QAction* StatusItemController::addRecentEntry(const ClipItem& item, int index, S
     action->setData(index);
     if (index < 9) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + index)));
 
-    std::optional<QImage> icon = shell.appIcon ? shell.appIcon(item.sourceBundleID) : std::nullopt;
+    std::optional<QImage> icon = shell.appIcon ? shell.appIcon(item.sourceAppId) : std::nullopt;
     if (icon && !icon->isNull())
         action->setIcon(QIcon(QPixmap::fromImage(
             icon->scaled(iconSize, iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation))));

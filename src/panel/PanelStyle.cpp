@@ -48,8 +48,8 @@ QString slimScrollBarStyle() {
         .arg(handle.name(QColor::HexArgb));
 }
 
-std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& bundleID, int size, qreal dpr) {
-    const std::optional<QImage> icon = icons.appIcon(bundleID);
+std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& appId, int size, qreal dpr) {
+    const std::optional<QImage> icon = icons.appIcon(appId);
     if (!icon || icon->isNull()) return std::nullopt;
     QPixmap pm = QPixmap::fromImage(icon->scaled(QSize(size, size) * dpr, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     pm.setDevicePixelRatio(dpr);

@@ -32,7 +32,7 @@ QFont font(qreal size, QFont::Weight weight = QFont::Normal, Design design = Des
 QPixmap symbol(const QString& name, int size, const QColor& color, qreal devicePixelRatio = 1.0);
 
 // The application's icon scaled to `size` with smooth interpolation, or none.
-std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& bundleID, int size,
+std::optional<QPixmap> appIconPixmap(AppIcons& icons, const std::optional<QString>& appId, int size,
                                      qreal devicePixelRatio = 1.0);
 
 // Style sheet for a slim scroll bar without arrows, like an overlay scroller.

@@ -428,7 +428,7 @@ MetaRow::MetaRow(AppIcons& icons, QWidget* parent) : QWidget(parent), icons_(ico
 }
 
 void MetaRow::setItem(const ClipItem& item, double now) {
-    if (auto icon = appIconPixmap(icons_, item.sourceBundleID, 14, devicePixelRatioF())) {
+    if (auto icon = appIconPixmap(icons_, item.sourceAppId, 14, devicePixelRatioF())) {
         icon_->setPixmap(*icon);
         icon_->show();
     } else {

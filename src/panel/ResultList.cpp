@@ -69,7 +69,7 @@ void ClipRowDelegate::paint(QPainter* p, const QStyleOptionViewItem& option, con
     const qreal mid = row.center().y();
 
     // Source icon: the application's, else the kind's symbol.
-    if (auto icon = appIconPixmap(icons_, item.sourceBundleID, 20, dpr)) {
+    if (auto icon = appIconPixmap(icons_, item.sourceAppId, 20, dpr)) {
         p->drawPixmap(QPointF(x, mid - 10), *icon);
     } else {
         const QPixmap sym = symbol(kindSymbol(item.kind), 15, selected ? ink : secondary(), dpr);

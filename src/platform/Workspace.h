@@ -21,7 +21,7 @@
 namespace mendrake {
 
 struct RunningApplication {
-    std::optional<QString> bundleID;       // the application identifier
+    std::optional<QString> appId;       // the application identifier
     std::optional<QString> localizedName;
     quint64 window = 0;                    // the window it was seen in front with; 0 when unknown
     std::optional<QString> windowClass;    // the class part of the window's WM_CLASS, when it has one
@@ -30,7 +30,7 @@ struct RunningApplication {
 };
 
 struct InstalledApplication {
-    QString bundleID;  // desktop-entry id
+    QString appId;  // desktop-entry id
     QString name;      // localized name
     QString location;  // the desktop entry's file
 
@@ -51,7 +51,7 @@ public:
     virtual bool holdsKeyboardFocus(const RunningApplication& app) = 0;
 
     // Where the application with this identifier is installed (its desktop entry), or nullopt.
-    virtual std::optional<QString> applicationLocation(const QString& bundleID) = 0;
+    virtual std::optional<QString> applicationLocation(const QString& appId) = 0;
     // The icon of a file, from its name and file type; for an application's location, the
     // application's icon. Never blocks on the file: only a regular file is ever opened.
     virtual QImage iconForFile(const QString& path, int pixelSize) = 0;

@@ -17,7 +17,7 @@ const QString kPasteDirectly = QStringLiteral("pasteDirectly");
 const QString kShowMenuBarIcon = QStringLiteral("showMenuBarIcon");
 const QString kPlaySound = QStringLiteral("playSound");
 const QString kKeepClipboard = QStringLiteral("keepClipboardOnOwnerQuit");
-const QString kExcludedBundleIDs = QStringLiteral("excludedBundleIDs");
+const QString kExcludedAppIds = QStringLiteral("excludedBundleIDs");
 const QString kPausedUntil = QStringLiteral("pausedUntil");
 const QString kHasCompletedOnboarding = QStringLiteral("hasCompletedOnboarding");
 
@@ -101,7 +101,7 @@ QVariant storedForm(const T& value) { return QVariant::fromValue(value); }
 
 }  // namespace
 
-QStringList Preferences::defaultExcludedBundleIDs() {
+QStringList Preferences::defaultExcludedAppIds() {
     // Password managers and keyrings by their desktop-entry id or window class. A list stored by
     // an older version (with macOS bundle ids) is read as it stands.
     return {
@@ -130,8 +130,8 @@ Preferences::Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog
     showMenuBarIcon_ = readBool(store_.value(kShowMenuBarIcon), true);
     playSound_ = readBool(store_.value(kPlaySound), false);
     keepClipboardOnOwnerQuit_ = readBool(store_.value(kKeepClipboard), true);
-    excludedBundleIDs_ =
-        readStringList(store_.value(kExcludedBundleIDs)).value_or(defaultExcludedBundleIDs());
+    excludedAppIds_ =
+        readStringList(store_.value(kExcludedAppIds)).value_or(defaultExcludedAppIds());
     pausedUntil_ = readInstant(store_.value(kPausedUntil));
     hasCompletedOnboarding_ = readBool(store_.value(kHasCompletedOnboarding), false);
     launchAtLogin_ = loginItems_.isEnabled();
@@ -180,8 +180,8 @@ void Preferences::setKeepClipboardOnOwnerQuit(bool value) {
     assign(keepClipboardOnOwnerQuit_, value, kKeepClipboard, &Preferences::keepClipboardOnOwnerQuitChanged);
 }
 
-void Preferences::setExcludedBundleIDs(const QStringList& value) {
-    assign(excludedBundleIDs_, value, kExcludedBundleIDs, &Preferences::excludedBundleIDsChanged);
+void Preferences::setExcludedAppIds(const QStringList& value) {
+    assign(excludedAppIds_, value, kExcludedAppIds, &Preferences::excludedAppIdsChanged);
 }
 
 void Preferences::setPausedUntil(std::optional<double> value) {

@@ -37,7 +37,7 @@ class Preferences : public QObject {
     Q_PROPERTY(bool showMenuBarIcon READ showMenuBarIcon WRITE setShowMenuBarIcon NOTIFY showMenuBarIconChanged)
     Q_PROPERTY(bool playSound READ playSound WRITE setPlaySound NOTIFY playSoundChanged)
     Q_PROPERTY(bool keepClipboardOnOwnerQuit READ keepClipboardOnOwnerQuit WRITE setKeepClipboardOnOwnerQuit NOTIFY keepClipboardOnOwnerQuitChanged)
-    Q_PROPERTY(QStringList excludedBundleIDs READ excludedBundleIDs WRITE setExcludedBundleIDs NOTIFY excludedBundleIDsChanged)
+    Q_PROPERTY(QStringList excludedAppIds READ excludedAppIds WRITE setExcludedAppIds NOTIFY excludedAppIdsChanged)
     Q_PROPERTY(std::optional<double> pausedUntil READ pausedUntil WRITE setPausedUntil NOTIFY pausedUntilChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
     Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
@@ -46,7 +46,7 @@ public:
     // The instant "until I resume" pauses to: 4001-01-01 00:00:00 UTC in seconds since 1970.
     static constexpr double distantFuture = 64092211200.0;
     static constexpr int defaultMaxItems = 10000;
-    static QStringList defaultExcludedBundleIDs();
+    static QStringList defaultExcludedAppIds();
 
     Preferences(DefaultsStore& store, LoginItems& loginItems, SystemLog& log, Clock& clock,
                 QObject* parent = nullptr);
@@ -59,7 +59,7 @@ public:
     bool playSound() const { return playSound_; }
     // Serve the last copy again when the application that copied it quits.
     bool keepClipboardOnOwnerQuit() const { return keepClipboardOnOwnerQuit_; }
-    QStringList excludedBundleIDs() const { return excludedBundleIDs_; }
+    QStringList excludedAppIds() const { return excludedAppIds_; }
     // Seconds since 1970 UTC; nullopt when capture is not paused.
     std::optional<double> pausedUntil() const { return pausedUntil_; }
     bool hasCompletedOnboarding() const { return hasCompletedOnboarding_; }
@@ -75,7 +75,7 @@ public:
     void setShowMenuBarIcon(bool value);
     void setPlaySound(bool value);
     void setKeepClipboardOnOwnerQuit(bool value);
-    void setExcludedBundleIDs(const QStringList& value);
+    void setExcludedAppIds(const QStringList& value);
     void setPausedUntil(std::optional<double> value);
     void setHasCompletedOnboarding(bool value);
     void setLaunchAtLogin(bool value);
@@ -94,7 +94,7 @@ signals:
     void showMenuBarIconChanged();
     void playSoundChanged();
     void keepClipboardOnOwnerQuitChanged();
-    void excludedBundleIDsChanged();
+    void excludedAppIdsChanged();
     void pausedUntilChanged();
     void hasCompletedOnboardingChanged();
     void launchAtLoginChanged();
@@ -121,7 +121,7 @@ private:
     bool showMenuBarIcon_ = true;
     bool playSound_ = false;
     bool keepClipboardOnOwnerQuit_ = true;
-    QStringList excludedBundleIDs_;
+    QStringList excludedAppIds_;
     std::optional<double> pausedUntil_;
     bool hasCompletedOnboarding_ = false;
     bool launchAtLogin_ = false;

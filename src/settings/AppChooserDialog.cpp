@@ -26,8 +26,8 @@ AppChooserDialog::AppChooserDialog(Workspace& workspace, QWidget* parent) : QDia
         QImage image = workspace.iconForFile(app.location, qRound(24 * dpr));
         QIcon icon = image.isNull() ? symbolIcon("app.dashed", Qt::gray) : QIcon(QPixmap::fromImage(image));
         auto* item = new QListWidgetItem(icon, app.name);
-        item->setData(Qt::UserRole, app.bundleID);
-        item->setToolTip(Qt::convertFromPlainText(app.bundleID));  // a tool tip would read markup
+        item->setData(Qt::UserRole, app.appId);
+        item->setToolTip(Qt::convertFromPlainText(app.appId));  // a tool tip would read markup
         list_->addItem(item);
     }
     layout->addWidget(list_);
@@ -42,7 +42,7 @@ AppChooserDialog::AppChooserDialog(Workspace& workspace, QWidget* parent) : QDia
     ignore_ = buttons->addButton("Ignore", QDialogButtonBox::AcceptRole);
     ignore_->setDefault(true);
     ignore_->setEnabled(false);
-    auto update = [this] { ignore_->setEnabled(!selectedBundleIDs().isEmpty()); };
+    auto update = [this] { ignore_->setEnabled(!selectedAppIds().isEmpty()); };
     connect(list_, &QListWidget::itemSelectionChanged, this, update);
     connect(windowClass_, &QLineEdit::textChanged, this, update);
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
@@ -51,7 +51,7 @@ AppChooserDialog::AppChooserDialog(Workspace& workspace, QWidget* parent) : QDia
     layout->addWidget(buttons);
 }
 
-QStringList AppChooserDialog::selectedBundleIDs() const {
+QStringList AppChooserDialog::selectedAppIds() const {
     QStringList ids;
     for (int i = 0; i < list_->count(); ++i)
         if (list_->item(i)->isSelected()) ids << list_->item(i)->data(Qt::UserRole).toString();

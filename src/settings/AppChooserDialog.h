@@ -21,7 +21,7 @@ public:
     AppChooserDialog(Workspace& workspace, QWidget* parent = nullptr);
 
     // Identifiers of the chosen applications, in list order, then the typed window class.
-    QStringList selectedBundleIDs() const;
+    QStringList selectedAppIds() const;
     QListWidget* list() const { return list_; }
     QLineEdit* windowClassField() const { return windowClass_; }
     QPushButton* ignoreButton() const { return ignore_; }

@@ -18,39 +18,39 @@
 
 namespace mendrake {
 
-IgnoredAppInfo ignoredAppInfo(const QString& bundleID, Workspace& workspace) {
-    if (const std::optional<QString> location = workspace.applicationLocation(bundleID)) {
+IgnoredAppInfo ignoredAppInfo(const QString& appId, Workspace& workspace) {
+    if (const std::optional<QString> location = workspace.applicationLocation(appId)) {
         QString name;
         for (const InstalledApplication& app : workspace.installedApplications())
-            if (app.bundleID == bundleID) name = app.name;
+            if (app.appId == appId) name = app.name;
         if (name.isEmpty()) name = QFileInfo(*location).completeBaseName();
-        return {name, bundleID, true};
+        return {name, appId, true};
     }
-    const QStringList parts = bundleID.split(u'.', Qt::SkipEmptyParts);
-    return {parts.isEmpty() ? bundleID : parts.last(), QStringLiteral("Not installed"), false};
+    const QStringList parts = appId.split(u'.', Qt::SkipEmptyParts);
+    return {parts.isEmpty() ? appId : parts.last(), QStringLiteral("Not installed"), false};
 }
 
-QStringList withoutBundleID(const QStringList& list, const QString& bundleID) {
+QStringList withoutAppId(const QStringList& list, const QString& appId) {
     QStringList kept = list;
-    kept.removeAll(bundleID);
+    kept.removeAll(appId);
     return kept;
 }
 
-QStringList withBundleIDs(const QStringList& list, const QStringList& chosen) {
+QStringList withAppIds(const QStringList& list, const QStringList& chosen) {
     QStringList result = list;
     for (const QString& id : chosen)
         if (!id.isEmpty() && !result.contains(id)) result << id;
     return result;
 }
 
-IgnoredAppRow::IgnoredAppRow(const QString& bundleID, Workspace& workspace, std::function<void()> onRemove,
+IgnoredAppRow::IgnoredAppRow(const QString& appId, Workspace& workspace, std::function<void()> onRemove,
                              QWidget* parent)
-    : QWidget(parent), bundleID_(bundleID) {
-    const IgnoredAppInfo info = ignoredAppInfo(bundleID, workspace);
+    : QWidget(parent), appId_(appId) {
+    const IgnoredAppInfo info = ignoredAppInfo(appId, workspace);
     QWidget* icon = nullptr;
     QImage image;
     if (info.installed)
-        if (auto location = workspace.applicationLocation(bundleID))
+        if (auto location = workspace.applicationLocation(appId))
             image = workspace.iconForFile(*location, qRound(20 * devicePixelRatioF()));
     if (!image.isNull()) {
         auto* label = new QLabel;
@@ -119,7 +119,7 @@ PrivacyPage::PrivacyPage(SettingsServices& services, QWidget* parent)
     addStretch();
 
     connect(&prefs, &Preferences::pausedUntilChanged, this, [this] { refreshCapture(); });
-    connect(&prefs, &Preferences::excludedBundleIDsChanged, this, [this] { rebuildIgnored(); });
+    connect(&prefs, &Preferences::excludedAppIdsChanged, this, [this] { rebuildIgnored(); });
     refreshCapture();
     rebuildIgnored();
 }
@@ -148,9 +148,9 @@ void PrivacyPage::rebuildIgnored() {
     addApp_->setParent(nullptr);
     ignored_->clearRows();
     Preferences& prefs = services_.prefs;
-    for (const QString& id : prefs.excludedBundleIDs()) {
+    for (const QString& id : prefs.excludedAppIds()) {
         ignored_->addRow(new IgnoredAppRow(id, services_.workspace, [&prefs, id] {
-            prefs.setExcludedBundleIDs(withoutBundleID(prefs.excludedBundleIDs(), id));
+            prefs.setExcludedAppIds(withoutAppId(prefs.excludedAppIds(), id));
         }));
     }
     auto* addRow = new QWidget;
@@ -161,10 +161,10 @@ void PrivacyPage::rebuildIgnored() {
     ignored_->addRow(addRow);
 }
 
-void PrivacyPage::addApps(const QStringList& bundleIDs) {
+void PrivacyPage::addApps(const QStringList& appIds) {
     Preferences& prefs = services_.prefs;
-    const QStringList updated = withBundleIDs(prefs.excludedBundleIDs(), bundleIDs);
-    if (updated != prefs.excludedBundleIDs()) prefs.setExcludedBundleIDs(updated);
+    const QStringList updated = withAppIds(prefs.excludedAppIds(), appIds);
+    if (updated != prefs.excludedAppIds()) prefs.setExcludedAppIds(updated);
 }
 
 void PrivacyPage::chooseApps() {
@@ -172,7 +172,7 @@ void PrivacyPage::chooseApps() {
     auto* dialog = new AppChooserDialog(services_.workspace, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] { addApps(dialog->selectedBundleIDs()); });
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { addApps(dialog->selectedAppIds()); });
     chooser_ = dialog;
     dialog->open();
 }

@@ -26,23 +26,23 @@ struct IgnoredAppInfo {
     QString detail;   // the identifier, or "Not installed"
     bool installed = false;
 };
-IgnoredAppInfo ignoredAppInfo(const QString& bundleID, Workspace& workspace);
+IgnoredAppInfo ignoredAppInfo(const QString& appId, Workspace& workspace);
 
-// The list with every occurrence of `bundleID` removed / with the chosen ids appended, skipping
+// The list with every occurrence of `appId` removed / with the chosen ids appended, skipping
 // empty ones and those already listed.
-QStringList withoutBundleID(const QStringList& list, const QString& bundleID);
-QStringList withBundleIDs(const QStringList& list, const QStringList& chosen);
+QStringList withoutAppId(const QStringList& list, const QString& appId);
+QStringList withAppIds(const QStringList& list, const QStringList& chosen);
 
 class IgnoredAppRow : public QWidget {
     Q_OBJECT
 public:
-    IgnoredAppRow(const QString& bundleID, Workspace& workspace, std::function<void()> onRemove,
+    IgnoredAppRow(const QString& appId, Workspace& workspace, std::function<void()> onRemove,
                   QWidget* parent = nullptr);
-    const QString& bundleID() const { return bundleID_; }
+    const QString& appId() const { return appId_; }
     QToolButton* removeButton() const { return remove_; }
 
 private:
-    QString bundleID_;
+    QString appId_;
     QToolButton* remove_;
 };
 
@@ -59,7 +59,7 @@ public:
     // The open chooser of "Add App…", null when none is showing.
     AppChooserDialog* chooser() const { return chooser_; }
 
-    void addApps(const QStringList& bundleIDs);
+    void addApps(const QStringList& appIds);
 
 private:
     void refreshCapture();

@@ -393,7 +393,7 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
     if (const auto id = existing.value()) {
         auto refresh = db_->prepare(QStringLiteral("UPDATE clips SET last_used_at = ?, source_bundle = ?, source_name = ? "
                                               "WHERE id = ?"),
-                               {now, textOrNull(clip.sourceBundleID), textOrNull(clip.sourceAppName), *id});
+                               {now, textOrNull(clip.sourceAppId), textOrNull(clip.sourceAppName), *id});
         if (!refresh) return refresh.error();
         if (auto error = db_->stepToDone(refresh.value())) return *error;
 
@@ -416,7 +416,7 @@ StoreResult<ClipItem> HistoryStore::recordInTransaction(const CapturedClip& clip
     }
     auto insert = db_->prepare(QStringLiteral("INSERT INTO clips (kind, text, hash, source_bundle, source_name, created_at, "
                                          "last_used_at, pinned, blob, size)\nVALUES (?, ?, ?, ?, ?, ?, ?, 0, ?, ?)"),
-                          {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceBundleID),
+                          {rawValue(clip.kind), clip.text, clip.hash, textOrNull(clip.sourceAppId),
                            textOrNull(clip.sourceAppName), now, now, textOrNull(blob), clip.byteSize});
     if (!insert) return insert.error();
     if (auto error = db_->stepToDone(insert.value())) return *error;

@@ -55,7 +55,7 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
             .updatePublicKey = updateKey,
         };
         app = std::make_unique<AppDelegate>(prefs, std::move(services));
-        EXPECT_TRUE(app->applicationDidFinishLaunching());
+        EXPECT_TRUE(app->start());
     }
     // Another application copies text; the monitor's next tick sees it.
     void copyElsewhere(const QString& text) {

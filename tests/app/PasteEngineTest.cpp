@@ -113,7 +113,7 @@ TEST_F(PasteEngineTest, PasteChordIsControlAndTheKeyThatTypesV) {
 TEST_F(PasteEngineTest, TypesOnlyIntoTheTargetHoldingFocus) {
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
     const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
-    const RunningApplication otherEditorWindow{editor.bundleID, editor.localizedName, 43};
+    const RunningApplication otherEditorWindow{editor.appId, editor.localizedName, 43};
     const struct {
         const char* name;
         std::optional<RunningApplication> target, front;

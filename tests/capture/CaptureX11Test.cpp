@@ -106,7 +106,7 @@ TEST_F(CaptureX11, KindsFromXclipAndAMultiTypeOwner) {
 TEST_F(CaptureX11, RefusedCopiesAndSourceFromDesktopEntry) {
     std::unique_ptr<QProcess> owner;
     EXPECT_FALSE(recorded([&] { owner = ownerCopy({}, {{"text/plain", "hunter2"}, {"x-kde-passwordManagerHint", "x"}}); }));
-    prefs.setExcludedBundleIDs({"secretkeeper"});
+    prefs.setExcludedAppIds({"secretkeeper"});
     {
         // A command-line copy is credited to the focused application, here an ignored one.
         Window keeper("SecretKeeper");
@@ -122,7 +122,7 @@ TEST_F(CaptureX11, RefusedCopiesAndSourceFromDesktopEntry) {
     xclipCopy("text/plain", "a note");
     auto clip = nextCapture();
     ASSERT_TRUE(clip);
-    EXPECT_EQ(std::tie(clip->text, clip->sourceBundleID, clip->sourceAppName),
+    EXPECT_EQ(std::tie(clip->text, clip->sourceAppId, clip->sourceAppName),
               std::make_tuple("a note", "org.example.Notes", "Example Notes"));
     EXPECT_EQ(captured.size(), 1u) << "refused copies stay dropped";
     // Another application's window copies while Notes has the focus: the copy is its, named by

@@ -57,7 +57,7 @@ TEST_F(ClipboardMonitorTest, EachChangeIsReadOnceWhateverTheOutcome) {
 TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
     int quits = 0;
     monitor->onOwnerQuit = [&] { ++quits; };
-    prefs.setExcludedBundleIDs({"Keeper"});
+    prefs.setExcludedAppIds({"Keeper"});
     workspace.windows[5] = RunningApplication{QString("Keeper"), QString("Keeper"), 5, {}};
     const struct {
         const char* why;
@@ -103,7 +103,7 @@ TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
 
 TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
     // The password managers ignored out of the box, plus one the user added.
-    prefs.setExcludedBundleIDs(prefs.excludedBundleIDs() << "secretkeeper");
+    prefs.setExcludedAppIds(prefs.excludedAppIds() << "secretkeeper");
     auto app = [](const char* id, const char* windowClass) {
         return RunningApplication{QString(id), QString(id), 1, windowClass ? std::optional(QString(windowClass)) : std::nullopt};
     };

@@ -53,7 +53,7 @@ TEST_F(WorkspaceX11, IdentityByGtkIdStartupClassFileNameClass) {
             run("xprop", {"-id", w.id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", c.gtkId});
         auto front = ws.frontmostApplication();
         ASSERT_TRUE(front);
-        EXPECT_EQ(std::make_tuple(front->bundleID, front->localizedName, front->window),
+        EXPECT_EQ(std::make_tuple(front->appId, front->localizedName, front->window),
                   std::make_tuple(std::optional(c.id), std::optional(c.name), w.id.toULongLong()));
     }
 }
@@ -64,7 +64,7 @@ TEST_F(WorkspaceX11, ActivatesOnlyTheRememberedWindow) {
     auto remembered = ws.frontmostApplication();
     Window second("SecondApp");
     const auto front = ws.frontmostApplication();
-    ASSERT_EQ(front->bundleID, "SecondApp");
+    ASSERT_EQ(front->appId, "SecondApp");
     EXPECT_TRUE(waitFor([&] { return ws.holdsKeyboardFocus(*front); }));
     EXPECT_FALSE(ws.holdsKeyboardFocus(*remembered));
 

@@ -12,7 +12,7 @@ namespace mendrake {
 namespace {
 
 ClipItem item(qint64 id, const QString& text, ClipKind kind = ClipKind::text, std::optional<QString> source = {}) {
-    return ClipItem{.id = id, .kind = kind, .text = text, .sourceBundleID = source};
+    return ClipItem{.id = id, .kind = kind, .text = text, .sourceAppId = source};
 }
 
 struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {

@@ -17,7 +17,7 @@ namespace mendrake::test {
 inline ClipItem makeClip(qint64 id, const QString& text, double lastUsedAt, ClipKind kind = ClipKind::text,
                          std::optional<QString> appName = std::nullopt, bool pinned = false) {
     return {.id = id, .kind = kind, .text = text, .fullLength = text.size(), .hash = QStringLiteral("hash-%1").arg(id),
-            .sourceBundleID = appName ? std::optional(QStringLiteral("org.example.") + *appName) : std::nullopt,
+            .sourceAppId = appName ? std::optional(QStringLiteral("org.example.") + *appName) : std::nullopt,
             .sourceAppName = appName, .createdAt = lastUsedAt, .lastUsedAt = lastUsedAt, .pinned = pinned,
             .byteSize = text.toUtf8().size(), .searchKey = makeSearchKey(text, appName)};
 }

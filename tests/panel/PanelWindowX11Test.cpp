@@ -108,7 +108,7 @@ TEST_F(PanelWindowX11Test, OnTopEverywhereAndRemembersTheFrontApp) {
     run("xdotool", {"windowactivate", "--sync", QString::number(term.window)});
     run("xdotool", {"mousemove", "800", "500"});  // panel on the right monitor
     ASSERT_TRUE(showAndWaitForFocus());
-    EXPECT_EQ(controller->previousApp().value_or(RunningApplication{}).bundleID, "PanelTestTerm");
+    EXPECT_EQ(controller->previousApp().value_or(RunningApplication{}).appId, "PanelTestTerm");
 
     // Every desktop is desktop 0xFFFFFFFF; openbox keeps stickiness there rather than in the states.
     auto placedForAllDesktops = [&] {

@@ -58,7 +58,7 @@ TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryFieldAndList) {
             prefs->setMaxItems(250);
             prefs->setPasteDirectly(false);
             prefs->setPlaySound(true);
-            prefs->setExcludedBundleIDs(ids);
+            prefs->setExcludedAppIds(ids);
             prefs->setPausedUntil(1'700'000'123.5);
             prefs->setHasCompletedOnboarding(true);
             EXPECT_TRUE(store.lastWriteSucceeded());
@@ -68,7 +68,7 @@ TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryFieldAndList) {
         EXPECT_EQ(prefs->hotKey(), (HotKeyCombo{38, Qt::ControlModifier}));
         EXPECT_TRUE(prefs->retentionDays() == 30 && prefs->maxItems() == 250 && !prefs->pasteDirectly());
         EXPECT_TRUE(prefs->showMenuBarIcon() && prefs->playSound() && prefs->hasCompletedOnboarding());
-        EXPECT_EQ(prefs->excludedBundleIDs(), ids);
+        EXPECT_EQ(prefs->excludedAppIds(), ids);
         EXPECT_EQ(prefs->pausedUntil(), 1'700'000'123.5);
     }
     EXPECT_TRUE(readFile(conf).contains(R"(hotKey="{\"keyCode\":0,\"modifiers\":4096}")")) << readFile(conf).data();
@@ -78,7 +78,7 @@ TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryFieldAndList) {
     IniDefaultsStore store(conf);
     auto prefs = load(store);
     EXPECT_TRUE(prefs->hotKey() == HotKeyCombo::defaultCombo() && prefs->maxItems() == 10000);
-    EXPECT_EQ(prefs->excludedBundleIDs(), Preferences::defaultExcludedBundleIDs());
+    EXPECT_EQ(prefs->excludedAppIds(), Preferences::defaultExcludedAppIds());
     prefs->setPlaySound(true);
     EXPECT_EQ(IniDefaultsStore(conf).value("hotKey"), QVariant(R"({"keyCode":9})"));
 
@@ -155,7 +155,7 @@ TEST_F(LinuxStoresTest, StaleAutostartEntriesAreRewrittenAtStart) {
 }
 
 // The real clock's one-shot tasks: a dropped handle cancels, a kept one fires once, and a task may
-// drop its own handle.
+// drop its own handle; a delay longer than QTimer can count is waited out, never wrapped.
 TEST(SystemClockAfter, RunsOnlyWhileItsHandleLives) {
     SystemClock clock;
     int cancelled = 0, kept = 0, selfDropped = 0;
@@ -163,6 +163,8 @@ TEST(SystemClockAfter, RunsOnlyWhileItsHandleLives) {
     auto keep = clock.after(0, [&] { ++kept; });
     std::unique_ptr<Clock::Timer> self;
     self = clock.after(0.01, [&] { ++selfDropped; self.reset(); });
+    // 2^32 ms and a little: a delay that wraps to a few milliseconds when counted in an int.
+    auto farOff = clock.after(4'294'967.3, [&] { ++cancelled; });
     QElapsedTimer waited;
     waited.start();
     while (waited.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -21,7 +21,7 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
             {"hotKeyChanged", &Preferences::hotKeyChanged},
             {"maxItemsChanged", &Preferences::maxItemsChanged},
             {"retentionDaysChanged", &Preferences::retentionDaysChanged},
-            {"excludedBundleIDsChanged", &Preferences::excludedBundleIDsChanged},
+            {"excludedAppIdsChanged", &Preferences::excludedAppIdsChanged},
             {"pasteDirectlyChanged", &Preferences::pasteDirectlyChanged},
             {"pausedUntilChanged", &Preferences::pausedUntilChanged},
         };
@@ -33,7 +33,7 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
 
 TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
     EXPECT_EQ(defaults.writes, 0) << "loading writes nothing";
-    EXPECT_EQ(prefs.excludedBundleIDs(), (QStringList{"org.keepassxc.KeePassXC", "KeePassXC", "Bitwarden", "1Password",
+    EXPECT_EQ(prefs.excludedAppIds(), (QStringList{"org.keepassxc.KeePassXC", "KeePassXC", "Bitwarden", "1Password",
                                                       "org.gnome.seahorse.Application", "Enpass"}))
         << "fresh defaults name Linux applications only";
     const struct {
@@ -55,9 +55,9 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
         {"new age", [&] { prefs.setRetentionDays(7); }, {"retentionDaysChanged", "historyLimitsAssigned"},
          "retentionDays", 7},
         {"same icon", [&] { prefs.setShowMenuBarIcon(true); }, {"trayIconAssigned"}, "showMenuBarIcon", true},
-        {"same list", [&] { prefs.setExcludedBundleIDs(Preferences::defaultExcludedBundleIDs()); }, {},
-         "excludedBundleIDs", Preferences::defaultExcludedBundleIDs()},
-        {"new list", [&] { prefs.setExcludedBundleIDs({"x"}); }, {"excludedBundleIDsChanged"}, "excludedBundleIDs",
+        {"same list", [&] { prefs.setExcludedAppIds(Preferences::defaultExcludedAppIds()); }, {},
+         "excludedBundleIDs", Preferences::defaultExcludedAppIds()},
+        {"new list", [&] { prefs.setExcludedAppIds({"x"}); }, {"excludedAppIdsChanged"}, "excludedBundleIDs",
          QStringList{"x"}},
         {"paste", [&] { prefs.setPasteDirectly(false); }, {"pasteDirectlyChanged"}, "pasteDirectly", false},
         {"timed pause", [&] { prefs.pauseFor(5); }, {"pausedUntilChanged"}, "pausedUntil", clock.now() + 300},
@@ -98,13 +98,13 @@ TEST_F(PreferencesTest, WrongKindsReadAsDefaultsAndStayStored) {
         {"playSound", "1", [](P p) { return p.playSound(); }},
         {"playSound", 3.5, [](P p) { return !p.playSound(); }},
         {"excludedBundleIDs", QVariantList{"a", 2},
-         [](P p) { return p.excludedBundleIDs() == Preferences::defaultExcludedBundleIDs(); }},
-        {"excludedBundleIDs", QVariantList{"a", "b"}, [](P p) { return p.excludedBundleIDs() == QStringList{"a", "b"}; }},
+         [](P p) { return p.excludedAppIds() == Preferences::defaultExcludedAppIds(); }},
+        {"excludedBundleIDs", QVariantList{"a", "b"}, [](P p) { return p.excludedAppIds() == QStringList{"a", "b"}; }},
         // How a text settings file keeps a one-item list and an empty one.
-        {"excludedBundleIDs", "only.one", [](P p) { return p.excludedBundleIDs() == QStringList{"only.one"}; }},
-        {"excludedBundleIDs", QVariant(), [](P p) { return p.excludedBundleIDs().isEmpty(); }},
+        {"excludedBundleIDs", "only.one", [](P p) { return p.excludedAppIds() == QStringList{"only.one"}; }},
+        {"excludedBundleIDs", QVariant(), [](P p) { return p.excludedAppIds().isEmpty(); }},
         // A list written by an older version, with macOS bundle ids, reads as it stands.
-        {"excludedBundleIDs", older, [&](P p) { return p.excludedBundleIDs() == older; }},
+        {"excludedBundleIDs", older, [&](P p) { return p.excludedAppIds() == older; }},
         {"pausedUntil", "inf", [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", "tomorrow", [](P p) { return !p.pausedUntil(); }},
         {"pausedUntil", std::numeric_limits<double>::quiet_NaN(), [](P p) { return !p.pausedUntil(); }},

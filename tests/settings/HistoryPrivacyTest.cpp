@@ -138,7 +138,7 @@ struct PrivacyPageTest : ::testing::Test {
     }
     static QStringList rowIDs(PrivacyPage& page) {
         QStringList ids;
-        for (IgnoredAppRow* row : page.ignoredRows()) ids << row->bundleID();
+        for (IgnoredAppRow* row : page.ignoredRows()) ids << row->appId();
         return ids;
     }
 
@@ -195,9 +195,9 @@ TEST_F(PrivacyPageTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
         const IgnoredAppInfo info = ignoredAppInfo(id, env.workspace);
         EXPECT_TRUE(info.name == name && info.detail == detail) << id;
     }
-    env.prefs.setExcludedBundleIDs({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
+    env.prefs.setExcludedAppIds({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
     PrivacyPage page(services);
-    EXPECT_EQ(rowIDs(page), env.prefs.excludedBundleIDs());
+    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
     const auto rows = page.ignoredRows();
     EXPECT_NE(rows[0]->findChild<QLabel*>("app.dashed"), nullptr) << "not installed: a placeholder icon";
     EXPECT_NE(rows[1]->findChild<QLabel*>("appIcon"), nullptr);
@@ -207,15 +207,15 @@ TEST_F(PrivacyPageTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
             EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
 
     page.addApps({"org.gnome.TextEditor", "org.keepassxc.KeePassXC", "org.keepassxc.KeePassXC", ""});
-    EXPECT_EQ(env.prefs.excludedBundleIDs(),
+    EXPECT_EQ(env.prefs.excludedAppIds(),
               QStringList({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault", "org.keepassxc.KeePassXC"}));
     page.ignoredRows().first()->removeButton()->click();
-    EXPECT_EQ(env.prefs.excludedBundleIDs(), QStringList({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}));
-    EXPECT_EQ(rowIDs(page), env.prefs.excludedBundleIDs());
+    EXPECT_EQ(env.prefs.excludedAppIds(), QStringList({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}));
+    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
 }
 
 TEST_F(PrivacyPageTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
-    env.prefs.setExcludedBundleIDs({"org.gnome.TextEditor"});
+    env.prefs.setExcludedAppIds({"org.gnome.TextEditor"});
     PrivacyPage page(services);
     page.show();
     const QStringList both{"org.gnome.TextEditor", "org.keepassxc.KeePassXC"};
@@ -235,7 +235,7 @@ TEST_F(PrivacyPageTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
         if (row.windowClass.isEmpty()) chooser->list()->selectAll();
         chooser->windowClassField()->setText(row.windowClass);
         row.accept ? chooser->ignoreButton()->click() : chooser->reject();
-        EXPECT_EQ(env.prefs.excludedBundleIDs(), row.expected);
+        EXPECT_EQ(env.prefs.excludedAppIds(), row.expected);
     }
 }
 

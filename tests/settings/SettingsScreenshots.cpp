@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     auto& installed = env.workspace.installed;
     env.workspace.iconsByLocation[installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
     env.workspace.iconsByLocation[installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
-    env.prefs.setExcludedBundleIDs({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
+    env.prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
     env.prefs.setMaxItems(5000);
     env.prefs.setRetentionDays(30);
     env.keys.trusted = false;

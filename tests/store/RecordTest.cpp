@@ -27,10 +27,10 @@ TEST_F(Record, RepeatsMergeKeepPinAndOnlyUpgrade) {
     store->setPinned(plain->id, true);
     clock.advance(7);
     CapturedClip anonymous = textClip("bold", {}, ClipKind::url);
-    anonymous.sourceBundleID = anonymous.sourceAppName = std::nullopt;
+    anonymous.sourceAppId = anonymous.sourceAppName = std::nullopt;
     const auto repeat = store->record(anonymous);
     ASSERT_TRUE(repeat);
-    EXPECT_EQ(std::tie(repeat->kind, repeat->blob, repeat->sourceBundleID, repeat->sourceAppName, repeat->pinned, repeat->createdAt,
+    EXPECT_EQ(std::tie(repeat->kind, repeat->blob, repeat->sourceAppId, repeat->sourceAppName, repeat->pinned, repeat->createdAt,
                        repeat->lastUsedAt),
               std::make_tuple(ClipKind::richText, upgraded->blob, std::nullopt, std::nullopt, true, plain->createdAt, clock.now()));
     EXPECT_EQ(store->count(), 1);

@@ -39,10 +39,10 @@ public:
         return !focusElsewhere && app.window != 0 && frontmost && frontmost->window == app.window;
     }
 
-    std::optional<QString> applicationLocation(const QString& bundleID) override {
+    std::optional<QString> applicationLocation(const QString& appId) override {
         ++locationLookups;
         for (auto& app : installed)
-            if (app.bundleID == bundleID) return app.location;
+            if (app.appId == appId) return app.location;
         return std::nullopt;
     }
 

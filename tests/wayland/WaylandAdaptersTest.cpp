@@ -201,7 +201,7 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
         EXPECT_TRUE(test::waitFor([&] { return toplevels.activated() && toplevels.activated()->id == target.id; }));
         const auto front = workspace.frontmostApplication();
         ASSERT_TRUE(front);
-        EXPECT_EQ(front->bundleID, target.appId);
+        EXPECT_EQ(front->appId, target.appId);
         EXPECT_EQ(front->window, target.id);
         EXPECT_TRUE(workspace.holdsKeyboardFocus(*front));
     }

@@ -19,7 +19,7 @@ RunningApplication WaylandWorkspace::named(quint64 id, const QString& appId) {
     // An app_id is meant to be the desktop-entry id; older toolkits send a window class instead.
     std::optional<DesktopEntry> entry = entries_.byId(appId);
     if (!entry) entry = entries_.forWindowClass(appId, appId);
-    app.bundleID = entry ? entry->id : appId;
+    app.appId = entry ? entry->id : appId;
     app.localizedName = entry && !entry->name.isEmpty() ? entry->name : appId;
     app.windowClass = appId;
     return app;
@@ -46,8 +46,8 @@ bool WaylandWorkspace::holdsKeyboardFocus(const RunningApplication& app) {
     return app.window && active && active->id == app.window;
 }
 
-std::optional<QString> WaylandWorkspace::applicationLocation(const QString& bundleID) {
-    return desktop_.applicationLocation(bundleID);
+std::optional<QString> WaylandWorkspace::applicationLocation(const QString& appId) {
+    return desktop_.applicationLocation(appId);
 }
 
 QImage WaylandWorkspace::iconForFile(const QString& path, int pixelSize) {

@@ -26,7 +26,7 @@ public:
     std::optional<RunningApplication> applicationOfWindow(quint64) override { return std::nullopt; }
     bool activate(const RunningApplication& app) override;
     bool holdsKeyboardFocus(const RunningApplication& app) override;
-    std::optional<QString> applicationLocation(const QString& bundleID) override;
+    std::optional<QString> applicationLocation(const QString& appId) override;
     QImage iconForFile(const QString& path, int pixelSize) override;
     std::vector<InstalledApplication> installedApplications() override;
     bool openURL(const QUrl& url) override;

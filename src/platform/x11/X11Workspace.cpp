@@ -102,17 +102,17 @@ std::optional<RunningApplication> X11Workspace::namedApplication(quint32 window)
     const QByteArray gtkId = x_->property(window, x_->atom("_GTK_APPLICATION_ID"), XCB_GET_PROPERTY_TYPE_ANY);
     std::optional<DesktopEntry> entry;
     if (!gtkId.isEmpty()) {
-        app.bundleID = QString::fromUtf8(gtkId);
-        entry = entries_.byId(*app.bundleID);
+        app.appId = QString::fromUtf8(gtkId);
+        entry = entries_.byId(*app.appId);
     } else {
         entry = entries_.forWindowClass(windowClass, instance);
-        if (entry) app.bundleID = entry->id;
-        else if (!windowClass.isEmpty()) app.bundleID = windowClass;
+        if (entry) app.appId = entry->id;
+        else if (!windowClass.isEmpty()) app.appId = windowClass;
     }
     if (!windowClass.isEmpty()) app.windowClass = windowClass;
     if (entry && !entry->name.isEmpty()) app.localizedName = entry->name;
     else if (!windowClass.isEmpty()) app.localizedName = windowClass;
-    if (!app.bundleID && !app.localizedName) return std::nullopt;
+    if (!app.appId && !app.localizedName) return std::nullopt;
     return app;
 }
 
@@ -164,8 +164,8 @@ bool X11Workspace::holdsKeyboardFocus(const RunningApplication& app) {
     return false;
 }
 
-std::optional<QString> X11Workspace::applicationLocation(const QString& bundleID) {
-    if (auto entry = entries_.byId(bundleID)) return entry->path;
+std::optional<QString> X11Workspace::applicationLocation(const QString& appId) {
+    if (auto entry = entries_.byId(appId)) return entry->path;
     return std::nullopt;
 }
 

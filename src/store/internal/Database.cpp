@@ -84,7 +84,7 @@ ClipItem Database::readItem(const Statement& row) {
     item.kind = clipKindFromRaw(row.textAt(1)).value_or(ClipKind::text);
     item.text = row.textAt(2);
     item.hash = row.textAt(3);
-    item.sourceBundleID = row.optionalTextAt(4);
+    item.sourceAppId = row.optionalTextAt(4);
     item.sourceAppName = row.optionalTextAt(5);
     item.createdAt = row.doubleAt(6);
     item.lastUsedAt = row.doubleAt(7);
