@@ -153,17 +153,11 @@ TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
     EXPECT_FALSE(prefs.isPaused());
 }
 
-TEST_F(StatusItemControllerTest, LongTitlesAreCutByUserPerceivedCharacters) {
-    const QString flag = QStringLiteral("🇫🇷");       // two code points, one character
-    const QString accented = QStringLiteral("e\u0301");  // e + combining acute, one character
-    const std::pair<QString, QString> cases[] = {
-        {QString(48, 'a'), QString(48, 'a')},
-        {QString(49, 'a'), QString(47, 'a') + "…"},
-        {flag.repeated(49), flag.repeated(47) + "…"},
-        {accented.repeated(49), accented.repeated(47) + "…"},
-        {QString(), QString()},
-    };
-    for (const auto& [title, shown] : cases) EXPECT_EQ(StatusItemController::menuTitle(title), shown) << title.size();
+// Counted in user-perceived characters: a flag is two code points, one character.
+TEST(StatusItemController, TitlesOf49CharactersAreCut) {
+    const QString flag = QStringLiteral("🇫🇷");
+    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(48)), flag.repeated(48));
+    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(49)), flag.repeated(47) + "…");
 }
 
 TEST_F(StatusItemControllerTest, TimedPauseEndsAndUntilResumedLasts) {

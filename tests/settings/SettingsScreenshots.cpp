@@ -4,14 +4,12 @@
 
 #include "onboarding/OnboardingWindowController.h"
 #include "settings/SettingsDetail.h"
-#include "store/HistoryStore.h"
 
 #include "SettingsTestEnvironment.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -31,17 +29,6 @@ bool save(QWidget* window, const QString& path) {
     return ok;
 }
 
-QImage sampleIcon(QColor color) {
-    QImage image(64, 64, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(color);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(4, 4, 56, 56), 14, 14);
-    return image;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,25 +36,15 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
     test::SettingsTestEnvironment env;
-    auto& installed = env.workspace.installed;
-    env.workspace.iconsByLocation[installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
-    env.workspace.iconsByLocation[installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
     env.prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
     env.prefs.setMaxItems(5000);
     env.prefs.setRetentionDays(30);
     env.keys.trusted = false;
 
     QTemporaryDir dir;
-    auto store = HistoryStore::open(env.clock, dir.path());
-    if (!store) return 1;
-    for (int i = 0; i < 1234; ++i) {
-        const QString text = QString("Sample clip number %1 with some text in it").arg(i);
-        (void)store.value()->record({.text = text, .hash = contentHash("text", text.toUtf8()),
-                                     .representations = {{"public.utf8-plain-text", text.toUtf8()}},
-                                     .byteSize = text.size()});
-    }
+    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
     bool ok = true;
-    SettingsWindowController settings(env.services(store.value().get()));
+    SettingsWindowController settings(env.services(store.get()));
     for (SettingsPage page : allSettingsPages) {
         settings.show(page);
         ok &= save(settings.window(), out + "/settings-" + rawValue(page) + ".png");

@@ -13,11 +13,13 @@
 #include "FakeWorkspace.h"
 #include "FlakyStore.h"
 #include "PreferencesFixture.h"
+#include "capture/Classification.h"
 #include "capture/ClipboardMonitor.h"
 #include "menubar/StatusItemController.h"
 #include "onboarding/OnboardingWindowController.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
+#include "store/BlobFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,12 +33,14 @@
 namespace mendrake {
 namespace {
 
+using Clipboard = std::map<QString, QByteArray>;
+
 const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
 const HotKeyCombo kCtrlAltC{54, Qt::ControlModifier | Qt::AltModifier};
 const HotKeyCombo kCtrlAltX{53, Qt::ControlModifier | Qt::AltModifier};
 
-struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
-    AppDelegateTest() { prefs.setHasCompletedOnboarding(true); }
+struct AppTest : ::testing::Test, test::PreferencesFixture {
+    AppTest() { prefs.setHasCompletedOnboarding(true); }
 
     void launch() {
         AppServices services{
@@ -64,6 +68,11 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
     }
     qint64 rows() { return app->store()->count(); }
     QString onClipboard() { return pasteboard.items().at(0).at(0).second; }
+    // The one item on the clipboard as a type → bytes table.
+    Clipboard clipboard() const {
+        if (pasteboard.items().size() != 1) return {};
+        return Clipboard(pasteboard.items()[0].begin(), pasteboard.items()[0].end());
+    }
 
     QTemporaryDir dir;
     test::FakePasteboard pasteboard;
@@ -81,7 +90,7 @@ struct AppDelegateTest : ::testing::Test, test::PreferencesFixture {
     QString updateKey;
 };
 
-TEST_F(AppDelegateTest, StoreFailuresAreShownNotLoggedTwice) {
+TEST_F(AppTest, StoreFailuresAreShownNotLoggedTwice) {
     launch();
     copyElsewhere("first copy");
     EXPECT_EQ(app->panelModel()->items().front().text, "first copy");
@@ -93,8 +102,6 @@ TEST_F(AppDelegateTest, StoreFailuresAreShownNotLoggedTwice) {
     EXPECT_TRUE(sound.played.empty() && alerts.alerts.empty());
     EXPECT_TRUE(log.lines.isEmpty()) << "the store logs its own failures, the delegate adds nothing";
     EXPECT_TRUE(app->statusItem()->recordingProblem());
-
-    // A delete the store refuses is explained.
     app->panel()->show();
     app->panelModel()->deleteSelected();
     ASSERT_EQ(alerts.alerts.size(), 1u);
@@ -108,7 +115,7 @@ TEST_F(AppDelegateTest, StoreFailuresAreShownNotLoggedTwice) {
     EXPECT_FALSE(app->statusItem()->recordingProblem());
 }
 
-TEST_F(AppDelegateTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
+TEST_F(AppTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
     launch();
     copyElsewhere("older");
     copyElsewhere("newer");
@@ -135,7 +142,6 @@ TEST_F(AppDelegateTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
         keys.trusted = c.trusted;
         keys.through = c.through;
         keys.presses.clear();
-        workspace.activated.clear();
         const ClipItem item = app->panelModel()->items().back();
         workspace.frontmost = editor;
         app->panel()->show();
@@ -146,8 +152,6 @@ TEST_F(AppDelegateTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
         EXPECT_EQ(onClipboard(), item.text);
         EXPECT_EQ(app->panelModel()->items().front().id, item.id);
         EXPECT_GT(app->store()->fetch(item.id)->lastUsedAt, item.lastUsedAt);
-        EXPECT_EQ(workspace.activated.size(), c.typed);
-        EXPECT_TRUE(keys.presses.empty());
         clock.advance(PasteEngine::pasteDelay + 0.01);
         EXPECT_EQ(keys.presses.size(), c.typed);
         ASSERT_EQ(app->onboardingWindow() != nullptr, c.guide);
@@ -157,7 +161,7 @@ TEST_F(AppDelegateTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
     EXPECT_EQ(rows(), 2) << "the app's own writes are not recorded again";
 }
 
-TEST_F(AppDelegateTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
+TEST_F(AppTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
     launch();
     const struct {
         bool keep, recordFails, served;
@@ -182,7 +186,7 @@ TEST_F(AppDelegateTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
     EXPECT_EQ(rows(), 2) << "serving it again is no new copy";
 }
 
-TEST_F(AppDelegateTest, TakenShortcutKeepsThePreviousOne) {
+TEST_F(AppTest, TakenShortcutKeepsThePreviousOne) {
     hotKeys.taken = {{kDefault.keycode, kDefault.modifiers.toInt()}, {kCtrlAltX.keycode, kCtrlAltX.modifiers.toInt()}};
     launch();
     EXPECT_EQ(log.lines, QStringList{"Mendrake: could not register hotkey Shift+Super+V"});
@@ -201,7 +205,7 @@ TEST_F(AppDelegateTest, TakenShortcutKeepsThePreviousOne) {
     EXPECT_TRUE(hotKeys.press(kCtrlAltC.keycode, kCtrlAltC.modifiers));
 }
 
-TEST_F(AppDelegateTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
+TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
     trayAvailable = false;
     launch();
     EXPECT_FALSE(app->hasTray());
@@ -239,28 +243,20 @@ TEST_F(AppDelegateTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
     EXPECT_TRUE(app->hasTray()) << "a tray started later is noticed";
 }
 
-TEST_F(AppDelegateTest, OnlyABuildWithARealSigningKeyOffersUpdateChecks) {
-    const std::pair<const char*, bool> keys[] = {
-        {"", false},
-        {"REPLACE_WITH_YOUR_KEY", false},
-        {"pfIShU4dEXqPd5ObYNfDBiQWcXozk7estwzTnF9BamQ=", true},
-        {" REPLACE", true},  // only a leading placeholder marks an unconfigured build
-    };
-    for (auto [key, offered] : keys) {
+// Only a build with a real signing key offers update checks; they open the project's releases page.
+TEST_F(AppTest, OnlyARealSigningKeyOffersUpdates) {
+    for (auto [key, offered] : {std::pair{"", false}, {"REPLACE_WITH_YOUR_KEY", false}, {" REPLACE", true}}) {
         updateKey = key;
         launch();
-        QMenu* menu = app->statusItem()->menu();
-        emit menu->aboutToShow();
-        QAction* check = nullptr;
-        for (QAction* action : menu->actions())
-            if (action->text().startsWith("Check for Updates")) check = action;
-        ASSERT_EQ(check != nullptr, offered) << key;
-        if (check) check->trigger();
+        emit app->statusItem()->menu()->aboutToShow();
+        const QList<QAction*> actions = app->statusItem()->menu()->actions();
+        auto check = std::ranges::find_if(actions, [](QAction* a) { return a->text().startsWith("Check for Updates"); });
+        ASSERT_EQ(check != actions.end(), offered) << key;
+        if (offered) (*check)->trigger();
         app.reset();
     }
-    // The check opens the project's own releases page, and nothing in a build without an address.
     EXPECT_EQ(workspace.opened, builtSourceAddress().isEmpty() ? std::vector<QUrl>{}
-                                                               : std::vector<QUrl>(2, Updater::releasesPage()));
+                                                               : std::vector<QUrl>{Updater::releasesPage()});
 }
 
 TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
@@ -274,7 +270,6 @@ TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
     QTest::keyClick(&field, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
     QTest::keyClick(&field, Qt::Key_Q);
     EXPECT_EQ(field.text(), "q") << "Ctrl+Shift+Q is not ours; a plain q still types";
-    QTest::keyClick(&field, Qt::Key_Q, Qt::MetaModifier);  // Super+Q belongs to the desktop
     EXPECT_EQ(quits, 0);
     QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quits, 1);
@@ -283,7 +278,7 @@ TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
     qApp->removeEventFilter(&menu);
 }
 
-TEST_F(AppDelegateTest, RetentionTrimsWhenLimitsChangeAndHourly) {
+TEST_F(AppTest, RetentionTrimsWhenLimitsChangeAndHourly) {
     launch();
     for (int i = 0; i < 5; ++i) copyElsewhere(QStringLiteral("copy %1").arg(i));
     // The trim runs on the maintenance thread; the panel follows once it is done.
@@ -305,7 +300,7 @@ TEST_F(AppDelegateTest, RetentionTrimsWhenLimitsChangeAndHourly) {
     EXPECT_EQ(rows(), 1);
 }
 
-TEST_F(AppDelegateTest, DeletedWordsLeaveTheIndexOnceThePanelHides) {
+TEST_F(AppTest, DeletedWordsLeaveTheIndexOnceThePanelHides) {
     launch();
     for (int i = 0; i < 20; ++i) copyElsewhere(QStringLiteral("neighbour %1 ").arg(i).repeated(30));
     copyElsewhere("zqxmarker one");
@@ -328,7 +323,7 @@ TEST_F(AppDelegateTest, DeletedWordsLeaveTheIndexOnceThePanelHides) {
     }
 }
 
-TEST_F(AppDelegateTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
+TEST_F(AppTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
     launch();
     copyElsewhere("something");
     app->activate(app->panelModel()->items().front(), UseMode::paste, false);  // its keystroke is still pending
@@ -340,6 +335,111 @@ TEST_F(AppDelegateTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
     clock.advance(2 * 3600.0);
     EXPECT_TRUE(keys.presses.empty());
     EXPECT_TRUE(hotKeys.attempts.size() == 1 && maintenance.pending() == 0);
+}
+
+TEST_F(AppTest, PasteWritesWhatWasCopiedOrTheWholeText) {
+    std::unique_ptr<HistoryStore> history = HistoryStore::open(clock, dir.path()).value();
+    PasteEngine engine{pasteboard, keys, layout, workspace, clock};
+    // Recorded with the hash the classification makes from the content a paste checks.
+    auto record = [&](ClipKind kind, const QString& text, RepresentationMap reps) {
+        const QString hash = kind == ClipKind::file    ? contentHash("file", reps[filePathsType])
+                             : kind == ClipKind::image ? contentHash("image", reps["public.png"])
+                                                       : contentHash("text", text.toUtf8());
+        return history->record({.kind = kind, .text = text, .hash = hash, .representations = reps}).value();
+    };
+    const QString longText = QString(3000, 'x') + "END";
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(40, '\0');
+    const RepresentationMap rich{{"public.html", "<b>Bold</b> words"}, {"public.utf8-plain-text", "Bold words"}};
+    const RepresentationMap files{{filePathsType, "/tmp/a.txt\n\n/tmp/b.txt\n/tmp/c d.txt\n"},
+                                  {"public.file-url", "file:///tmp/a.txt"}};
+    const Clipboard urls{{"public.file-url", "file:///tmp/a.txt\r\nfile:///tmp/b.txt\r\nfile:///tmp/c%20d.txt\r\n"}};
+    const RepresentationMap notUtf8{{filePathsType, QByteArray("/tmp/\xff\xfe", 7)}, {"public.utf8-plain-text", "broken"}};
+    const QString full = QString(2500, 'y');  // whole texts past the preview, each with a damaged blob
+    const auto stored = [](const QString& text) {
+        return RepresentationMap{{"public.html", "<i>y</i>"}, {"public.utf8-plain-text", text.toUtf8()}};
+    };
+    const auto whole = [](const QString& text) { return Clipboard{{"public.utf8-plain-text", text.toUtf8()}}; };
+    const struct {
+        const char* why;
+        ClipKind kind;
+        QString text;
+        RepresentationMap reps;
+        bool plain;
+        Clipboard expected;
+        std::function<void(const QString& blobPath)> damage = {};
+    } rows[] = {
+        {"rich text as copied", ClipKind::richText, "Bold words", rich, false, Clipboard(rich.begin(), rich.end())},
+        {"rich text as plain", ClipKind::richText, "Bold words", rich, true, {{"public.utf8-plain-text", "Bold words"}}},
+        {"an image keeps its form as plain text", ClipKind::image, "Image 1×1", {{"public.png", png}}, true,
+         {{"public.png", png}}},
+        {"the preview is cut at 2000 characters", ClipKind::text, longText,
+         {{"public.utf8-plain-text", longText.toUtf8()}}, true, {{"public.utf8-plain-text", longText.toUtf8()}}},
+        {"files as copied", ClipKind::file, "a.txt, b.txt, c d.txt", files, false, urls},
+        {"files as plain", ClipKind::file, "a.txt, b.txt, c d.txt", files, true, urls},
+        {"paths not UTF-8", ClipKind::file, "broken", notUtf8, false, Clipboard(notUtf8.begin(), notUtf8.end())},
+        {"nothing left still clears the clipboard", ClipKind::file, "nothing", {{filePathsType, "\n\n"}}, false, {}},
+        {"missing blob", ClipKind::richText, full + "1", stored(full + "1"), false, whole(full + "1"),
+         [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }},
+        {"blob of other content", ClipKind::richText, full + "3", stored(full + "3"), false, whole(full + "3"),
+         [](const QString& path) { ASSERT_FALSE(writeBlobFile(path, {{"public.utf8-plain-text", "other text"}})); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const ClipItem item = record(row.kind, row.text, row.reps);
+        if (row.damage) row.damage(QDir(history->blobDirectory()).filePath(item.blob.value()));
+        pasteboard.copyText("someone else's copy");
+        const qint64 count = engine.writeToPasteboard(item, *history, row.plain);
+        EXPECT_EQ(count, pasteboard.changeCount());
+        EXPECT_EQ(clipboard(), row.expected);
+    }
+}
+
+TEST_F(AppTest, PasteChordIsControlAndTheKeyThatTypesV) {
+    PasteEngine(pasteboard, keys, layout, workspace, clock).postPasteChord();
+    test::FakeKeyboardLayout dvorak;  // "v" on the US "." position (X keycode 60)
+    dvorak.keys = {{60, "v"}, {55, "k"}};
+    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postPasteChord();
+    test::FakeKeyboardLayout none;  // no "v" at all: the US V position
+    PasteEngine(pasteboard, keys, none, workspace, clock).postPasteChord();
+    using Press = test::FakeKeySynthesiser::Press;
+    EXPECT_EQ(keys.presses,
+              (std::vector<Press>{{55, Qt::ControlModifier}, {60, Qt::ControlModifier}, {55, Qt::ControlModifier}}));
+}
+
+TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
+    PasteEngine engine{pasteboard, keys, layout, workspace, clock};
+    const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
+    const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
+    const struct {
+        const char* name;
+        std::optional<RunningApplication> target, front;
+        bool activationFails, focusStolen, activates, types;
+    } cases[] = {
+        {"target behind", editor, terminal, false, false, true, true},
+        {"target in front", editor, editor, false, false, false, true},
+        {"target window gone", editor, terminal, true, false, true, false},
+        {"focus taken before the keystroke", editor, terminal, false, true, true, false},
+        {"no target", std::nullopt, terminal, false, false, false, false},
+    };
+    int refused = 0;
+    engine.onPasteRefused = [&] { ++refused; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        workspace.frontmost = c.front;
+        workspace.activated.clear();
+        workspace.activationFails = c.activationFails;
+        workspace.focusElsewhere = false;
+        keys.presses.clear();
+        refused = 0;
+        engine.pasteInto(c.target);
+        EXPECT_EQ(workspace.activated.size(), c.activates ? 1u : 0u);
+        workspace.focusElsewhere = c.focusStolen;
+        clock.advance(PasteEngine::pasteDelay - 0.01);
+        EXPECT_TRUE(keys.presses.empty());
+        clock.advance(0.02);
+        EXPECT_EQ(keys.presses.size(), c.types ? 1u : 0u);
+        EXPECT_EQ(refused, c.types ? 0 : 1);
+    }
 }
 
 }  // namespace
