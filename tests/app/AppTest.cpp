@@ -1,5 +1,4 @@
 #include "app/AppDelegate.h"
-#include "app/MainMenu.h"
 #include "settings/BuildInfo.h"
 
 #include "FakeAlertPresenter.h"
@@ -11,7 +10,6 @@
 #include "FakeSoundPlayer.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
-#include "FlakyStore.h"
 #include "PreferencesFixture.h"
 #include "capture/Classification.h"
 #include "capture/ClipboardMonitor.h"
@@ -19,6 +17,7 @@
 #include "onboarding/OnboardingWindowController.h"
 #include "panel/PanelController.h"
 #include "panel/PanelViewModel.h"
+#include "store/HistoryStore.h"
 #include "store/BlobFile.h"
 
 #include <QDir>
@@ -35,6 +34,34 @@ namespace {
 
 using Clipboard = std::map<QString, QByteArray>;
 
+// A history store that forwards to a real one and can be told to fail recording and deleting, as a
+// full disk or a read-only database would. Trims and clearing run on a connection of their own.
+class FlakyStore final : public HistoryStore {
+public:
+    FlakyStore(Clock& clock, std::unique_ptr<HistoryStore> real)
+        : HistoryStore(clock, real->directory()), real_(std::move(real)) {}
+
+    bool failWrites = false;
+    static StoreError full() { return StoreError::sqlite(QStringLiteral("database or disk is full")); }
+
+    StoreResult<ClipItem> record(const CapturedClip& clip) override {
+        return failWrites ? StoreResult<ClipItem>(full()) : real_->record(clip);
+    }
+    void touch(qint64 id) override { real_->touch(id); }
+    std::optional<ClipItem> fetch(qint64 id) override { return real_->fetch(id); }
+    QList<ClipItem> recent(qint64 limit) override { return real_->recent(limit); }
+    QList<ClipItem> search(const QString& q, qint64 limit) override { return real_->search(q, limit); }
+    std::optional<QString> fullText(qint64 id) override { return real_->fullText(id); }
+    RepresentationMap representations(const ClipItem& item) override { return real_->representations(item); }
+    std::function<QImage()> imageReader(const ClipItem& item) override { return real_->imageReader(item); }
+    void setPinned(qint64 id, bool pinned) override { real_->setPinned(id, pinned); }
+    std::optional<StoreError> deleteItem(qint64 id) override { return failWrites ? full() : real_->deleteItem(id); }
+    qint64 count() override { return real_->count(); }
+
+private:
+    std::unique_ptr<HistoryStore> real_;
+};
+
 const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
 const HotKeyCombo kCtrlAltC{54, Qt::ControlModifier | Qt::AltModifier};
 const HotKeyCombo kCtrlAltX{53, Qt::ControlModifier | Qt::AltModifier};
@@ -48,9 +75,9 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
             .keyboardLayout = layout, .hotKeys = hotKeys, .panelWindows = panelWindows, .sound = sound, .log = log,
             .alerts = alerts, .captureReads = reads, .maintenance = maintenance, .searches = searches,
             .previews = previews,
-            .terminate = [](int) {},
+            .terminate = [this](int status) { exits.push_back(status); },
             .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
-                auto flaky = std::make_unique<test::FlakyStore>(clock, HistoryStore::open(clock, dir.path()).value());
+                auto flaky = std::make_unique<FlakyStore>(clock, HistoryStore::open(clock, dir.path()).value());
                 store = flaky.get();
                 return std::unique_ptr<HistoryStore>(std::move(flaky));
             },
@@ -84,10 +111,11 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
     test::FakePanelWindowSystem panelWindows;
     test::FakeSoundPlayer sound;
     test::FakeAlertPresenter alerts;
-    test::FlakyStore* store = nullptr;
+    FlakyStore* store = nullptr;
     std::unique_ptr<AppDelegate> app;
     bool trayAvailable = true;
     QString updateKey;
+    std::vector<int> exits;
 };
 
 TEST_F(AppTest, StoreFailuresAreShownNotLoggedTwice) {
@@ -259,10 +287,8 @@ TEST_F(AppTest, OnlyARealSigningKeyOffersUpdates) {
                                                                : std::vector<QUrl>{Updater::releasesPage()});
 }
 
-TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
-    int quits = 0;
-    MainMenu menu([&] { ++quits; });
-    qApp->installEventFilter(&menu);
+TEST_F(AppTest, CtrlQQuitsCtrlWClosesOtherChordsType) {
+    launch();
     QLineEdit field;
     field.show();
     QApplication::setActiveWindow(&field);
@@ -270,12 +296,11 @@ TEST(MainMenu, QuitAndCloseKeysLeaveOtherChords) {
     QTest::keyClick(&field, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
     QTest::keyClick(&field, Qt::Key_Q);
     EXPECT_EQ(field.text(), "q") << "Ctrl+Shift+Q is not ours; a plain q still types";
-    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(exits.empty());
     QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(exits, std::vector<int>{0});
     QTest::keyClick(&field, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(field.isVisible());
-    qApp->removeEventFilter(&menu);
 }
 
 TEST_F(AppTest, RetentionTrimsWhenLimitsChangeAndHourly) {

@@ -111,23 +111,15 @@ TEST(CommandLine, OptionsBecomeRequestsMistakesUsageErrors) {
         Action action;
         InstanceRequest request;
     } cases[] = {
-        {{}, Action::start, {}},
-        {{"--show"}, Action::request, {Kind::show}},
-        {{"--toggle"}, Action::request, {Kind::toggle}},
-        {{"--settings"}, Action::request, {Kind::settings}},
-        {{"--pause"}, Action::request, {Kind::pause, 0}},
-        {{"--pause=30"}, Action::request, {Kind::pause, 30}},
+        {{}, Action::start, {}},                         {{"--show"}, Action::request, {Kind::show}},
+        {{"--toggle"}, Action::request, {Kind::toggle}}, {{"--settings"}, Action::request, {Kind::settings}},
+        {{"--pause"}, Action::request, {Kind::pause, 0}}, {{"--pause=30"}, Action::request, {Kind::pause, 30}},
         {{"--pause=10080"}, Action::request, {Kind::pause, 10080}},
-        {{"--resume"}, Action::request, {Kind::resume}},
-        {{"--quit"}, Action::request, {Kind::quit}},
-        {{"--version"}, Action::version, {}},
-        {{"--help"}, Action::help, {}},
-        {{"--pause=0"}, Action::usageError, {}},
-        {{"--pause=10081"}, Action::usageError, {}},
-        {{"--pause=ten"}, Action::usageError, {}},
-        {{"--pause", "5"}, Action::usageError, {}},
-        {{"--show", "--quit"}, Action::usageError, {}},
-        {{"--frobnicate"}, Action::usageError, {}},
+        {{"--resume"}, Action::request, {Kind::resume}}, {{"--quit"}, Action::request, {Kind::quit}},
+        {{"--version"}, Action::version, {}},            {{"--help"}, Action::help, {}},
+        {{"--pause=0"}, Action::usageError, {}},         {{"--pause=10081"}, Action::usageError, {}},
+        {{"--pause=ten"}, Action::usageError, {}},       {{"--pause", "5"}, Action::usageError, {}},
+        {{"--show", "--quit"}, Action::usageError, {}},  {{"--frobnicate"}, Action::usageError, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

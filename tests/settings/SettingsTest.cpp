@@ -38,15 +38,37 @@ namespace {
 using P = SettingsPage;
 using Sections = std::vector<std::vector<SettingsPage>>;
 
-struct SettingsWindowTest : ::testing::Test {
+using test::rowText;
+using test::rowValue;
+
+struct SettingsTest : ::testing::Test {
+    // The C locale: its short time format carries seconds that a pause's end leaves out, and it
+    // groups no digits unless asked to.
+    SettingsTest() {
+        QLocale::setDefault(QLocale::c());
+        env.clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
+    }
+
+    void choosePause(PrivacyPage& page, const QString& text) {
+        for (QAction* action : page.pauseButton()->menu()->actions())
+            if (action->text() == text) return action->trigger();
+        FAIL() << "no menu item " << text.toStdString();
+    }
+    static QStringList rowIDs(PrivacyPage& page) {
+        QStringList ids;
+        for (IgnoredAppRow* row : page.ignoredRows()) ids << row->appId();
+        return ids;
+    }
+
     SettingsSidebar& sidebar() { return *controller.sidebar(); }
     QWidget* pageView() { return controller.detail()->currentPageView(); }
 
     test::SettingsTestEnvironment env;
+    SettingsServices services = env.services();
     SettingsWindowController controller{env.services()};
 };
 
-TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
+TEST_F(SettingsTest, SearchKeepsMatchingPagesInTheirGroups) {
     controller.show(P::history);
     const struct {
         const char* text;
@@ -64,7 +86,6 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
         SCOPED_TRACE(c.text);
         sidebar().searchField()->setText(c.text);
         EXPECT_EQ(sidebar().listedSections(), c.expected);
-        EXPECT_EQ(filteredSections(c.text), c.expected);
         // A search that hides the current page keeps it shown, and nothing selected.
         EXPECT_EQ(controller.router().page(), P::history);
         EXPECT_EQ(pageView()->objectName(), "history");
@@ -76,7 +97,7 @@ TEST_F(SettingsWindowTest, SearchKeepsMatchingPagesInTheirGroups) {
     EXPECT_TRUE(sidebar().searchField()->clearButton()->isHidden());
 }
 
-TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
+TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
     controller.show();
     QWidget* window = controller.window();
     ASSERT_NE(window, nullptr);
@@ -111,38 +132,22 @@ TEST_F(SettingsWindowTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_EQ(sidebar().selectedPage(), P::about) << "the list follows the page shown";
 }
 
-using test::rowText;
-using test::rowValue;
-
-struct PagesTest : ::testing::Test {
-    // The C locale: its short time format carries seconds that a pause's end leaves out, and it
-    // groups no digits unless asked to.
-    PagesTest() {
-        QLocale::setDefault(QLocale::c());
-        env.clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
-    }
-
-    void choosePause(PrivacyPage& page, const QString& text) {
-        for (QAction* action : page.pauseButton()->menu()->actions())
-            if (action->text() == text) return action->trigger();
-        FAIL() << "no menu item " << text.toStdString();
-    }
-    static QStringList rowIDs(PrivacyPage& page) {
-        QStringList ids;
-        for (IgnoredAppRow* row : page.ignoredRows()) ids << row->appId();
-        return ids;
-    }
-
-    test::SettingsTestEnvironment env;
-    SettingsServices services = env.services();
-};
-
-TEST_F(PagesTest, HistoryFiguresLoadOnScreenAndFollowAClear) {
+TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
     QTemporaryDir dir;
     std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
     SettingsServices withStore = env.services(store.get());
+    env.prefs.setMaxItems(1234);
+    env.prefs.setRetentionDays(30);
     HistoryPage page(withStore);
     EXPECT_EQ(page.itemCount(), 0) << "read when the page comes on screen";
+    EXPECT_EQ(page.maxItemsPicker()->currentIndex(), -1) << "no choice shown for a value it does not offer";
+    EXPECT_EQ(page.retentionPicker()->currentText(), "1 Month");
+    QSignalSpy limits(&env.prefs, &Preferences::historyLimitsAssigned);
+    page.maxItemsPicker()->setCurrentIndex(1);
+    emit page.maxItemsPicker()->activated(1);
+    EXPECT_TRUE(env.prefs.maxItems() == 1000 && limits.count() == 1);
+    env.prefs.setRetentionDays(0);
+    EXPECT_EQ(page.retentionPicker()->currentText(), "Forever");
     page.show();
     EXPECT_EQ(rowText(&page, "Items saved"), "1,234");
     EXPECT_GT(page.diskBytes(), 0);
@@ -177,21 +182,7 @@ TEST_F(PagesTest, HistoryFiguresLoadOnScreenAndFollowAClear) {
     EXPECT_TRUE(env.workspace.revealed.size() == 1 && env.historyClears == 2);
 }
 
-TEST_F(PagesTest, HistoryPickersShowNothingForOtherValues) {
-    env.prefs.setMaxItems(1234);
-    env.prefs.setRetentionDays(30);
-    HistoryPage page(services);
-    EXPECT_EQ(page.maxItemsPicker()->currentIndex(), -1);
-    EXPECT_EQ(page.retentionPicker()->currentText(), "1 Month");
-    QSignalSpy limits(&env.prefs, &Preferences::historyLimitsAssigned);
-    page.maxItemsPicker()->setCurrentIndex(1);
-    emit page.maxItemsPicker()->activated(1);
-    EXPECT_TRUE(env.prefs.maxItems() == 1000 && limits.count() == 1);
-    env.prefs.setRetentionDays(0);
-    EXPECT_EQ(page.retentionPicker()->currentText(), "Forever");
-}
-
-TEST_F(PagesTest, PauseAndResumeRewriteTheCaptureRow) {
+TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
     PrivacyPage page(services);
     page.show();
     const struct {
@@ -230,7 +221,7 @@ TEST_F(PagesTest, PauseAndResumeRewriteTheCaptureRow) {
     EXPECT_EQ(PrivacyPage(services).captureTitle(), "Record new copies") << "a stale pause counts as none";
 }
 
-TEST_F(PagesTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
+TEST_F(SettingsTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
     // Id, name shown, detail shown; a missing app is named after the last piece of its id.
     const char* cases[][3] = {{"org.gnome.TextEditor", "Text Editor", "org.gnome.TextEditor"},
                               {"com.bitwarden.desktop", "desktop", "Not installed"},
@@ -259,7 +250,7 @@ TEST_F(PagesTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
     EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
 }
 
-TEST_F(PagesTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
+TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
     env.prefs.setExcludedAppIds({"org.gnome.TextEditor"});
     PrivacyPage page(services);
     page.show();
@@ -284,7 +275,7 @@ TEST_F(PagesTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
     }
 }
 
-TEST_F(PagesTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
+TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
     auto detail = [](QWidget* page) { return rowValue<QLabel>(page, "Paste keystroke", "subtitle")->text(); };
     env.keys.trusted = false;
     {
@@ -304,7 +295,7 @@ TEST_F(PagesTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
     EXPECT_EQ(env.clock.liveTimers(), 0u) << "the poll ends with the page";
 }
 
-TEST_F(PagesTest, SwitchesWriteTheirPreferenceAndFollowIt) {
+TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
     QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
     GeneralPage page(services);
     Preferences& p = env.prefs;
@@ -335,7 +326,7 @@ TEST_F(PagesTest, SwitchesWriteTheirPreferenceAndFollowIt) {
     EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
 
-TEST_F(PagesTest, RecorderStoresAfterReleasingTheKeyboard) {
+TEST_F(SettingsTest, RecorderStoresAfterReleasingTheKeyboard) {
     ShortcutsPage page(services);
     page.show();
     HotKeyRecorder* recorder = page.recorder();
@@ -361,7 +352,7 @@ TEST_F(PagesTest, RecorderStoresAfterReleasingTheKeyboard) {
     EXPECT_TRUE(desktopPage.desktopLine()->isVisible() && !desktopPage.recorder()->isVisible());
 }
 
-TEST_F(PagesTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
+TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     EXPECT_EQ(versionText("", ""), "dev (0)") << "a build without version or build number";
     AboutPage page(services);
     EXPECT_EQ(page.versionShown(), "1.2 (45)");
