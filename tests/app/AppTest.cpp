@@ -121,8 +121,6 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
 TEST_F(AppTest, StoreFailuresAreShownNotLoggedTwice) {
     launch();
     copyElsewhere("first copy");
-    EXPECT_EQ(app->panelModel()->items().front().text, "first copy");
-    EXPECT_TRUE(sound.played.empty());
     prefs.setPlaySound(true);
     store->failWrites = true;
     copyElsewhere("lost to a full disk");
@@ -191,21 +189,19 @@ TEST_F(AppTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
 
 TEST_F(AppTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
     launch();
-    const struct {
-        bool keep, recordFails, served;
-    } cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
-    for (const auto& row : cases) {
-        prefs.setKeepClipboardOnOwnerQuit(row.keep);
+    const std::tuple<bool, bool, bool> cases[] = {{true, false, true}, {false, false, false}, {true, true, false}};
+    for (auto [keep, recordFails, served] : cases) {
+        prefs.setKeepClipboardOnOwnerQuit(keep);
         copyElsewhere("older");
-        store->failWrites = row.recordFails;
+        store->failWrites = recordFails;
         copyElsewhere("copied, then its app quit");
         store->failWrites = false;
         const int writes = pasteboard.writes();
         const ClipItem front = app->panelModel()->items().front();
         pasteboard.ownerQuits();
         clock.advance(1);
-        EXPECT_EQ(pasteboard.writes() > writes, row.served);
-        if (row.served) {
+        EXPECT_EQ(pasteboard.writes() > writes, served);
+        if (served) {
             EXPECT_EQ(onClipboard(), "copied, then its app quit");
         }
         EXPECT_EQ(app->panelModel()->items().front().id, front.id) << "not moved";

@@ -121,15 +121,15 @@ TEST(CommandLine, OptionsBecomeRequestsMistakesUsageErrors) {
         {{"--pause=ten"}, Action::usageError, {}},       {{"--pause", "5"}, Action::usageError, {}},
         {{"--show", "--quit"}, Action::usageError, {}},  {{"--frobnicate"}, Action::usageError, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + c.args);
-        EXPECT_EQ(parsed.action, c.action);
-        if (c.action == Action::request) {
-            EXPECT_EQ(parsed.request, c.request);
-            EXPECT_EQ(InstanceRequest::decode(c.request.encode()), c.request);
+    for (const auto& [args, action, request] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + args);
+        EXPECT_EQ(parsed.action, action);
+        if (action == Action::request) {
+            EXPECT_EQ(parsed.request, request);
+            EXPECT_EQ(InstanceRequest::decode(request.encode()), request);
         }
-        EXPECT_EQ(parsed.text.isEmpty(), c.action == Action::start || c.action == Action::request);
+        EXPECT_EQ(parsed.text.isEmpty(), action == Action::start || action == Action::request);
     }
     EXPECT_EQ(InstanceRequest::decode(InstanceRequest{Kind::reopen}.encode()), InstanceRequest{Kind::reopen});
     for (const char* junk : {"", "Show", "show ", "show 5", "pause 0", "pause -5", "pause 015", "pause 5 5",

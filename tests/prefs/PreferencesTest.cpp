@@ -32,24 +32,40 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-struct LinuxStoresTest : ::testing::Test {
-    LinuxStoresTest() {
+// In memory (`prefs` over the shared fixture's fakes), or on the real settings file and autostart
+// entry in a temporary directory (`load`).
+struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
+    PreferencesTest() {
         writeFile(program, "#!/bin/sh\n");
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const std::pair<const char*, void (Preferences::*)()> announced[] = {
+            {"hotKeyAssigned", &Preferences::hotKeyAssigned},
+            {"trayIconAssigned", &Preferences::trayIconAssigned},
+            {"historyLimitsAssigned", &Preferences::historyLimitsAssigned},
+            {"hotKeyChanged", &Preferences::hotKeyChanged},
+            {"maxItemsChanged", &Preferences::maxItemsChanged},
+            {"retentionDaysChanged", &Preferences::retentionDaysChanged},
+            {"excludedAppIdsChanged", &Preferences::excludedAppIdsChanged},
+            {"pasteDirectlyChanged", &Preferences::pasteDirectlyChanged},
+            {"pausedUntilChanged", &Preferences::pausedUntilChanged},
+        };
+        for (auto [name, signal] : announced)
+            QObject::connect(&prefs, signal, [this, name = QString(name)] { heard_.push_back(name); });
     }
     std::unique_ptr<Preferences> load(DefaultsStore& store) {
         return std::make_unique<Preferences>(store, autostart, log, clock);
     }
+    // The names of the signals emitted since the last call.
+    std::vector<QString> heard() { return std::exchange(heard_, {}); }
 
+    std::vector<QString> heard_;
     QTemporaryDir dir;
     QString conf = dir.path() + "/Mendrake/Mendrake.conf";
-    test::FakeSystemLog log;
-    test::FakeClock clock;
     QString program = dir.path() + "/bin/mendrake";
     XdgAutostartLoginItems autostart{program, dir.path() + "/autostart"};
 };
 
-TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryKindAndList) {
+TEST_F(PreferencesTest, SettingsFileRoundTripsEveryKindAndList) {
     for (const QStringList& ids : {QStringList{}, QStringList{"one"}, QStringList{"a", "b, c", "d"}}) {
         {
             IniDefaultsStore store(conf);
@@ -88,15 +104,11 @@ TEST_F(LinuxStoresTest, SettingsFileRoundTripsEveryKindAndList) {
     EXPECT_TRUE(kept->maxItems() == 7 && kept->isPaused()) << "the app keeps running on what it was told";
 }
 
-TEST_F(LinuxStoresTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
+TEST_F(PreferencesTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_EQ(autostart.disable(), std::nullopt) << "nothing to remove is not a failure";
     EXPECT_EQ(autostart.enable(), std::nullopt);
-    EXPECT_TRUE(autostart.entryPath().endsWith("/autostart/io.github.mendrake.Mendrake.desktop"));
-    const QByteArray entry = readFile(autostart.entryPath());
-    EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n") && entry.contains("\nExec=" + program.toUtf8() + "\n") &&
-                entry.contains("\nIcon=io.github.mendrake.Mendrake\n"))
-        << entry.constData();
+    EXPECT_TRUE(autostart.isEnabled());
     // Desktops switch an entry off with Hidden=true (GNOME also with its own key); an entry whose
     // program is gone would do nothing at login, so it is off too.
     const std::pair<const char*, bool> rows[] = {
@@ -126,7 +138,7 @@ TEST_F(LinuxStoresTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
 
 // At start, an entry that is on but names a program that has gone is written again for the running
 // binary; one switched off, or one that still runs, is left alone; the older file name moves.
-TEST_F(LinuxStoresTest, StaleAutostartEntriesAreRewrittenAtStart) {
+TEST_F(PreferencesTest, StaleAutostartEntriesAreRewrittenAtStart) {
     const QString legacy = dir.path() + "/autostart/mendrake.desktop";
     const struct {
         bool legacy;
@@ -185,30 +197,7 @@ TEST(DesktopEntryExec, QuotesAndEscapesWhatTheFormatReserves) {
     EXPECT_EQ(desktopEntryProgram("mendrake --show"), "mendrake");
 }
 
-struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
-    // The names of the signals emitted since the last call.
-    std::vector<QString> heard() { return std::exchange(heard_, {}); }
-
-    PreferencesTest() {
-        const std::pair<const char*, void (Preferences::*)()> announced[] = {
-            {"hotKeyAssigned", &Preferences::hotKeyAssigned},
-            {"trayIconAssigned", &Preferences::trayIconAssigned},
-            {"historyLimitsAssigned", &Preferences::historyLimitsAssigned},
-            {"hotKeyChanged", &Preferences::hotKeyChanged},
-            {"maxItemsChanged", &Preferences::maxItemsChanged},
-            {"retentionDaysChanged", &Preferences::retentionDaysChanged},
-            {"excludedAppIdsChanged", &Preferences::excludedAppIdsChanged},
-            {"pasteDirectlyChanged", &Preferences::pasteDirectlyChanged},
-            {"pausedUntilChanged", &Preferences::pausedUntilChanged},
-        };
-        for (auto [name, signal] : announced)
-            QObject::connect(&prefs, signal, [this, name = QString(name)] { heard_.push_back(name); });
-    }
-    std::vector<QString> heard_;
-};
-
 TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
-    EXPECT_EQ(defaults.writes, 0) << "loading writes nothing";
     EXPECT_EQ(prefs.excludedAppIds(), (QStringList{"org.keepassxc.KeePassXC", "KeePassXC", "Bitwarden", "1Password",
                                                       "org.gnome.seahorse.Application", "Enpass"}))
         << "fresh defaults name Linux applications only";
@@ -231,6 +220,8 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
         {"new age", [&] { prefs.setRetentionDays(7); }, {"retentionDaysChanged", "historyLimitsAssigned"},
          "retentionDays", 7},
         {"same icon", [&] { prefs.setShowMenuBarIcon(true); }, {"trayIconAssigned"}, "showMenuBarIcon", true},
+        {"sound", [&] { prefs.setPlaySound(true); }, {}, "playSound", true},
+        {"guide done", [&] { prefs.setHasCompletedOnboarding(true); }, {}, "hasCompletedOnboarding", true},
         {"same list", [&] { prefs.setExcludedAppIds(Preferences::defaultExcludedAppIds()); }, {},
          "excludedBundleIDs", Preferences::defaultExcludedAppIds()},
         {"new list", [&] { prefs.setExcludedAppIds({"x"}); }, {"excludedAppIdsChanged"}, "excludedBundleIDs",
@@ -251,11 +242,7 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
 TEST_F(PreferencesTest, WrongKindsReadAsDefaultsAndStayStored) {
     using P = const Preferences&;
     const QStringList older{"com.apple.keychainaccess", "com.bitwarden.desktop", "KeePassXC"};
-    const struct {
-        const char* key;
-        QVariant stored;
-        std::function<bool(P)> check;
-    } cases[] = {
+    const std::tuple<const char*, QVariant, std::function<bool(P)>> cases[] = {
         {"hotKey", "not json", [](P p) { return p.hotKey() == HotKeyCombo::defaultCombo(); }},
         {"hotKey", 42, [](P p) { return p.hotKey() == HotKeyCombo::defaultCombo(); }},
         {"hotKey", QByteArray(R"({"keyCode":1,"modifiers":4096})"),
@@ -281,9 +268,9 @@ TEST_F(PreferencesTest, WrongKindsReadAsDefaultsAndStayStored) {
         {"pausedUntil", std::numeric_limits<double>::quiet_NaN(), [](P p) { return !p.pausedUntil(); }},
         {"hasCompletedOnboarding", true, [](P p) { return p.hasCompletedOnboarding(); }},
     };
-    for (const auto& c : cases) {
-        defaults.values = {{c.key, c.stored}};
-        EXPECT_TRUE(c.check(*reload())) << c.key << " = " << c.stored.toString().toStdString();
+    for (const auto& [key, stored, check] : cases) {
+        defaults.values = {{key, stored}};
+        EXPECT_TRUE(check(*reload())) << key << " = " << stored.toString().toStdString();
         EXPECT_EQ(defaults.writes, 0) << "loading rewrites nothing";
     }
 }

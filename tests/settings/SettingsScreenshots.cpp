@@ -1,8 +1,7 @@
-// Opens every settings page and every guide page on a real display with sample data and saves
-// each as a PNG: settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every
-// page is seen to render on a real display. Exits non-zero when a picture could not be written.
+// Opens every settings page on a real display with sample data and saves each as a PNG:
+// settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every page is seen to
+// render on a real display. Exits non-zero when a picture could not be written.
 
-#include "onboarding/OnboardingWindowController.h"
 #include "settings/SettingsDetail.h"
 
 #include "SettingsTestEnvironment.h"
@@ -52,18 +51,5 @@ int main(int argc, char** argv) {
     settings.show(SettingsPage::privacy);
     env.prefs.setPausedUntil(env.clock.now() + 900);
     ok &= save(settings.window(), out + "/settings-privacy-paused.png");
-    settings.window()->close();
-
-    OnboardingWindowController guide(
-        OnboardingServices{env.prefs, env.layout, env.keys, env.clock, {}, [] { return true; }}, [] {});
-    guide.show(false);
-    ok &= save(guide.window(), out + "/guide-welcome.png");
-    guide.view()->advance();
-    ok &= save(guide.window(), out + "/guide-permissions.png");
-    env.keys.trusted = true;
-    env.clock.advance(1.0);
-    ok &= save(guide.window(), out + "/guide-permissions-granted.png");
-    guide.view()->advance();
-    ok &= save(guide.window(), out + "/guide-try-it.png");
     return ok ? 0 : 1;
 }
