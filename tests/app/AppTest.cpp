@@ -431,6 +431,7 @@ TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
     PasteEngine engine{pasteboard, keys, layout, workspace, clock};
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
     const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
+    const RunningApplication otherEditorWindow{editor.appId, editor.localizedName, 43};
     const struct {
         const char* name;
         std::optional<RunningApplication> target, front;
@@ -440,6 +441,7 @@ TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
         {"target in front", editor, editor, false, false, false, true},
         {"target window gone", editor, terminal, true, false, true, false},
         {"focus taken before the keystroke", editor, terminal, false, true, true, false},
+        {"same app, other window in front", editor, otherEditorWindow, true, false, true, false},
         {"no target", std::nullopt, terminal, false, false, false, false},
     };
     int refused = 0;
