@@ -37,6 +37,11 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 class StoreTest : public ::testing::Test {
 protected:
     QTemporaryDir temp;
@@ -75,6 +80,7 @@ protected:
     }
     QString blobOf(qint64 id) { return store->blobDirectory() + "/" + store->fetch(id)->blob.value_or("?"); }
     QStringList blobFiles() { return QDir(store->blobDirectory()).entryList(QDir::Files); }
+    bool keptWithFile(qint64 id) { return store->fetch(id) && QFile::exists(blobOf(id)); }
     static QList<qint64> idsOf(const QList<ClipItem>& items) {
         QList<qint64> ids;
         for (const ClipItem& item : items) ids << item.id;
