@@ -82,7 +82,6 @@ protected:
     }
     QString blobOf(qint64 id) { return store->blobDirectory() + "/" + store->fetch(id)->blob.value_or("?"); }
     QStringList blobFiles() { return QDir(store->blobDirectory()).entryList(QDir::Files); }
-    bool keptWithFile(qint64 id) { return store->fetch(id) && QFile::exists(blobOf(id)); }
     static QList<qint64> idsOf(const QList<ClipItem>& items) {
         QList<qint64> ids;
         for (const ClipItem& item : items) ids << item.id;
