@@ -3,7 +3,7 @@
 # stays reachable from the tray menu and by running mendrake again.
 . "$(dirname "$0")/lib.sh"
 
-"$X11_KEY" >"$WORK/grab.out" &
+"$X11_KEY" grab >"$WORK/grab.out" &
 BG_PIDS+=($!)
 wait_for 5 grep -q grabbed "$WORK/grab.out" || fail "could not grab the key"
 trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
