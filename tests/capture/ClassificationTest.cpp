@@ -145,7 +145,7 @@ TEST(Classification, OversizedOffersStayUnderTheCap) {
 TEST(ClipModel, KindsRoundTripAndHashCoversTagThenContent) {
     for (ClipKind kind : allClipKinds()) EXPECT_EQ(clipKindFromRaw(rawValue(kind)), kind);
     EXPECT_EQ(clipKindFromRaw("RichText"), std::nullopt);
-    EXPECT_EQ(searchWords(" foo\tbar\n x"), (QStringList{"foo", "bar", "x"}));
+    EXPECT_EQ(searchWords("foo\tbar\n x"), (QStringList{"foo", "bar", "x"}));
     EXPECT_EQ(contentHash("text", QByteArray("abc")),
               QString::fromLatin1(QCryptographicHash::hash("textabc", QCryptographicHash::Sha256).toHex()));
 }
@@ -158,6 +158,7 @@ TEST(ClipModel, TitleIsFirstLineCutBetweenCharacters) {
     } cases[] = {
         {"\n \t\n", "(whitespace)"},
         {"\r\n\r\n  hello \t world \r\nsecond line", "hello world"},
+        {QString::fromUtf16(u"\u2029one\u2028two"), "one"},  // the paragraph and line separators
         {QString::fromUtf16(u"\u2028\u00a0\u3000\u2029 spaced\u2003out\u0085next"), "spaced out"},
         {accents, accents.left(400)},  // 200 user-perceived characters
         {wide, wide.left(400)},
@@ -187,6 +188,7 @@ TEST(ClipModel, ParseColorAcceptsHexAndRgbUpToForty) {
     } cases[] = {
         {"#FFF", {1, 1, 1, 1}},
         {"#9fF", {0x99 / 255.0, 1, 1, 1}},
+        {"#Aa0", {0xaa / 255.0, 0xaa / 255.0, 0, 1}},
         {"#ff000080", {1, 0, 0, 128 / 255.0}},
         {"RGB(255, 0, 0)", {1, 0, 0, 1}},
         {"rgba(0,0,0,0.5)", {0, 0, 0, 0.5}},
