@@ -99,7 +99,6 @@ protected:
         monitor.onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
         monitor.start();
     }
-    // Waits for the next capture; none when nothing is recorded within `ms`.
     std::optional<CapturedClip> nextCapture(int ms = 3000) {
         const size_t before = captured.size();
         return waitFor([&] { return captured.size() > before; }, ms) ? std::optional(captured.back()) : std::nullopt;
@@ -115,7 +114,6 @@ protected:
     }
 };
 
-// Marked, ignored or empty copies, and the source named by the owner's window or the focused application.
 TEST_F(CaptureX11, RefusedCopiesAndSourceFromDesktopEntry) {
     prefs.setExcludedAppIds({"secretkeeper"});
     {

@@ -59,7 +59,6 @@ TEST_F(ClipboardMonitorTest, DroppedChangesNeverReadNorRecordedLater) {
         {"paused", [&] { prefs.setPausedUntil(clock.now() + 10); board.copyText("paused"); }, false, false},
         {"our paste of a recorded copy", [&] { monitor->ignoredChangeCounts.insert(board.writeString("kept")); }, false, false},
         {"after a pause ends", [&] { prefs.setPausedUntil(clock.now() + 1); clock.advance(2); board.copyText("resumed"); }, true, true},
-        // Nothing answers: the read fails at its deadline.
         {"hung owner", [&] { board.copyText("hung"); board.ownerHangs = true; }, false, false},
         {"a copy made during the read", [&] { board.copyText("raced"); board.takenDuringRead = true; }, false, true},
     };
