@@ -67,7 +67,7 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
 
 TEST_F(PreferencesTest, SettingsFileRoundTripsEveryKindAndList) {
     IniDefaultsStore fresh(conf);
-    EXPECT_EQ(load(fresh)->excludedAppIds(), Preferences::defaultExcludedAppIds()) << "a new file keeps the default list";
+    EXPECT_EQ(load(fresh)->excludedAppIds(), Preferences::defaultExcludedAppIds()) << "a new file: the defaults";
     for (const QStringList& ids : {QStringList{}, QStringList{"one"}, QStringList{"a", "b, c", "d"}}) {
         {
             IniDefaultsStore store(conf);
