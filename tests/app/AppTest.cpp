@@ -1,4 +1,6 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
 #include "settings/BuildInfo.h"
 
 #include "FakeAlertPresenter.h"
@@ -21,18 +23,25 @@
 #include "store/BlobFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
 namespace mendrake {
 namespace {
 
 using Clipboard = std::map<QString, QByteArray>;
+using Kind = InstanceRequest::Kind;
 
 // A history store that forwards to a real one and can be told to fail recording and deleting, as a
 // full disk or a read-only database would. Trims and clearing run on a connection of their own.
@@ -88,17 +97,15 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
         app = std::make_unique<AppDelegate>(prefs, std::move(services));
         EXPECT_TRUE(app->start());
     }
-    // Another application copies text; the monitor's next tick sees it.
     void copyElsewhere(const QString& text) {
         pasteboard.copyText(text);
         clock.advance(ClipboardMonitor::pollInterval + 0.01);
     }
     qint64 rows() { return app->store()->count(); }
     QString onClipboard() { return pasteboard.items().at(0).at(0).second; }
-    // The one item on the clipboard as a type → bytes table.
     Clipboard clipboard() const {
-        if (pasteboard.items().size() != 1) return {};
-        return Clipboard(pasteboard.items()[0].begin(), pasteboard.items()[0].end());
+        const auto& items = pasteboard.items();
+        return items.size() == 1 ? Clipboard(items[0].begin(), items[0].end()) : Clipboard();
     }
 
     QTemporaryDir dir;
@@ -238,7 +245,6 @@ TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
         clock.advance(0.01);
         EXPECT_EQ(app->panel()->isVisible(), shown) << "the shortcut toggles the panel";
     }
-    using Kind = InstanceRequest::Kind;
     const struct {
         std::optional<InstanceRequest> request;  // none: only time passes
         double wait;
@@ -267,7 +273,7 @@ TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
     EXPECT_TRUE(app->hasTray()) << "a tray started later is noticed";
 }
 
-// Only a build with a real signing key offers update checks; they open the project's releases page.
+// Update checks open the project's releases page.
 TEST_F(AppTest, OnlyARealSigningKeyOffersUpdates) {
     for (auto [key, offered] : {std::pair{"", false}, {"REPLACE_WITH_YOUR_KEY", false}, {" REPLACE", true}}) {
         updateKey = key;
@@ -463,6 +469,119 @@ TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
         EXPECT_EQ(keys.presses.size(), c.types ? 1u : 0u);
         EXPECT_EQ(refused, c.types ? 0 : 1);
     }
+}
+
+struct SingleInstanceTest : ::testing::Test {
+    // Runs a later launch on its own thread (it blocks) while this thread serves events.
+    SingleInstance::Outcome launch(const QByteArray& request, InstanceReply* reply) {
+        std::atomic<int> outcome{-1};
+        std::thread thread([&] { outcome = int(SingleInstance(lock, socket).claimOrSend(request, reply, 2000)); });
+        QElapsedTimer timer;
+        timer.start();
+        while (outcome < 0 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        thread.join();
+        return SingleInstance::Outcome(outcome.load());
+    }
+
+    QTemporaryDir dir;
+    QString lock = dir.filePath("store/instance.lock");
+    QString socket = dir.filePath("mendrake.socket");
+};
+
+// A socket file left by a crashed process is replaced: the lock decides.
+TEST_F(SingleInstanceTest, LockHolderServesLaterLaunches) {
+    QFile(socket).open(QIODevice::WriteOnly);
+    SingleInstance running(lock, socket);
+    ASSERT_EQ(running.claimOrSend("reopen", nullptr, 200), SingleInstance::Outcome::holdsLock);
+    QList<QByteArray> received;
+    ASSERT_TRUE(running.listen([&](const QByteArray& line) {
+        received << line;
+        return InstanceReply{line != "quit", QStringLiteral("answer to ") + QString::fromLatin1(line)};
+    }));
+    InstanceReply reply;
+    EXPECT_EQ(launch("pause 15", &reply), SingleInstance::Outcome::answered);
+    EXPECT_TRUE(reply.ok && reply.text == "answer to pause 15");
+    EXPECT_EQ(launch("quit", &reply), SingleInstance::Outcome::answered);
+    EXPECT_FALSE(reply.ok) << "a refusal reaches the sender";
+    EXPECT_EQ(received, (QList<QByteArray>{"pause 15", "quit"}));
+    EXPECT_FALSE(SingleInstance(lock, socket).tryLock());
+    running.releaseLock();
+    EXPECT_TRUE(SingleInstance(lock, socket).tryLock()) << "the lock is free once its holder is gone";
+}
+
+TEST_F(SingleInstanceTest, SocketPathFollowsTheRuntimeDirectory) {
+    const QString fallback = QDir::tempPath() + QStringLiteral("/mendrake-%1.socket").arg(getuid());
+    const std::optional<QByteArray> saved =
+        qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") ? std::optional(qgetenv("XDG_RUNTIME_DIR")) : std::nullopt;
+    for (auto [runtime, expected] : {std::pair{QString(), fallback}, {dir.filePath("gone"), fallback},
+                                     {dir.path(), dir.filePath("mendrake.socket")}}) {
+        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        EXPECT_EQ(SingleInstance::defaultSocketPath(), expected) << runtime.toStdString();
+    }
+    saved ? qputenv("XDG_RUNTIME_DIR", *saved) : qunsetenv("XDG_RUNTIME_DIR");
+}
+
+// A stopped holder is not taken over; long lines, silence and junk never reach the handler.
+TEST_F(SingleInstanceTest, SilentHoldersAndForeignConnectionsAreGivenUpOn) {
+    SingleInstance running(lock, socket);
+    ASSERT_TRUE(running.tryLock());
+    SingleInstance later(lock, socket);
+    InstanceReply reply;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(later.claimOrSend("show", &reply, 300), SingleInstance::Outcome::noAnswer);
+    EXPECT_GE(timer.elapsed(), 300);
+    EXPECT_FALSE(later.holdsLock());
+
+    int handled = 0;
+    ASSERT_TRUE(running.listen([&](const QByteArray&) { return ++handled, InstanceReply{}; }));
+    for (const QByteArray& bytes : {QByteArray(SingleInstance::maxRequestBytes * 4, 'x') + '\n', QByteArray("show"),
+                                    QByteArray()}) {
+        QLocalSocket client;
+        client.connectToServer(socket);
+        ASSERT_TRUE(client.waitForConnected(1000));
+        client.write(bytes);
+        client.flush();
+        timer.restart();
+        while (client.state() == QLocalSocket::ConnectedState && timer.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_TRUE(client.state() != QLocalSocket::ConnectedState && timer.elapsed() < SingleInstance::idleTimeoutMs + 1000)
+            << bytes.left(8).constData() << " kept open";
+    }
+    EXPECT_EQ(handled, 0);
+}
+
+TEST(CommandLine, OptionsBecomeRequestsMistakesUsageErrors) {
+    using Action = CommandLine::Action;
+    const struct {
+        QStringList args;
+        Action action;
+        InstanceRequest request;
+    } cases[] = {
+        {{}, Action::start, {}},                         {{"--show"}, Action::request, {Kind::show}},
+        {{"--toggle"}, Action::request, {Kind::toggle}}, {{"--settings"}, Action::request, {Kind::settings}},
+        {{"--pause"}, Action::request, {Kind::pause, 0}}, {{"--pause=30"}, Action::request, {Kind::pause, 30}},
+        {{"--pause=10080"}, Action::request, {Kind::pause, 10080}},
+        {{"--resume"}, Action::request, {Kind::resume}}, {{"--quit"}, Action::request, {Kind::quit}},
+        {{"--version"}, Action::version, {}},            {{"--help"}, Action::help, {}},
+        {{"--pause=0"}, Action::usageError, {}},         {{"--pause=10081"}, Action::usageError, {}},
+        {{"--pause=ten"}, Action::usageError, {}},       {{"--pause", "5"}, Action::usageError, {}},
+        {{"--show", "--quit"}, Action::usageError, {}},  {{"--frobnicate"}, Action::usageError, {}},
+    };
+    for (const auto& [args, action, request] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + args);
+        EXPECT_EQ(parsed.action, action);
+        if (action == Action::request) {
+            EXPECT_EQ(parsed.request, request);
+            EXPECT_EQ(InstanceRequest::decode(request.encode()), request);
+        }
+        EXPECT_EQ(parsed.text.isEmpty(), action == Action::start || action == Action::request);
+    }
+    EXPECT_EQ(InstanceRequest::decode(InstanceRequest{Kind::reopen}.encode()), InstanceRequest{Kind::reopen});
+    for (const char* junk : {"", "Show", "show ", "show 5", "pause 0", "pause -5", "pause 015", "pause 5 5",
+                             "pause 99999999", "pause x", "quit\r"})
+        EXPECT_EQ(InstanceRequest::decode(junk), std::nullopt) << junk;
 }
 
 }  // namespace

@@ -29,7 +29,6 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
         };
     }
 
-    // Opens the menu (or the pause submenu) as the tray does and answers its entries' titles.
     QStringList open(bool pauseMenu = false) {
         QMenu* menu = controller.menu();
         Q_EMIT menu->aboutToShow();
@@ -90,7 +89,6 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecording) {
     EXPECT_EQ(toggles, 1);
 }
 
-// Ten recents, Ctrl+1-9 on the first nine; each shows its source app's icon, or else its kind's.
 TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
     history << item(1, "from editor", ClipKind::text, QStringLiteral("org.example.Editor"))
             << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
@@ -105,8 +103,7 @@ TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
     EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
 }
 
-// A chosen recent pastes the copy held when the menu was built, once the menu has closed; the
-// shown shortcuts work while the menu is open, and other keys still move through it.
+// A recent pastes the copy held when the menu was built, once the menu has closed.
 TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
     int settings = 0;
     shell->openSettings = [&] { ++settings; };

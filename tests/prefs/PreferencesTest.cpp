@@ -1,5 +1,3 @@
-// Preferences over in-memory fakes, and the Linux services behind them on real files.
-
 #include "platform/x11/IniDefaultsStore.h"
 #include "platform/x11/SystemClock.h"
 #include "platform/x11/XdgAutostartLoginItems.h"
@@ -32,8 +30,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     file.write(bytes);
 }
 
-// In memory (`prefs` over the shared fixture's fakes), or on the real settings file and autostart
-// entry in a temporary directory (`load`).
+// `prefs` over the shared fakes; `load` on a real settings file and autostart entry.
 struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
     PreferencesTest() {
         writeFile(program, "#!/bin/sh\n");
@@ -55,7 +52,6 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
     std::unique_ptr<Preferences> load(DefaultsStore& store) {
         return std::make_unique<Preferences>(store, autostart, log, clock);
     }
-    // The names of the signals emitted since the last call.
     std::vector<QString> heard() { return std::exchange(heard_, {}); }
 
     std::vector<QString> heard_;
@@ -138,8 +134,7 @@ TEST_F(PreferencesTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
     EXPECT_TRUE(blocked.enable().value_or("").startsWith("could not create ")) << "a failure names its cause";
 }
 
-// At start, an entry that is on but names a program that has gone is written again for the running
-// binary; one switched off, or one that still runs, is left alone; the older file name moves.
+// Only an entry that is on and names a vanished program is rewritten; the older file name moves.
 TEST_F(PreferencesTest, StaleAutostartEntriesAreRewrittenAtStart) {
     const QString legacy = dir.path() + "/autostart/mendrake.desktop";
     const struct {
@@ -165,8 +160,6 @@ TEST_F(PreferencesTest, StaleAutostartEntriesAreRewrittenAtStart) {
     EXPECT_EQ(autostartProgram(program, "/usr/bin/mendrake"), program) << "not the installed binary";
 }
 
-// The real clock's one-shot tasks: a dropped handle cancels, a kept one fires once, and a task may
-// drop its own handle; a delay longer than QTimer can count is waited out, never wrapped.
 TEST(SystemClockAfter, RunsOnlyWhileItsHandleLives) {
     SystemClock clock;
     int cancelled = 0, kept = 0, selfDropped = 0;

@@ -1,6 +1,3 @@
-// The settings window (router, sidebar search, life cycle) and its five pages against in-memory
-// preferences and desktop, the History page with a real store.
-
 #include "hotkey/HotKeyRecorder.h"
 #include "panel/Formatters.h"
 #include "settings/AboutPage.h"
@@ -110,7 +107,6 @@ TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
     EXPECT_EQ(window->windowTitle(), "About Mendrake");
     EXPECT_EQ(pageView(), view);
 
-    // Ctrl+Q quits, Ctrl+W hides; the next show brings back the same window, page and search.
     sidebar().select(P::history);
     sidebar().searchField()->setText("hist");
     QApplication::setActiveWindow(window);
@@ -166,7 +162,6 @@ TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
     EXPECT_EQ(rowText(&page, "Items saved"), "0");
     EXPECT_LT(page.diskBytes(), before);
 
-    // Without a store the figures stay zero and nothing happens.
     HistoryPage bare(services);
     bare.show();
     EXPECT_EQ(rowText(&bare, "Space used"), "Zero KB");
@@ -190,7 +185,6 @@ TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
         {[&] { page.resumeButton()->click(); }, std::nullopt, "Record new copies", nullptr},
         {[&] { choosePause(page, "Until I Resume"); }, Preferences::distantFuture, "Capture is paused",
          "Nothing is recorded until you resume."},
-        // A timed pause brings the row back when it ends.
         {[&] {
              EXPECT_EQ(env.clock.pendingTasks(), 0u) << "no redraw is due for a pause without end";
              page.resumeButton()->click();
@@ -353,7 +347,6 @@ TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     page.updateButton()->click();
     EXPECT_EQ(env.updateChecks, 1);
     EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
-    // Links lead only to the project's own address, and there are none without one.
     ASSERT_EQ(page.links().size(), 3);
     for (QPushButton* link : page.links()) link->click();
     EXPECT_EQ(env.workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
