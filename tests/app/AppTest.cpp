@@ -154,14 +154,7 @@ TEST_F(AppTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
     copyElsewhere("newer");
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 5};
     using M = KeySynthesiser::Mechanism;
-    const struct {
-        const char* why;
-        UseMode mode;
-        bool pasteDirectly, trusted;
-        M through;
-        size_t typed;
-        bool guide;
-    } cases[] = {
+    const std::tuple<const char*, UseMode, bool, bool, M, size_t, bool> cases[] = {
         {"paste into the previous app", UseMode::paste, true, true, M::xtest, 1, false},
         {"copy only", UseMode::copyOnly, true, true, M::xtest, 0, false},
         {"direct pasting off", UseMode::paste, false, true, M::xtest, 0, false},
@@ -169,25 +162,25 @@ TEST_F(AppTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
          0, false},
         {"without XTEST the guide opens on its permissions page", UseMode::paste, true, false, M::xtest, 0, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.why);
-        prefs.setPasteDirectly(c.pasteDirectly);
-        keys.trusted = c.trusted;
-        keys.through = c.through;
+    for (const auto& [why, mode, pasteDirectly, trusted, through, typed, guide] : cases) {
+        SCOPED_TRACE(why);
+        prefs.setPasteDirectly(pasteDirectly);
+        keys.trusted = trusted;
+        keys.through = through;
         keys.presses.clear();
         const ClipItem item = app->panelModel()->items().back();
         workspace.frontmost = editor;
         app->panel()->show();
         workspace.frontmost = std::nullopt;  // the panel has the focus now
         clock.advance(10);
-        app->activate(item, c.mode, true);
+        app->activate(item, mode, true);
         EXPECT_FALSE(app->panel()->isVisible());
         EXPECT_EQ(onClipboard(), item.text);
         EXPECT_EQ(app->panelModel()->items().front().id, item.id);
         EXPECT_GT(app->store()->fetch(item.id)->lastUsedAt, item.lastUsedAt);
         clock.advance(PasteEngine::pasteDelay + 0.01);
-        EXPECT_EQ(keys.presses.size(), c.typed);
-        ASSERT_EQ(app->onboardingWindow() != nullptr, c.guide);
+        EXPECT_EQ(keys.presses.size(), typed);
+        ASSERT_EQ(app->onboardingWindow() != nullptr, guide);
     }
     EXPECT_EQ(app->onboardingWindow()->view()->page(), OnboardingView::Page::permissions);
     clock.advance(1);
@@ -245,12 +238,8 @@ TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
         clock.advance(0.01);
         EXPECT_EQ(app->panel()->isVisible(), shown) << "the shortcut toggles the panel";
     }
-    const struct {
-        std::optional<InstanceRequest> request;  // none: only time passes
-        double wait;
-        const char* answer;
-        bool shown, paused;
-    } rows[] = {
+    // A request (none: only time passes), the wait after it, the answer, panel shown, capture paused.
+    const std::tuple<std::optional<InstanceRequest>, double, const char*, bool, bool> rows[] = {
         {InstanceRequest{Kind::reopen}, 0, "", true, false},
         {InstanceRequest{Kind::toggle}, 0, "Panel hidden.", false, false},
         {InstanceRequest{Kind::toggle}, 0, "Panel shown.", true, false},
@@ -260,11 +249,10 @@ TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
         {InstanceRequest{Kind::pause, 0}, 86400, "Capture paused until resumed.", true, true},
         {InstanceRequest{Kind::resume}, 0, "Capture resumed.", true, false},
     };
-    for (const auto& row : rows) {
-        const QString answer = row.request ? app->handleRequest(*row.request).text : QString();
-        clock.advance(row.wait);
-        EXPECT_EQ(answer, row.answer);
-        EXPECT_TRUE(app->panel()->isVisible() == row.shown && prefs.isPaused() == row.paused) << row.answer;
+    for (const auto& [request, wait, answer, shown, paused] : rows) {
+        EXPECT_EQ(request ? app->handleRequest(*request).text : QString(), answer);
+        clock.advance(wait);
+        EXPECT_TRUE(app->panel()->isVisible() == shown && prefs.isPaused() == paused) << answer;
     }
     app->showOnboarding(false);
     EXPECT_FALSE(app->panel()->isVisible()) << "the guide is not covered by the panel";
@@ -438,11 +426,8 @@ TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
     const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
     const RunningApplication otherEditorWindow{editor.appId, editor.localizedName, 43};
-    const struct {
-        const char* name;
-        std::optional<RunningApplication> target, front;
-        bool activationFails, focusStolen, activates, types;
-    } cases[] = {
+    using App = std::optional<RunningApplication>;
+    const std::tuple<const char*, App, App, bool, bool, bool, bool> cases[] = {
         {"target behind", editor, terminal, false, false, true, true},
         {"target in front", editor, editor, false, false, false, true},
         {"target window gone", editor, terminal, true, false, true, false},
@@ -452,22 +437,22 @@ TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
     };
     int refused = 0;
     engine.onPasteRefused = [&] { ++refused; };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        workspace.frontmost = c.front;
+    for (const auto& [name, target, front, activationFails, focusStolen, activates, types] : cases) {
+        SCOPED_TRACE(name);
+        workspace.frontmost = front;
         workspace.activated.clear();
-        workspace.activationFails = c.activationFails;
+        workspace.activationFails = activationFails;
         workspace.focusElsewhere = false;
         keys.presses.clear();
         refused = 0;
-        engine.pasteInto(c.target);
-        EXPECT_EQ(workspace.activated.size(), c.activates ? 1u : 0u);
-        workspace.focusElsewhere = c.focusStolen;
+        engine.pasteInto(target);
+        EXPECT_EQ(workspace.activated.size(), activates ? 1u : 0u);
+        workspace.focusElsewhere = focusStolen;
         clock.advance(PasteEngine::pasteDelay - 0.01);
         EXPECT_TRUE(keys.presses.empty());
         clock.advance(0.02);
-        EXPECT_EQ(keys.presses.size(), c.types ? 1u : 0u);
-        EXPECT_EQ(refused, c.types ? 0 : 1);
+        EXPECT_EQ(keys.presses.size(), types ? 1u : 0u);
+        EXPECT_EQ(refused, types ? 0 : 1);
     }
 }
 

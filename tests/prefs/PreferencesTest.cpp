@@ -137,23 +137,19 @@ TEST_F(PreferencesTest, AutostartEntryIsWrittenReadSwitchAwareAndRemoved) {
 // Only an entry that is on and names a vanished program is rewritten; the older file name moves.
 TEST_F(PreferencesTest, StaleAutostartEntriesAreRewrittenAtStart) {
     const QString legacy = dir.path() + "/autostart/mendrake.desktop";
-    const struct {
-        bool legacy;
-        const char* entry;
-        bool rewritten, enabled;
-    } rows[] = {
+    const std::tuple<bool, const char*, bool, bool> rows[] = {
         {false, "[Desktop Entry]\nExec=/moved/away/mendrake\n", true, true},
         {false, "[Desktop Entry]\nExec=/moved/away/mendrake\nHidden=true\n", false, false},
         {false, "[Desktop Entry]\nExec=/moved/away/mendrake\nX-GNOME-Autostart-enabled=false\n", false, false},
         {false, "[Desktop Entry]\nExec=sh\n", false, true},
         {true, "[Desktop Entry]\nExec=/moved/away/mendrake\n", true, true},
     };
-    for (const auto& row : rows) {
+    for (const auto& [isLegacy, entry, rewritten, enabled] : rows) {
         QFile::remove(autostart.entryPath());
-        writeFile(row.legacy ? legacy : autostart.entryPath(), row.entry);
-        EXPECT_EQ(autostart.repairStaleEntry(), std::nullopt) << row.entry;
-        EXPECT_EQ(readFile(autostart.entryPath()).contains("\nExec=" + program.toUtf8() + "\n"), row.rewritten);
-        EXPECT_EQ(autostart.isEnabled(), row.enabled) << row.entry;
+        writeFile(isLegacy ? legacy : autostart.entryPath(), entry);
+        EXPECT_EQ(autostart.repairStaleEntry(), std::nullopt) << entry;
+        EXPECT_EQ(readFile(autostart.entryPath()).contains("\nExec=" + program.toUtf8() + "\n"), rewritten);
+        EXPECT_EQ(autostart.isEnabled(), enabled) << entry;
         EXPECT_FALSE(QFile::exists(legacy));
     }
     EXPECT_EQ(autostartProgram(program, program), program);
@@ -196,13 +192,7 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
     EXPECT_EQ(prefs.excludedAppIds(), (QStringList{"org.keepassxc.KeePassXC", "KeePassXC", "Bitwarden", "1Password",
                                                       "org.gnome.seahorse.Application", "Enpass"}))
         << "fresh defaults name Linux applications only";
-    const struct {
-        const char* why;
-        std::function<void()> assign;
-        std::vector<QString> heard;
-        const char* key;
-        QVariant stored;
-    } rows[] = {
+    const std::tuple<const char*, std::function<void()>, std::vector<QString>, const char*, QVariant> rows[] = {
         {"same shortcut", [&] { prefs.setHotKey(HotKeyCombo::defaultCombo()); }, {"hotKeyAssigned"}, "hotKey",
          QString::fromUtf8(HotKeyCombo::defaultCombo().toJson())},
         {"new shortcut", [&] { prefs.setHotKey({38, Qt::ControlModifier}); }, {"hotKeyChanged", "hotKeyAssigned"},
@@ -225,12 +215,12 @@ TEST_F(PreferencesTest, AssignmentsAnnounceAlwaysAndSignalRealChanges) {
         {"timed pause", [&] { prefs.pauseFor(5); }, {"pausedUntilChanged"}, "pausedUntil", clock.now() + 300},
         {"resume", [&] { prefs.resume(); }, {"pausedUntilChanged"}, "pausedUntil", QVariant()},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.why);
-        row.assign();
-        EXPECT_EQ(heard(), row.heard);
-        const auto stored = defaults.values.find(row.key);
-        EXPECT_EQ(stored == defaults.values.end() ? QVariant() : stored->second, row.stored);
+    for (const auto& [why, assign, announced, key, stored] : rows) {
+        SCOPED_TRACE(why);
+        assign();
+        EXPECT_EQ(heard(), announced);
+        const auto found = defaults.values.find(key);
+        EXPECT_EQ(found == defaults.values.end() ? QVariant() : found->second, stored);
     }
 }
 

@@ -173,16 +173,12 @@ TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
 TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
     PrivacyPage page(services);
     page.show();
-    const struct {
-        std::function<void()> act;
-        std::optional<double> until;
-        const char* title;
-        const char* detail;
-    } rows[] = {
-        {[] {}, std::nullopt, "Record new copies", "Pause for a while, for example when handling sensitive data."},
+    const char* idle = "Pause for a while, for example when handling sensitive data.";
+    const std::tuple<std::function<void()>, std::optional<double>, const char*, const char*> rows[] = {
+        {[] {}, std::nullopt, "Record new copies", idle},
         {[&] { choosePause(page, "For 15 Minutes"); }, env.clock.now() + 900, "Capture is paused",
          "Nothing is recorded until 14:15."},
-        {[&] { page.resumeButton()->click(); }, std::nullopt, "Record new copies", nullptr},
+        {[&] { page.resumeButton()->click(); }, std::nullopt, "Record new copies", idle},
         {[&] { choosePause(page, "Until I Resume"); }, Preferences::distantFuture, "Capture is paused",
          "Nothing is recorded until you resume."},
         {[&] {
@@ -191,17 +187,15 @@ TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
              choosePause(page, "For 5 Minutes");
              env.clock.advance(299);
          },
-         env.clock.now() + 300, "Capture is paused", nullptr},
-        {[&] { env.clock.advance(1); }, env.clock.now() + 300, "Record new copies", nullptr},
+         env.clock.now() + 300, "Capture is paused", "Nothing is recorded until 14:05."},
+        {[&] { env.clock.advance(1); }, env.clock.now() + 300, "Record new copies", idle},
     };
-    for (const auto& row : rows) {
-        row.act();
-        EXPECT_EQ(env.prefs.pausedUntil(), row.until) << row.title;
-        EXPECT_EQ(page.captureTitle(), row.title);
-        if (row.detail) {
-            EXPECT_EQ(page.captureDetail(), row.detail);
-        }
-        const bool paused = QString(row.title) == "Capture is paused";
+    for (const auto& [act, until, title, detail] : rows) {
+        act();
+        EXPECT_EQ(env.prefs.pausedUntil(), until) << title;
+        EXPECT_EQ(page.captureTitle(), title);
+        EXPECT_EQ(page.captureDetail(), detail);
+        const bool paused = QString(title) == "Capture is paused";
         EXPECT_TRUE(page.resumeButton()->isVisible() == paused && page.pauseButton()->isVisible() != paused);
     }
     env.prefs.setPausedUntil(env.clock.now() - 60);
@@ -242,23 +236,19 @@ TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
     PrivacyPage page(services);
     page.show();
     const QStringList both{"org.gnome.TextEditor", "org.keepassxc.KeePassXC"};
-    const struct {
-        QString windowClass;  // typed by hand, for an application without a desktop entry
-        bool accept;
-        QStringList expected;
-    } rows[] = {{"", true, both}, {"", false, both}, {"  SecretKeeper ", true, both + QStringList{"SecretKeeper"}}};
-    for (const auto& row : rows) {
+    // A window class typed by hand is for an application without a desktop entry.
+    const std::tuple<QString, bool, QStringList> rows[] = {
+        {"", true, both}, {"", false, both}, {"  SecretKeeper ", true, both + QStringList{"SecretKeeper"}}};
+    for (const auto& [windowClass, accept, expected] : rows) {
         page.addAppButton()->click();
         AppChooserDialog* chooser = page.chooser();
         ASSERT_NE(chooser, nullptr);
         EXPECT_EQ(chooser->list()->count(), 2);
-        if (&row == rows) {
-            EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
-        }
-        if (row.windowClass.isEmpty()) chooser->list()->selectAll();
-        chooser->windowClassField()->setText(row.windowClass);
-        row.accept ? chooser->ignoreButton()->click() : chooser->reject();
-        EXPECT_EQ(env.prefs.excludedAppIds(), row.expected);
+        EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
+        if (windowClass.isEmpty()) chooser->list()->selectAll();
+        chooser->windowClassField()->setText(windowClass);
+        accept ? chooser->ignoreButton()->click() : chooser->reject();
+        EXPECT_EQ(env.prefs.excludedAppIds(), expected);
     }
 }
 
@@ -285,31 +275,23 @@ TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
 TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
     QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
     GeneralPage page(services);
-    Preferences& p = env.prefs;
-    const struct {
-        const char* title;
-        std::function<bool()> get;
-        std::function<void(bool)> set;
-        bool initially;
-    } rows[] = {
-        {"Launch at login", [&] { return p.launchAtLogin() && env.loginItems.enabled; },
-         [&](bool on) { p.setLaunchAtLogin(on); }, false},
-        {"Show in tray", [&] { return p.showMenuBarIcon(); }, [&](bool on) { p.setShowMenuBarIcon(on); }, true},
-        {"Paste into the active app", [&] { return p.pasteDirectly(); }, [&](bool on) { p.setPasteDirectly(on); },
-         true},
-        {"Play a sound when something is copied", [&] { return p.playSound(); }, [&](bool on) { p.setPlaySound(on); },
-         false},
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"Launch at login", "launchAtLogin", false},
+        {"Show in tray", "showMenuBarIcon", true},
+        {"Paste into the active app", "pasteDirectly", true},
+        {"Play a sound when something is copied", "playSound", false},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.title);
-        auto* toggle = rowValue<ToggleSwitch>(&page, row.title);
+    for (const auto& [title, property, initially] : rows) {
+        SCOPED_TRACE(title);
+        auto* toggle = rowValue<ToggleSwitch>(&page, title);
         ASSERT_NE(toggle, nullptr);
-        EXPECT_EQ(toggle->isChecked(), row.initially);
+        EXPECT_EQ(toggle->isChecked(), initially);
         toggle->click();
-        EXPECT_EQ(row.get(), !row.initially);
-        row.set(row.initially);  // changed elsewhere: the switch follows
-        EXPECT_EQ(toggle->isChecked(), row.initially);
+        EXPECT_EQ(env.prefs.property(property).toBool(), !initially);
+        env.prefs.setProperty(property, initially);  // changed elsewhere: the switch follows
+        EXPECT_EQ(toggle->isChecked(), initially);
     }
+    EXPECT_EQ(env.loginItems.enables, 1) << "the switch reaches the login items";
     EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
 
