@@ -43,8 +43,7 @@ namespace {
 using Clipboard = std::map<QString, QByteArray>;
 using Kind = InstanceRequest::Kind;
 
-// A history store that forwards to a real one and can be told to fail recording and deleting, as a
-// full disk or a read-only database would. Trims and clearing run on a connection of their own.
+// A real store whose recording and deleting can fail as on a full disk (trims use their own connection).
 class FlakyStore final : public HistoryStore {
 public:
     FlakyStore(Clock& clock, std::unique_ptr<HistoryStore> real)
