@@ -16,7 +16,6 @@
 #include <ostream>
 
 // Readable QString values in test failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 inline std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
 
 namespace mendrake::test {
