@@ -21,6 +21,7 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
         shell->pasteItem = [this](const ClipItem& i) { pasted.push_back(i.id); };
         shell->togglePanel = [this] { ++toggles; };
         shell->menuOpening = [this] { ++openings; };
+        shell->openSettings = [this] { ++settingsOpened; };
         shell->appIcon = [](const std::optional<QString>& id) -> std::optional<QImage> {
             if (id != QStringLiteral("org.example.Editor")) return std::nullopt;
             QImage icon(64, 64, QImage::Format_ARGB32);
@@ -56,7 +57,7 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
     QMenu* shown = nullptr;
     QList<ClipItem> history;
     std::vector<qint64> pasted;
-    int toggles = 0, openings = 0;
+    int toggles = 0, openings = 0, settingsOpened = 0;
 };
 
 TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecording) {
@@ -105,8 +106,6 @@ TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
 
 // A recent pastes the copy held when the menu was built, once the menu has closed.
 TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
-    int settings = 0;
-    shell->openSettings = [&] { ++settings; };
     const QList<ClipItem> two{item(1, "first"), item(2, "q=1&b=2")};
     history = two;
     QMenu* menu = controller.menu();
@@ -123,7 +122,7 @@ TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
     history = two;
     menu->popup(QPoint(0, 0));
     QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
-    EXPECT_EQ(settings, 1);
+    EXPECT_EQ(settingsOpened, 1);
     menu->popup(QPoint(0, 0));
     QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, Qt::Key_Return);

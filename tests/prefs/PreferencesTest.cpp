@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMetaMethod>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,19 +36,14 @@ struct PreferencesTest : ::testing::Test, test::PreferencesFixture {
     PreferencesTest() {
         writeFile(program, "#!/bin/sh\n");
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const std::pair<const char*, void (Preferences::*)()> announced[] = {
-            {"hotKeyAssigned", &Preferences::hotKeyAssigned},
-            {"trayIconAssigned", &Preferences::trayIconAssigned},
-            {"historyLimitsAssigned", &Preferences::historyLimitsAssigned},
-            {"hotKeyChanged", &Preferences::hotKeyChanged},
-            {"maxItemsChanged", &Preferences::maxItemsChanged},
-            {"retentionDaysChanged", &Preferences::retentionDaysChanged},
-            {"excludedAppIdsChanged", &Preferences::excludedAppIdsChanged},
-            {"pasteDirectlyChanged", &Preferences::pasteDirectlyChanged},
-            {"pausedUntilChanged", &Preferences::pausedUntilChanged},
-        };
-        for (auto [name, signal] : announced)
-            QObject::connect(&prefs, signal, [this, name = QString(name)] { heard_.push_back(name); });
+        for (auto signal : {&Preferences::hotKeyAssigned, &Preferences::trayIconAssigned,
+                            &Preferences::historyLimitsAssigned, &Preferences::hotKeyChanged,
+                            &Preferences::maxItemsChanged, &Preferences::retentionDaysChanged,
+                            &Preferences::excludedAppIdsChanged, &Preferences::pasteDirectlyChanged,
+                            &Preferences::pausedUntilChanged}) {
+            const QString name = QMetaMethod::fromSignal(signal).name();
+            QObject::connect(&prefs, signal, [this, name] { heard_.push_back(name); });
+        }
     }
     std::unique_ptr<Preferences> load(DefaultsStore& store) {
         return std::make_unique<Preferences>(store, autostart, log, clock);

@@ -327,7 +327,6 @@ TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     page.updateButton()->click();
     EXPECT_EQ(env.updateChecks, 1);
     EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
-    ASSERT_EQ(page.links().size(), 3);
     for (QPushButton* link : page.links()) link->click();
     EXPECT_EQ(env.workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
                                                         QUrl("https://example.org/mendrake/releases"),
