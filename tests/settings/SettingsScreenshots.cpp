@@ -1,6 +1,5 @@
-// Opens every settings page on a real display with sample data and saves each as a PNG:
-// settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every page is seen to
-// render on a real display. Exits non-zero when a picture could not be written.
+// settings_screenshots OUTPUT_DIR: every settings page with sample data on a real display, saved as
+// PNGs; fails when a picture could not be written.
 
 #include "settings/SettingsDetail.h"
 
