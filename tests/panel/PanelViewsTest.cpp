@@ -115,6 +115,9 @@ TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
         {11, "color | #00000000 | not a colour | Unknown app | 2 weeks ago | 12 bytes | no icon | "},
     };
     for (const auto& [id, expected] : rows) EXPECT_EQ(preview(id), expected);
+    preview(1);
+    preview(3);
+    EXPECT_EQ(env.store.imageCalls, 1) << "a decoded image is kept";
     // The preview stops at 2000 characters and says so; an image without stored data says that.
     ClipItem longer = makeClip(20, QString(2000, QLatin1Char('b')), env.clock.now());
     longer.fullLength = 2001;
@@ -154,6 +157,14 @@ TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
     decoder.runAll();
     EXPECT_EQ(preview(21).substr(0, 13), "image | 21x10");
     EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
+    // After the history is cleared the store numbers rows from 1 again: never the old image.
+    ClipItem reused = makeClip(3, "Image", env.clock.now(), ClipKind::image);
+    reused.hash = "another-hash";
+    env.store.images[3] = filled(30, 10);
+    model->insertAtFront(reused);
+    preview(3);
+    decoder.runAll();
+    EXPECT_EQ(preview(3).substr(0, 13), "image | 30x10");
 }
 
 TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {

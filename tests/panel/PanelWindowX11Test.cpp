@@ -1,7 +1,5 @@
-// The floating panel on a real X server with openbox: where it appears, that it is on top, focused,
-// on every desktop and out of the taskbar, which app it remembers, that typed keys reach the
-// commands and the search field, and that it hides when another window is clicked. The screen is
-// split into two monitors (left and right, 800 x 1000 each).
+// The floating panel under Xvfb and openbox, the screen split into two 800 x 1000 monitors: where it
+// appears, its window-manager states, the app it remembers, real keys, hiding on a click elsewhere.
 #include "WaitFor.h"
 #include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
@@ -87,14 +85,20 @@ struct Terminal {
     }
 };
 
-TEST_F(PanelWindowX11Test, CentredHighOnTheMonitorUnderThePointer) {
+TEST_F(PanelWindowX11Test, CentredUnderThePointerNeverRemembersItself) {
     ASSERT_EQ(QGuiApplication::screens().size(), 2) << "xrandr did not split the screen";
+    QWidget own;
+    own.resize(300, 200);
+    own.show();
+    own.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return own.isActiveWindow() && focusedWindow() == quint64(own.winId()); }));
     struct Case { QPoint pointer; QPoint origin; };
     // A 760 x 460 panel: centre x of the monitor minus 380; top at 40% of 1000 minus 230.
     for (const Case& c : {Case{{1200, 500}, {820, 170}}, Case{{100, 900}, {20, 170}}}) {
         run("xdotool", {"mousemove", QString::number(c.pointer.x()), QString::number(c.pointer.y())});
         ASSERT_TRUE(waitFor([&] { return QCursor::pos() == c.pointer; }));
         ASSERT_TRUE(showAndWaitForFocus());
+        EXPECT_FALSE(controller->previousApp()) << "our own window is no app to paste into";
         EXPECT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == c.origin; }))
             << "at " << windowOrigin(panelWindow()).x() << "," << windowOrigin(panelWindow()).y();
         controller->hide();
@@ -102,7 +106,7 @@ TEST_F(PanelWindowX11Test, CentredHighOnTheMonitorUnderThePointer) {
     }
 }
 
-TEST_F(PanelWindowX11Test, OnTopEverywhereAndRemembersTheFrontApp) {
+TEST_F(PanelWindowX11Test, OnTopEverywhereAndHidesOnClickElsewhere) {
     Terminal term;
     ASSERT_TRUE(term.start("PanelTestTerm", "120x50+0+0"));
     run("xdotool", {"windowactivate", "--sync", QString::number(term.window)});
@@ -121,31 +125,11 @@ TEST_F(PanelWindowX11Test, OnTopEverywhereAndRemembersTheFrontApp) {
     const QString stacking = run("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
     EXPECT_EQ(stacking.section(QLatin1Char(','), -1).trimmed().toULongLong(nullptr, 16), panelWindow()) << stacking.toStdString();
 
-    // Shown a second time, after being withdrawn, it keeps all of that. (The window manager first
-    // gives the keyboard back to the terminal.)
-    controller->hide();
-    ASSERT_TRUE(waitFor([&] { return focusedWindow() == term.window; }));
+    // A click on the terminal hides the panel; shown again after being withdrawn, it keeps its states.
+    run("xdotool", {"mousemove", "100", "100", "click", "1"});
+    ASSERT_TRUE(waitFor([&] { return !controller->isVisible() && focusedWindow() == term.window; }));
     ASSERT_TRUE(showAndWaitForFocus());
     EXPECT_TRUE(waitFor(placedForAllDesktops)) << property(panelWindow(), "_NET_WM_STATE").toStdString();
-}
-
-TEST_F(PanelWindowX11Test, ClickingAnotherWindowHidesThePanel) {
-    Terminal term;
-    ASSERT_TRUE(term.start("PanelTestClick", "60x10+900+700"));
-    run("xdotool", {"mousemove", "100", "100"});  // panel on the left monitor
-    ASSERT_TRUE(showAndWaitForFocus());
-    run("xdotool", {"mousemove", "1000", "750", "click", "1"});
-    EXPECT_TRUE(waitFor([&] { return !controller->isVisible(); }));
-}
-
-TEST_F(PanelWindowX11Test, NeverRemembersItselfAsTheFrontApp) {
-    QWidget own;
-    own.resize(300, 200);
-    own.show();
-    own.activateWindow();
-    ASSERT_TRUE(waitFor([&] { return own.isActiveWindow() && focusedWindow() == quint64(own.winId()); }));
-    ASSERT_TRUE(showAndWaitForFocus());
-    EXPECT_FALSE(controller->previousApp());
 }
 
 TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
@@ -158,22 +142,14 @@ TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
     };
     run("xdotool", {"type", "--delay", "20", "reports"});
     EXPECT_TRUE(waitFor([&] { return model->query() == "reports"; })) << model->query().toStdString();
-    // Ctrl+BackSpace edits the query as in every text field and deletes no item.
-    EXPECT_TRUE(typed({"ctrl+BackSpace"}, [&] { return model->query().isEmpty(); }));
-    EXPECT_TRUE(env.store.deleted.isEmpty());
-    EXPECT_TRUE(typed({"r", "Escape"}, [&] { return model->query().isEmpty() && controller->isVisible(); }));
-    EXPECT_TRUE(typed({"Down", "Down"}, [&] { return model->selectedID() == 3; }));
-    EXPECT_TRUE(typed({"ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
-    EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}, {3, UseMode::pastePlain}, {3, UseMode::copyOnly}}));
+    EXPECT_TRUE(typed({"ctrl+BackSpace"}, [&] { return model->query().isEmpty(); })) << "edits the query";
+    EXPECT_TRUE(typed({"Down", "ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
+    EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}, {2, UseMode::pastePlain}, {2, UseMode::copyOnly}}));
     EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
-    // Moving far down scrolls the list so that the selected row stays in view; Shift+Delete deletes it.
-    const qint64 target = *model->selectedID() + 60;
-    EXPECT_TRUE(typed(QStringList(6, "Next"), [&] { return model->selectedID() == target; }));
+    // Moving far down scrolls the list so that the selected row stays in view.
+    EXPECT_TRUE(typed(QStringList(6, "Next"), [&] { return model->selectedID() == 62; }));
     ResultList& list = *controller->view().resultList();
-    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(int(target) - 1, 0))));
-    EXPECT_TRUE(typed({"shift+Delete"}, [&] { return env.store.deleted == QList<qint64>{target}; }));
-    EXPECT_TRUE(typed({"ctrl+w"}, [&] { return !controller->isVisible(); }));
-    EXPECT_TRUE(showAndWaitForFocus());
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(61, 0))));
     EXPECT_TRUE(typed({"Escape"}, [&] { return !controller->isVisible(); })) << "Escape with no query hides";
 }
 
