@@ -1,9 +1,10 @@
 #include "hotkey/KeyCap.h"
 
+#include "ui/RoundedPlate.h"
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace mendrake {
 
@@ -28,19 +29,9 @@ QSize KeyCap::sizeHint() const {
 
 void KeyCap::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     const QColor primary = palette().color(QPalette::WindowText);
-    QColor fill = primary;
-    fill.setAlphaF(0.07f);
-    QColor stroke = primary;
-    stroke.setAlphaF(0.13f);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), 5, 5);
-    p.fillPath(shape, fill);
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25), 5, 5);
-    p.setPen(QPen(stroke, 0.5));
-    p.drawPath(outline);
+    paintRoundedPlate(p, QRectF(rect()), primary,
+                      {.radius = 5, .fillAlpha = 0.07, .lineAlpha = 0.13, .lineWidth = 0.5});
     p.setFont(capFont(font()));
     p.setPen(primary);
     p.drawText(rect(), Qt::AlignCenter, text_);

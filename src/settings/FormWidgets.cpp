@@ -1,11 +1,11 @@
 #include "settings/FormWidgets.h"
 
+#include "ui/RoundedPlate.h"
 #include "ui/SymbolIcons.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -65,17 +65,8 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QColor text = palette().color(QPalette::WindowText);
-        QColor fill = text;
-        fill.setAlphaF(0.04f);
-        QColor line = text;
-        line.setAlphaF(0.10f);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        p.fillPath(shape, fill);
-        p.setPen(QPen(line, 1));
-        p.drawPath(shape);
+        paintRoundedPlate(p, QRectF(rect()), palette().color(QPalette::WindowText),
+                          {.radius = 8, .fillAlpha = 0.04, .lineAlpha = 0.10, .lineWidth = 1});
         const auto children = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
         for (QWidget* child : children) {
             if (!child->isVisible() || child->geometry().top() <= 1) continue;
