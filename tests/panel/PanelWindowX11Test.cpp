@@ -133,8 +133,6 @@ TEST_F(PanelWindowX11Test, OnTopEverywhereAndHidesOnClickElsewhere) {
 }
 
 TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
-    std::vector<std::pair<qint64, UseMode>> used;
-    model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
     ASSERT_TRUE(showAndWaitForFocus());
     auto typed = [&](const QStringList& keys, const std::function<bool()>& done) {
         run("xdotool", QStringList{"key", "--delay", "20"} + keys);
@@ -143,8 +141,7 @@ TEST_F(PanelWindowX11Test, TypedKeysReachCommandsThenTheField) {
     run("xdotool", {"type", "--delay", "20", "reports"});
     EXPECT_TRUE(waitFor([&] { return model->query() == "reports"; })) << model->query().toStdString();
     EXPECT_TRUE(typed({"ctrl+BackSpace"}, [&] { return model->query().isEmpty(); })) << "edits the query";
-    EXPECT_TRUE(typed({"Down", "ctrl+2", "alt+Return", "ctrl+Return"}, [&] { return used.size() == 3; }));
-    EXPECT_EQ(used, (std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}, {2, UseMode::pastePlain}, {2, UseMode::copyOnly}}));
+    EXPECT_TRUE(typed({"Down"}, [&] { return model->selectedID() == 2; }));
     EXPECT_EQ(controller->view().searchField()->text(), "") << "handled keys never reach the field";
     // Moving far down scrolls the list so that the selected row stays in view.
     EXPECT_TRUE(typed(QStringList(6, "Next"), [&] { return model->selectedID() == 62; }));
