@@ -60,7 +60,7 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
     }
 }
 
-TEST_F(PanelModelTest, UnchangedRefreshNotifiesNobody) {
+TEST_F(PanelModelTest, UpdatesKeepSelectionAndLimitNotifyOnChange) {
     env.addTexts(3);
     make();
     model->setFilter(ClipFilter::images);
@@ -81,6 +81,29 @@ TEST_F(PanelModelTest, UnchangedRefreshNotifiesNobody) {
               std::tuple(2, 1, "", ClipFilter::all, "10 1 2 3 | 10"));
     model->prepareForShow();
     EXPECT_EQ(model->focusToken(), 2);
+    model->setSelectedID(2);
+    ClipItem repeat = env.store.rows[2];  // row 3 copied again
+    repeat.lastUsedAt = env.clock.now() + 5;
+    model->insertAtFront(repeat);
+    EXPECT_EQ(shown(), "3 10 1 2 | 2");
+    env.clock.advance(60);
+    model->markUsed(2);
+    EXPECT_EQ(shown(), "2 3 10 1 | 2");
+    EXPECT_EQ(model->items().first().lastUsedAt, env.clock.now());
+    model->setSelectedID(1);
+    model->removeItems({2, 77});
+    EXPECT_EQ(shown(), "3 10 1 | 1") << "removing other rows keeps the selection";
+    model->removeItems({1});
+    EXPECT_EQ(shown(), "3 10 | 3") << "the removed selection falls back to the first result";
+    // New captures never grow the window beyond its limit, but an old pinned row stays.
+    env.store.rows.clear();
+    env.addTexts(int(PanelViewModel::windowLimit));
+    env.store.rows.append(makeClip(900'000, "old pinned", env.clock.now() - 1e6, ClipKind::text, std::nullopt, true));
+    model->reload();
+    for (qint64 id = 1'000'000; id < 1'000'010; ++id)
+        model->insertAtFront(makeClip(id, QStringLiteral("new %1").arg(id), env.clock.now() + double(id)));
+    EXPECT_EQ(model->items().size(), PanelViewModel::windowLimit + 1);
+    EXPECT_EQ(std::pair(model->items().first().id, model->items().last().id), std::pair(1'000'009LL, 900'000LL));
 }
 
 TEST_F(PanelModelTest, OlderMatchesFollowTheWindowOnceAndFiltered) {
@@ -129,34 +152,6 @@ TEST_F(PanelModelTest, FallbackOnlyWhenTheWindowCannotAnswer) {
         EXPECT_EQ(env.store.searchCalls, searches) << query.toStdString();
         if (results >= 0) EXPECT_EQ(model->results().size(), results) << query.toStdString();
     }
-}
-
-TEST_F(PanelModelTest, UpdatesKeepTheSelectionAndTheWindowLimit) {
-    env.addTexts(3);
-    make();
-    model->setSelectedID(2);
-    ClipItem repeat = env.store.rows[2];  // row 3 copied again
-    repeat.lastUsedAt = env.clock.now() + 5;
-    model->insertAtFront(repeat);
-    EXPECT_EQ(shown(), "3 1 2 | 2");
-    env.clock.advance(60);
-    model->markUsed(2);
-    EXPECT_EQ(shown(), "2 3 1 | 2");
-    EXPECT_EQ(model->items().first().lastUsedAt, env.clock.now());
-    model->setSelectedID(1);
-    model->removeItems({2, 77});
-    EXPECT_EQ(shown(), "3 1 | 1") << "removing other rows keeps the selection";
-    model->removeItems({1});
-    EXPECT_EQ(shown(), "3 | 3") << "the removed selection falls back to the first result";
-    // New captures never grow the window beyond its limit, but an old pinned row stays.
-    env.store.rows.clear();
-    env.addTexts(int(PanelViewModel::windowLimit));
-    env.store.rows.append(makeClip(900'000, "old pinned", env.clock.now() - 1e6, ClipKind::text, std::nullopt, true));
-    model->reload();
-    for (qint64 id = 1'000'000; id < 1'000'010; ++id)
-        model->insertAtFront(makeClip(id, QStringLiteral("new %1").arg(id), env.clock.now() + double(id)));
-    EXPECT_EQ(model->items().size(), PanelViewModel::windowLimit + 1);
-    EXPECT_EQ(std::pair(model->items().first().id, model->items().last().id), std::pair(1'000'009LL, 900'000LL));
 }
 
 TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
