@@ -166,6 +166,8 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     EXPECT_TRUE(board.ownerQuit());
     EXPECT_EQ(offer->data(0, html, 100), std::nullopt);
     EXPECT_FALSE(offer->unchanged()) << "a half-read offer taken for the whole copy";
+    board.writeString(QStringLiteral("restored"));
+    EXPECT_FALSE(board.ownerQuit()) << "our write took the clipboard back";
 }
 
 TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
