@@ -17,7 +17,7 @@ using test::FakeKeyboardLayout;
 
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
                                 super = Qt::MetaModifier;
-constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo(), kOther{65, ctrl | alt};
+constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();
 
 TEST(HotKeyCombo, LabelsInFixedModifierOrderThenKeyName) {
     auto us = FakeKeyboardLayout::usQwerty();
@@ -98,20 +98,10 @@ struct HotKeyTest : ::testing::Test {
     bool press() { return service.press(kDefault.keycode, kDefault.modifiers); }
 };
 
-TEST_F(HotKeyTest, IdsCountUpAndAFailedAttemptStillUsesOne) {
-    auto first = HotKey::create(*registry, kDefault, [] {});
-    service.failNextRegistration = true;
-    auto refused = HotKey::create(*registry, kOther, [] {});
-    auto third = HotKey::create(*registry, kOther, [] {});
-    ASSERT_TRUE(first && third && !refused);
-    ASSERT_EQ(service.attempts.size(), 3u);
-    EXPECT_EQ(std::tuple(third->id(), registry->hasAction(2), service.attempts[1].id, service.handlerInstalls),
-              std::tuple(3u, false, 2u, 1));
-    EXPECT_EQ(service.attempts[0].modifiers, shift | super);
-}
-
 // Releasing is also what the shell does on a shortcut change, once the new HotKey holds.
 TEST_F(HotKeyTest, PressRunsAfterTheHandlerAndNeverAfterRelease) {
+    service.failNextRegistration = true;
+    EXPECT_FALSE(HotKey::create(*registry, kDefault, [] {})) << "a combination the system refuses";
     auto hotKey = HotKey::create(*registry, kDefault, [&] { ++runs; });
     ASSERT_TRUE(press());
     EXPECT_EQ(runs, 0) << "the action must not run inside the event handler";
