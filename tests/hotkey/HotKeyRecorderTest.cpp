@@ -50,18 +50,21 @@ TEST_F(RecorderTest, RefusesChordsThatBreakTypingRecordsTheRest) {
     // Refused chords beep, show why and keep recording; Escape cancels; a lone modifier key waits.
     enum Outcome { recorded, refused, cancelled, waits };
     const struct { std::uint32_t keycode; int qtKey; Qt::KeyboardModifiers modifiers; Outcome outcome; } rows[] = {
-        {kV, Qt::Key_V, ctrl, refused},         {kC, Qt::Key_C, ctrl, refused},         {kV, Qt::Key_V, ctrl | shift, refused},
-        {kQ, Qt::Key_Q, ctrl, refused},         {kW, Qt::Key_W, ctrl, refused},         {kZ, Qt::Key_Z, ctrl, refused},
-        {kP, Qt::Key_P, ctrl, refused},         {kA, Qt::Key_A, none, refused},         {kA, Qt::Key_A, shift, refused},
+        {kV, Qt::Key_V, ctrl, refused},         {kC, Qt::Key_C, ctrl, refused},
+        {kV, Qt::Key_V, ctrl | shift, refused}, {kQ, Qt::Key_Q, ctrl, refused},
+        {kW, Qt::Key_W, ctrl, refused},         {kZ, Qt::Key_Z, ctrl, refused},         {kP, Qt::Key_P, ctrl, refused},
+        {kA, Qt::Key_A, none, refused},         {kA, Qt::Key_A, shift, refused},
         {kPrint, Qt::Key_Print, none, refused}, {0, Qt::Key_K, ctrl, refused},  // a key without a position
-        {kV, Qt::Key_V, super | shift, recorded}, {kSpace, Qt::Key_Space, ctrl, recorded}, {kV, Qt::Key_V, ctrl | alt, recorded},
-        {kF1, Qt::Key_F1, none, recorded},        {kF13, Qt::Key_F13, none, recorded},      {kF24, Qt::Key_F24, shift, recorded},
+        {kV, Qt::Key_V, super | shift, recorded}, {kSpace, Qt::Key_Space, ctrl, recorded},
+        {kV, Qt::Key_V, ctrl | alt, recorded},    {kF1, Qt::Key_F1, none, recorded},
+        {kF13, Qt::Key_F13, none, recorded},      {kF24, Qt::Key_F24, shift, recorded},
         {kPrint, Qt::Key_Print, ctrl, recorded},  {kHome, Qt::Key_Home, alt, recorded},
         {kK, Qt::Key_K, ctrl | alt | shift | super, recorded},
         {255, Qt::Key_K, ctrl | alt, recorded},  // the last X keycode
         {kEscape, Qt::Key_Escape, none, cancelled}, {kEscape, Qt::Key_Escape, ctrl | shift, cancelled},
         {kEscape, Qt::Key_Escape, alt | super | shift, cancelled},
-        {66, Qt::Key_CapsLock, none, waits},    {133, Qt::Key_Meta, super, waits},    {50, Qt::Key_Shift, super | shift, waits},
+        {66, Qt::Key_CapsLock, none, waits},    {133, Qt::Key_Meta, super, waits},
+        {50, Qt::Key_Shift, super | shift, waits},
     };
     for (const auto& [keycode, qtKey, modifiers, outcome] : rows) {
         SCOPED_TRACE(QKeySequence(modifiers | Qt::Key(qtKey)).toString().toStdString());
@@ -71,7 +74,8 @@ TEST_F(RecorderTest, RefusesChordsThatBreakTypingRecordsTheRest) {
         recorder->startRecording();
         press(keycode, modifiers, qtKey);
         const bool ok = outcome == recorded;
-        EXPECT_EQ(std::tuple(spy.size(), recorder->combo(), beeps, !recorder->refusal().isEmpty(), recorder->hasKeyFilter()),
+        EXPECT_EQ(std::tuple(spy.size(), recorder->combo(), beeps, !recorder->refusal().isEmpty(),
+                             recorder->hasKeyFilter()),
                   std::tuple(ok ? 1 : 0, ok ? HotKeyCombo{keycode, modifiers} : HotKeyCombo::defaultCombo(),
                              outcome == refused ? 1 : 0, outcome == refused, outcome == refused || outcome == waits));
         recorder->stopRecording();

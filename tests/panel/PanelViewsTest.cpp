@@ -182,7 +182,7 @@ TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
     QTest::mouseClick(view().footerBar()->settingsButton(), Qt::LeftButton);
     EXPECT_EQ(std::pair(used, opened), std::pair(std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}}, 1));
     model->setSelectedID(11);
-    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(10, 0)))) << "scrolled to the selection";
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(10, 0)))) << "scrolled to it";
     // A chip filters, selects the first of its results and is the only one highlighted.
     FilterChip* links = view().filterBar()->chips()[3];
     QTest::mouseClick(links, Qt::LeftButton);

@@ -126,7 +126,8 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
         if (row.source == stalled) { EXPECT_EQ(read.wait_for(0s), std::future_status::timeout) << "read() waited"; }
         ASSERT_EQ(read.wait_for(10s), std::future_status::ready);
         const ReadResult result = read.get();
-        EXPECT_EQ(std::pair(result.status, result.bytes), std::pair(row.expected, row.expected == Status::Complete ? row.bytes : ""));
+        EXPECT_EQ(std::pair(result.status, result.bytes),
+                  std::pair(row.expected, row.expected == Status::Complete ? row.bytes : ""));
         EXPECT_EQ(readNow(change->serial, QStringLiteral("text/html")), Status::Gone) << "a type not offered";
         if (previous) { EXPECT_EQ(readNow(previous->serial, mime), Status::Gone) << "a replaced selection"; }
         previous = change;
@@ -143,12 +144,15 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     // Another client (the fixture's clipboard) copies text in two encodings, the Latin-1 one first;
     // each type serves its own bytes to other programs.
     using namespace pasteboard_type;
-    const std::vector<std::pair<QString, QByteArray>> values{{QStringLiteral("STRING"), "caf\xe9"},
-        {QStringLiteral("text/plain;charset=utf-8"), "caf\xc3\xa9"}, {QStringLiteral("text/html"), "<b>caf\xc3\xa9</b>"}};
+    const std::vector<std::pair<QString, QByteArray>> values{
+        {QStringLiteral("STRING"), "caf\xe9"},
+        {QStringLiteral("text/plain;charset=utf-8"), "caf\xc3\xa9"},
+        {QStringLiteral("text/html"), "<b>caf\xc3\xa9</b>"}};
     clipboard.setSelection(values);
     ASSERT_TRUE(test::waitFor([&] { return board.changeCount() == 2; }));
     for (const auto& [mime, bytes] : values) {
-        QProcess* paste = start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), mime});
+        QProcess* paste =
+            start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), mime});
         ASSERT_TRUE(paste->waitForFinished(5000));
         EXPECT_EQ(paste->readAllStandardOutput(), bytes) << mime.toStdString();
     }
@@ -182,7 +186,8 @@ TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
         ASSERT_TRUE(toplevels.activate(target.id));
         EXPECT_TRUE(test::waitFor([&] { return toplevels.activated() && toplevels.activated()->id == target.id; }));
         const auto front = workspace.frontmostApplication().value_or(RunningApplication{});
-        EXPECT_EQ(std::tuple(front.appId, front.window, workspace.holdsKeyboardFocus(front)), std::tuple(target.appId, target.id, true));
+        EXPECT_EQ(std::tuple(front.appId, front.window, workspace.holdsKeyboardFocus(front)),
+                  std::tuple(target.appId, target.id, true));
     }
 
     ForeignToplevels late(connection);  // knows the windows opened before it, the focused one included
