@@ -19,7 +19,7 @@ constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifie
                                 super = Qt::MetaModifier;
 constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();
 
-TEST(HotKeyCombo, LabelsInFixedModifierOrderThenKeyName) {
+TEST(HotKeyCombo, LabelsAndKeycodesFollowTheLayout) {
     auto us = FakeKeyboardLayout::usQwerty();
     us.keys[36] = "x";  // named keys (36 is Enter) win over the layout
     us.keys[10] = "";
@@ -35,6 +35,17 @@ TEST(HotKeyCombo, LabelsInFixedModifierOrderThenKeyName) {
     EXPECT_EQ(keyCapTexts({112, ctrl | super}, us), QStringList({"Ctrl", "Super", "Page Up"})) << "one word per cap";
     EXPECT_EQ(shortcutLabel(ctrl, Qt::Key_Comma), "Ctrl+,");
     EXPECT_EQ(shortcutLabel(shift, Qt::Key_Delete), "Shift+Delete");
+    // The keycode typing a character: the lowest, found in one read of the layout.
+    EXPECT_EQ(keycodeForCharacter("V", us), 55u);
+    EXPECT_FALSE(keycodeForCharacter("€", us));
+    us.keys[55] = "x";
+    us.keys[200] = us.keys[201] = "v";
+    us.keys[255] = "q";
+    us.reads = 0;
+    EXPECT_EQ(std::pair(keycodeForCharacter("v", us), us.reads), std::pair(std::optional(200u), 1));
+    EXPECT_EQ(keycodeForCharacter("Q", us), 24u);
+    us.keys.erase(24);
+    EXPECT_EQ(keycodeForCharacter("q", us), 255u) << "the last keycode counts";
 }
 
 TEST(HotKeyCombo, StoredJsonKeepsItsFormRejectsOthers) {
@@ -56,20 +67,6 @@ TEST(HotKeyCombo, StoredJsonKeepsItsFormRejectsOthers) {
                              R"({"keyCode":"9","modifiers":768})", R"({"keyCode":52,"modifiers":768})",
                              R"({"keyCode":65536,"modifiers":768})", R"({"keyCode":65800,"modifiers":768})"})
         EXPECT_FALSE(HotKeyCombo::fromJson(json)) << json;
-}
-
-TEST(HotKeyCombo, KeycodeForCharacterLowestInOneRead) {
-    auto layout = FakeKeyboardLayout::usQwerty();
-    EXPECT_EQ(keycodeForCharacter("V", layout), 55u);
-    EXPECT_FALSE(keycodeForCharacter("€", layout));
-    layout.keys[55] = "x";
-    layout.keys[200] = layout.keys[201] = "v";
-    layout.keys[255] = "q";
-    layout.reads = 0;
-    EXPECT_EQ(std::pair(keycodeForCharacter("v", layout), layout.reads), std::pair(std::optional(200u), 1));
-    EXPECT_EQ(keycodeForCharacter("Q", layout), 24u);
-    layout.keys.erase(24);
-    EXPECT_EQ(keycodeForCharacter("q", layout), 255u) << "the last keycode counts";
 }
 
 TEST(KeyCodes, OneToOneAndAnchoredOnEvdev) {
