@@ -19,9 +19,12 @@ protected:
     FakeTaskRunner reads;
     FakeWorkspace workspace;
     std::vector<CapturedClip> captured;
-    std::unique_ptr<ClipboardMonitor> monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
+    std::unique_ptr<ClipboardMonitor> monitor;
 
+    // Every test starts with a copy made before the monitor, which is never read.
     void SetUp() override {
+        board.copyText("there before the monitor");
+        monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
         monitor->onCapture = [this](const CapturedClip& clip) { captured.push_back(clip); };
         monitor->start();
     }
@@ -35,30 +38,16 @@ protected:
     }
 };
 
-TEST_F(ClipboardMonitorTest, EachChangeIsReadOnceWhateverTheOutcome) {
-    board.copyText("there before the monitor");
-    monitor = std::make_unique<ClipboardMonitor>(board, workspace, prefs, clock, reads, log);
-    SetUp();
-    clock.advance(ClipboardMonitor::pollInterval);
-    EXPECT_EQ(board.dataReads(), 0);
-
-    board.copy({{{pasteboard_type::string, "pw"}, {pasteboard_type::concealed, "secret"}}});
-    clock.advance(ClipboardMonitor::pollInterval);
-    copy("once");
-    const int readsSoFar = board.dataReads();
-    clock.advance(60);
-    EXPECT_EQ(board.dataReads(), readsSoFar);
-    EXPECT_EQ(copy("twice"), QStringList({"once", "twice"}));
-}
-
 // Paused, ignored and our own changes are dropped before anything is read (a password copied from
-// an ignored manager never enters this process), and never recorded later; only a captured copy
-// is served again when its owner quits.
-TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
+// an ignored manager never enters this process), a copy not read whole is dropped, and none is
+// recorded later; only a captured copy is served again when its owner quits.
+TEST_F(ClipboardMonitorTest, DroppedChangesNeverReadNorRecordedLater) {
     int quits = 0;
     monitor->onOwnerQuit = [&] { ++quits; };
     prefs.setExcludedAppIds({"Keeper"});
     workspace.windows[5] = RunningApplication{QString("Keeper"), QString("Keeper"), 5, {}};
+    clock.advance(ClipboardMonitor::pollInterval);
+    EXPECT_EQ(board.dataReads(), 0) << "a copy made before the monitor";
     const struct {
         const char* why;
         std::function<void()> copy;
@@ -70,6 +59,8 @@ TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
         {"paused", [&] { prefs.setPausedUntil(clock.now() + 10); board.copyText("paused"); }, false, false},
         {"our paste of a recorded copy", [&] { monitor->ignoredChangeCounts.insert(board.writeString("kept")); }, false, false},
         {"after a pause ends", [&] { prefs.setPausedUntil(clock.now() + 1); clock.advance(2); board.copyText("resumed"); }, true, true},
+        {"hung owner", [&] { board.copyText("hung"); board.ownerHangs = true; }, false, false},
+        {"a copy made during the read", [&] { board.copyText("raced"); board.takenDuringRead = true; }, false, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
@@ -86,18 +77,25 @@ TEST_F(ClipboardMonitorTest, DroppedChangesAreNeverReadNorRecordedLater) {
         EXPECT_EQ(quits, row.recorded ? 1 : 0);
     }
     EXPECT_TRUE(monitor->ignoredChangeCounts.empty()) << "our own change is skipped once, then forgotten";
+    EXPECT_TRUE(log.lines.size() == 1 && !log.lines.back().contains("hung")) << "a failed read is logged without its content";
+    const int readsSoFar = board.dataReads();
     clock.advance(3600);
     EXPECT_EQ(captured.size(), 2u) << "a dropped change is not deferred";
+    EXPECT_EQ(board.dataReads(), readsSoFar) << "nor read again";
 
-    // The owner quits while its copy is still being read: the capture, then the report.
+    // A copy replaced before its read is never read; the owner of the newest quits while it is read:
+    // the capture, then the report.
     reads.hold = true;
     quits = 0;
+    board.copyText("replaced before it was read");
+    clock.advance(0);
     board.copyText("read slowly");
     clock.advance(0);
     board.ownerQuits();
     clock.advance(0);
     EXPECT_EQ(quits, 0);
     reads.runAll();
+    EXPECT_EQ(board.dataReads() - readsSoFar, 1) << "the replaced copy is never read";
     EXPECT_TRUE(captured.back().text == "read slowly" && quits == 1);
 }
 
@@ -136,30 +134,6 @@ TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
         EXPECT_EQ(board.dataReads() > readsBefore, row.source.has_value()) << row.owner;
         if (row.source) EXPECT_EQ(captured.back().sourceAppName.value_or(QString()), *row.source) << row.owner;
     }
-}
-
-TEST_F(ClipboardMonitorTest, FailedHungOrRacedReadsDropAndNewestWins) {
-    board.copyText("hung");
-    board.ownerHangs = true;
-    clock.advance(0);
-    EXPECT_TRUE(captured.empty());
-    EXPECT_TRUE(log.lines.size() == 1 && !log.lines.back().contains("hung")) << "a dropped capture is logged without its content";
-
-    board.copyText("plain, then a concealed copy during its read");
-    board.takenDuringRead = true;
-    clock.advance(0);
-    EXPECT_TRUE(captured.empty());
-
-    reads.hold = true;
-    board.copyText("replaced before it was read");
-    clock.advance(0);
-    board.copyText("newest");
-    clock.advance(0);
-    const int readsBefore = board.dataReads();
-    reads.runAll();
-    EXPECT_EQ(board.dataReads() - readsBefore, 1) << "the replaced copy is never read";
-    ASSERT_EQ(captured.size(), 1u);
-    EXPECT_EQ(captured[0].text, "newest");
 }
 
 TEST_F(ClipboardMonitorTest, PollingEndsWithTheMonitorAndRestartKeepsOneTimer) {

@@ -1,12 +1,13 @@
 // A clipboard owner for the X11 tests: offers several types at once, as one copy of a real
 // application would, and can misbehave on purpose.
-//   clip_owner [--hang TYPE] [--die-mid TYPE] [--slow TYPE MS] [--quit-after TYPE] [--chunk BYTES]
+//   clip_owner [--hang TYPE] [--die-mid TYPE] [--slow TYPE] [--quit-after TYPE]
 //              [--class NAME | --leader NAME | --pid NAME] TYPE=FILE...
 // --hang: never answers TYPE (a frozen owner); --die-mid: sends one chunk of TYPE incrementally and
-// exits; --slow: answers TYPE after MS ms; --quit-after: exits once it answered TYPE (an application
+// exits; --slow: answers TYPE after 700 ms; --quit-after: exits once it answered TYPE (an application
 // closed after copying). Its window carries WM_CLASS NAME (--class), or names none while its client
-// leader (--leader) or a managed window of its process (_NET_WM_PID, --pid) does.
-// Prints "owned" once it holds the CLIPBOARD selection; exits when another client takes it.
+// leader (--leader) or a managed window of its process (_NET_WM_PID, --pid) does. Offers above 1 MiB
+// go incrementally. Prints "owned" once it holds the CLIPBOARD selection; exits when another client
+// takes it.
 #include <xcb/xcb.h>
 
 #include <unistd.h>
@@ -24,6 +25,7 @@ namespace {
 
 xcb_connection_t* conn;
 xcb_screen_t* screen;
+const size_t chunk = 1 << 20;
 
 xcb_atom_t atom(const std::string& name) {
     if (name.empty()) return XCB_ATOM_NONE;
@@ -47,6 +49,23 @@ xcb_window_t newWindow(uint16_t windowClass, const std::string& wmClass) {
     return window;
 }
 
+// Maps a window of this process (_NET_WM_PID) and waits until the window manager manages it.
+void mapClientOfThisProcess(xcb_window_t owner, const std::string& wmClass) {
+    const uint32_t pid = getpid(), neverFocused = 0;
+    const xcb_window_t client = newWindow(XCB_WINDOW_CLASS_INPUT_OUTPUT, wmClass);
+    // Mapped without taking the focus, which stays with the test's window.
+    setProperty(client, atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1, &neverFocused);
+    for (xcb_window_t w : {owner, client}) setProperty(w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    xcb_map_window(conn, client);
+    for (bool listed = false; !listed; usleep(20000)) {
+        auto reply = xcb_get_property_reply(
+            conn, xcb_get_property(conn, 0, screen->root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024), nullptr);
+        const auto* ids = reply ? static_cast<const xcb_window_t*>(xcb_get_property_value(reply)) : nullptr;
+        listed = ids && std::count(ids, ids + xcb_get_property_value_length(reply) / 4, client);
+        free(reply);
+    }
+}
+
 // Exits as a program closing its display does: after a round trip, so that the server has handled
 // everything sent (an answer written just before a bare exit can be lost with the connection).
 int quit() {
@@ -66,13 +85,11 @@ struct Transfer {  // an incremental transfer in progress
 
 int main(int argc, char** argv) {
     std::map<std::string, std::string> option;
-    int slowMs = 0;
     std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--", 0) == 0 && i + 1 < argc) {
             option[arg] = argv[++i];
-            if (arg == "--slow" && i + 1 < argc) slowMs = std::atoi(argv[++i]);
             continue;
         }
         std::ifstream in(arg.substr(arg.rfind('=') + 1), std::ios::binary);
@@ -81,8 +98,6 @@ int main(int argc, char** argv) {
         bytes << in.rdbuf();
         offers.emplace_back(arg.substr(0, arg.rfind('=')), bytes.str());
     }
-    const size_t chunk = option.count("--chunk") ? std::stoul(option["--chunk"]) : 64 * 1024;
-
     conn = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(conn)) return 1;
     screen = xcb_setup_roots_iterator(xcb_get_setup(conn)).data;
@@ -91,21 +106,7 @@ int main(int argc, char** argv) {
         const xcb_window_t leader = newWindow(XCB_WINDOW_CLASS_INPUT_ONLY, option["--leader"]);
         setProperty(win, atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW, 32, 1, &leader);
     }
-    if (!option["--pid"].empty()) {
-        const uint32_t pid = getpid(), neverFocused = 0;
-        const xcb_window_t client = newWindow(XCB_WINDOW_CLASS_INPUT_OUTPUT, option["--pid"]);
-        // Mapped without taking the focus, which stays with the test's window.
-        setProperty(client, atom("_NET_WM_USER_TIME"), XCB_ATOM_CARDINAL, 32, 1, &neverFocused);
-        for (xcb_window_t w : {win, client}) setProperty(w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-        xcb_map_window(conn, client);
-        for (bool listed = false; !listed; usleep(20000)) {  // until the window manager manages it
-            auto reply = xcb_get_property_reply(
-                conn, xcb_get_property(conn, 0, screen->root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 1024), nullptr);
-            const auto* ids = reply ? static_cast<const xcb_window_t*>(xcb_get_property_value(reply)) : nullptr;
-            listed = ids && std::count(ids, ids + xcb_get_property_value_length(reply) / 4, client);
-            free(reply);
-        }
-    }
+    if (!option["--pid"].empty()) mapClientOfThisProcess(win, option["--pid"]);
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     const xcb_atom_t hang = atom(option["--hang"]), dieMid = atom(option["--die-mid"]), slow = atom(option["--slow"]),
                      quitAfter = atom(option["--quit-after"]);
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
             xcb_selection_notify_event_t answer{XCB_SELECTION_NOTIFY, 0, 0, req->time, req->requestor, req->selection,
                                                 req->target, req->property ? req->property : req->target};
             const auto offer = byAtom.find(req->target);
-            if (req->target == slow) usleep(slowMs * 1000);
+            if (req->target == slow) usleep(700 * 1000);
             if (req->target == targets) {
                 setProperty(req->requestor, answer.property, XCB_ATOM_ATOM, 32, offered.size(), offered.data());
             } else if (offer == byAtom.end()) {

@@ -18,9 +18,7 @@ protected:
         QString text = source->text();
         text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         QFile log(logPath_);
-        if (log.open(QIODevice::Append)) {
-            log.write(("formats=" + formats.join(',') + " text=" + text + "\n").toUtf8());
-        }
+        if (log.open(QIODevice::Append)) log.write(("formats=" + formats.join(',') + " text=" + text + "\n").toUtf8());
         QPlainTextEdit::insertFromMimeData(source);
     }
 

@@ -12,7 +12,7 @@ wait_for 5 rows_are 1 || fail "text copy not recorded"
 
 printf '<b>bold</b> words' >"$WORK/copy.html"
 printf 'bold words' >"$WORK/copy.plain"
-copy_many text/html "$WORK/copy.html" text/plain "$WORK/copy.plain"
+copy_many text/html="$WORK/copy.html" text/plain="$WORK/copy.plain"
 wait_for 5 rows_are 2 || fail "html copy not recorded"
 
 # A 2 x 2 red PNG.

@@ -45,9 +45,9 @@ copy() {
   BG_PIDS+=($!)
   sleep 0.1
 }
-# Copies several types at once, as applications do: copy_many MIME FILE [MIME FILE ...]
+# Copies several types at once, as applications do: copy_many MIME=FILE [MIME=FILE ...]
 copy_many() {
-  "$CLIP_OFFER" "$@" &
+  "$CLIP_OWNER" "$@" >/dev/null &
   BG_PIDS+=($!)
   sleep 0.2
 }

@@ -12,7 +12,7 @@ copy_text "alpha one"; wait_for 5 rows_are 1 || fail "alpha not recorded"
 copy_text "beta two"; wait_for 5 rows_are 2 || fail "beta not recorded"
 printf '<p><b>gamma</b> three</p>' >"$WORK/gamma.html"
 printf 'gamma three' >"$WORK/gamma.txt"
-copy_many text/html "$WORK/gamma.html" text/plain "$WORK/gamma.txt"; wait_for 5 rows_are 3 || fail "gamma not recorded"
+copy_many text/html="$WORK/gamma.html" text/plain="$WORK/gamma.txt"; wait_for 5 rows_are 3 || fail "gamma not recorded"
 copy_text "unrelated last copy"; wait_for 5 rows_are 4 || fail "last copy not recorded"
 
 # Return pastes the match as copied.

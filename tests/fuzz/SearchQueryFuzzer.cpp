@@ -19,13 +19,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     startApplication();
     static QTemporaryDir directory;
     static test::FakeClock clock;
-    auto opened = HistoryStore::open(clock, directory.path());
-    FUZZ_CHECK(opened.ok());
-    store = opened.value().release();
+    store = HistoryStore::open(clock, directory.path()).value().release();
     // Each input records and deletes a row; durability is not what is tested here.
     FUZZ_CHECK(!connectionOf(*store).exec(QStringLiteral("PRAGMA synchronous = OFF")));
-    for (const char* text : {"hello world", "Crème brûlée", "foo-bar \"quoted\" * AND OR NOT NEAR(x y)", "日本語のテキスト",
-                             "x = y; // code"})
+    for (const char* text : {"hello world", "Crème brûlée", "foo-bar \"quoted\" * AND OR NOT NEAR(x y)", "日本語のテキスト"})
         FUZZ_CHECK(store->record(clipOf(QString::fromUtf8(text))).ok());
     return 0;
 }
@@ -35,19 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString expression = HistoryStore::matchExpression(query);
     FUZZ_CHECK(!expression.isEmpty() || store->search(query, 10).isEmpty());
     if (expression.isEmpty()) return 0;
-    const auto matches = connectionOf(*store).queryInt("SELECT count(*) FROM clips_fts WHERE clips_fts MATCH ?", {expression});
-    if (!matches) std::fprintf(stderr, "rejected match expression: %s\n", qPrintable(expression));
-    FUZZ_CHECK(matches.ok());
+    FUZZ_CHECK(connectionOf(*store).queryInt("SELECT count(*) FROM clips_fts WHERE clips_fts MATCH ?", {expression}).ok());
     // A row whose text is the query is found by it whenever the query holds a letter or digit the
     // tokenizer can index.
     if (std::none_of(query.begin(), query.end(), [](QChar c) { return c.isLetterOrNumber() && !c.isSurrogate(); })) return 0;
     const auto recorded = store->record(clipOf(query));
     FUZZ_CHECK(recorded.ok());
     const auto found = store->search(query, 1000);
-    if (std::none_of(found.begin(), found.end(), [&](const ClipItem& item) { return item.id == recorded->id; })) {
-        std::fprintf(stderr, "not found by its own text: %s\n", qPrintable(expression));
-        std::abort();
-    }
-    (void)store->deleteItem(recorded->id);
+    FUZZ_CHECK(std::any_of(found.begin(), found.end(), [&](const ClipItem& item) { return item.id == recorded->id; }));
+    FUZZ_CHECK(!store->deleteItem(recorded->id));
     return 0;
 }

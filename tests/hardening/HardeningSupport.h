@@ -1,54 +1,40 @@
 #pragma once
-// Clips built as the classification builds them, and the check that a store directory is whole:
-// the database passes SQLite's and FTS5's integrity checks, and every row is complete and names a
-// blob file that exists, decodes and holds the content the row's hash was made from.
+// Clips of every size, and the check that a store directory is whole: the database passes SQLite's
+// and FTS5's integrity checks, and every row is complete and names a blob file that exists, decodes
+// and holds the content the row's hash was made from.
 
-#include "Database.h"
+#include "StoreTestSupport.h"
 #include "capture/Classification.h"
 #include "store/BlobFile.h"
-#include "store/HistoryStore.h"
-
-#include <QBuffer>
-#include <QDir>
-#include <QImage>
 
 #include <sqlite3.h>
 
 namespace mendrake::test {
 
-enum class HardeningKind { text, richText, image, file };
+enum class HardeningKind { text, richText, image };
 
 // Clip n of a kind; images grow with n up to a few hundred KiB (noise does not compress).
 inline CapturedClip hardeningClip(int n, HardeningKind kind) {
-    CapturedClip clip;
-    if (kind == HardeningKind::image) {
-        const int side = 16 + (n * 37) % 300;
-        QImage image(side, side, QImage::Format_RGB32);
-        quint32 state = 2166136261u ^ quint32(n);
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x) image.setPixel(x, y, (state = state * 1664525u + 1013904223u) >> 8);
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
-        image.save(&png, "PNG");
-        clip = {ClipKind::image, imageText(png.data()), contentHash("image", png.data()), {{"public.png", png.data()}}, {}, {}};
-    } else if (kind == HardeningKind::file) {
-        const QString paths = QStringLiteral("/home/user/file-%1.txt\n/home/user/other-%1.pdf").arg(n);
-        clip = {ClipKind::file, QStringLiteral("2 files: file-%1.txt, other-%1.pdf\n").arg(n) + paths,
-                contentHash("file", paths.toUtf8()), {{filePathsType, paths.toUtf8()}}, {}, {}};
-    } else {
-        const QString text = QStringLiteral("clip %1 ").arg(n).repeated(1 + n % 97);
-        clip = {ClipKind::text, text, contentHash("text", text.toUtf8()), {}, "org.example.Editor", "Editor", 0};
-        if (kind == HardeningKind::richText)
-            clip.kind = ClipKind::richText,
-            clip.representations = {{"public.utf8-plain-text", text.toUtf8()}, {"public.html", "<b>" + text.toUtf8() + "</b>"}};
-    }
-    for (const auto& [type, bytes] : clip.representations) clip.byteSize += bytes.size();
-    return clip;
+    const QString text = QStringLiteral("clip %1 ").arg(n).repeated(1 + n % 97);
+    const QByteArray bytes = text.toUtf8();
+    if (kind == HardeningKind::text) return textClip(text);
+    if (kind == HardeningKind::richText)
+        return textClip(text, {{"public.utf8-plain-text", bytes}, {"public.html", "<b>" + bytes + "</b>"}}, ClipKind::richText);
+    const int side = 16 + (n * 37) % 300;
+    QImage image(side, side, QImage::Format_RGB32);
+    quint32 state = 2166136261u ^ quint32(n);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) image.setPixel(x, y, (state = state * 1664525u + 1013904223u) >> 8);
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    image.save(&png, "PNG");
+    return {ClipKind::image, imageText(png.data()), contentHash("image", png.data()), {{"public.png", png.data()}}, {}, {},
+            png.data().size()};
 }
 
 struct StoreCheck {
     QStringList faults;  // one line per fault; empty when the store is whole
-    qint64 rows = 0, blobRows = 0;
+    qint64 blobRows = 0;
     int orphanBlobs = 0;  // files no row names: harmless leftovers of an interrupted write or delete
 };
 
@@ -77,7 +63,6 @@ inline StoreCheck checkStoreDirectory(const QString& directory) {
         check.faults << "full-text index: " + error->description();
     QSet<QString> named;
     eachRow("SELECT id, kind, text, hash, blob, size, created_at, last_used_at FROM clips", [&](Statement& s) {
-        ++check.rows;
         const QString where = QStringLiteral("row %1: ").arg(s.int64At(0));
         const auto kind = clipKindFromRaw(s.textAt(1));
         if (!kind) check.faults << where + "kind " + s.textAt(1);
@@ -95,10 +80,9 @@ inline StoreCheck checkStoreDirectory(const QString& directory) {
         if (!map.empty() && total != s.int64At(5)) check.faults << where + "size";
         // The hash is made from the content: a row whose text or blob does not give it back was
         // half-written (or belongs to another row's file).
-        const QByteArray content = kind == ClipKind::image ? map["public.png"]
-                                   : kind == ClipKind::file ? map[filePathsType] : s.textAt(2).toUtf8();
-        const char* tag = kind == ClipKind::image ? "image" : kind == ClipKind::file ? "file" : "text";
-        if (contentHash(tag, content) != s.textAt(3)) check.faults << where + "hash does not match its content";
+        const bool image = kind == ClipKind::image;
+        if (contentHash(image ? "image" : "text", image ? map["public.png"] : s.textAt(2).toUtf8()) != s.textAt(3))
+            check.faults << where + "hash does not match its content";
     });
     for (const QString& name : QDir(directory + "/Blobs").entryList(QDir::Files | QDir::Hidden))
         check.orphanBlobs += !named.contains(name);

@@ -3,14 +3,9 @@
 // a real read-only one (a tmpfs in a private mount namespace). Every operation fails with an error
 // or succeeds whole, never crashes or hangs, leaves no half-written row and no stray blob file; the
 // history keeps being read, and recording works again once the fault is gone.
-#include "FakeClock.h"
 #include "HardeningSupport.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
-
-
-#include <gtest/gtest.h>
 
 #include <sched.h>
 #include <signal.h>
@@ -26,7 +21,7 @@ namespace {
 // Set by main() when the process could enter its own mount namespace (needs CAP_SYS_ADMIN).
 bool privateMounts = false;
 
-CapturedClip mixedClip(int n) { return hardeningClip(n, HardeningKind(n % 4)); }
+CapturedClip mixedClip(int n) { return hardeningClip(n, HardeningKind(n % 3)); }
 
 // What every fault must leave: the rows recorded before it, readable and searchable, and a store
 // directory without faults or files no row names.
@@ -47,12 +42,15 @@ void setFileSizeLimit(rlim_t bytes) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
 }
 
+QString fillerOf(HistoryStore& store) { return store.databasePath() + ".filler"; }
+
 sqlite3* lockHolder = nullptr;
 
 struct Fault {
     const char* name;
     std::function<void(HistoryStore&)> apply, lift;
     bool deletionsFail;  // the fault certainly stops deletions too
+    bool smallFileSystem = false;
 };
 const Fault faults[] = {
     {"PageLimit",
@@ -65,106 +63,95 @@ const Fault faults[] = {
          ASSERT_EQ(sqlite3_exec(lockHolder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
      },
      [](HistoryStore&) { ASSERT_EQ(sqlite3_close_v2(lockHolder), SQLITE_OK); }, true},
+    {"FullFileSystem",
+     [](HistoryStore& store) {
+         QFile filler(fillerOf(store));
+         ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+         while (filler.write(QByteArray(64 * 1024, 'x')) > 0 && filler.flush()) continue;
+     },
+     [](HistoryStore& store) { ASSERT_TRUE(QFile::remove(fillerOf(store))); }, false, true},
 };
 
-class WriteFault : public ::testing::TestWithParam<Fault> {};
+// The store, reopened on a small tmpfs over its directory, visible to this process only, when the case needs one.
+class WriteFault : public StoreTest, public ::testing::WithParamInterface<Fault> {
+protected:
+    void SetUp() override {
+        if (!GetParam().smallFileSystem) return;
+        if (!privateMounts) GTEST_SKIP() << "no private mount namespace (needs CAP_SYS_ADMIN)";
+        store.reset();
+        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", 0, "size=8m,mode=0700"), 0) << strerror(errno);
+        store = open();
+    }
+    void TearDown() override {
+        store.reset();
+        umount2(path.constData(), MNT_DETACH);
+    }
+    void remount(const char* options, unsigned long flags = 0) {
+        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT | flags, options), 0) << strerror(errno);
+    }
+    QByteArray path = QFile::encodeName(temp.path());
+};
 
 TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
-    QTemporaryDir temp;
-    FakeClock clock;
-    auto opened = HistoryStore::open(clock, temp.path());
-    HistoryStore& store = *opened.value();
     QList<qint64> ids;
-    for (int n = 0; n < 40; ++n) ids << store.record(mixedClip(n))->id;
-    for (int i = 0; i < 5; ++i) store.setPinned(ids[i], true);
+    for (int n = 0; n < 40; ++n) ids << store->record(mixedClip(n))->id;
+    for (int i = 0; i < 5; ++i) store->setPinned(ids[i], true);
     qint64 rows = ids.size();
 
-    GetParam().apply(store);
+    GetParam().apply(*store);
     int failures = 0;
     for (int n = 1000; n < 1040; ++n) {
         clock.advance(1);
         const auto started = std::chrono::steady_clock::now();
-        auto result = store.record(mixedClip(n));
+        auto result = store->record(mixedClip(n));
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "a recording hung";
         result.ok() ? ++rows : ++failures;
     }
     EXPECT_GT(failures, 0) << "the fault never reached the store";
     // Each deletion happens whole or not at all, and says which: a row it reports kept keeps its
     // file, and one it reports gone is gone.
-    const QString victimFile = store.blobDirectory() + u'/' + store.fetch(ids[7])->blob.value_or(QString());
-    const bool deleted = !store.deleteItem(ids[7]);
-    EXPECT_EQ(store.fetch(ids[7]).has_value(), !deleted);
+    const QString victimFile = blobOf(ids[7]);
+    const bool deleted = !store->deleteItem(ids[7]);
+    EXPECT_EQ(store->fetch(ids[7]).has_value(), !deleted);
     EXPECT_EQ(QFile::exists(victimFile), !deleted);
     rows -= deleted;
-    const QSet<qint64> trimmed = store.trim(0, 20);
-    for (qint64 id : ids) EXPECT_EQ(store.fetch(id).has_value(), !trimmed.contains(id) && (id != ids[7] || !deleted)) << id;
+    const QSet<qint64> trimmed = store->trim(0, 20);
+    for (qint64 id : ids) EXPECT_EQ(store->fetch(id).has_value(), !trimmed.contains(id) && (id != ids[7] || !deleted)) << id;
     rows -= trimmed.size();
-    const bool cleared = !store.clearHistory(true);
-    if (cleared) rows = 5;
-    EXPECT_EQ(store.count(), rows);
-    if (GetParam().deletionsFail) EXPECT_FALSE(deleted || !trimmed.isEmpty() || cleared) << "reported as done";
+    const bool cleared = !store->clearHistory(true);
+    rows = cleared ? 5 : rows;
+    EXPECT_EQ(store->count(), rows);
+    EXPECT_FALSE(GetParam().deletionsFail && (deleted || !trimmed.isEmpty() || cleared)) << "reported as done";
     // Reads while the fault lasts (a lock holder still lets readers in under the write-ahead log).
-    EXPECT_FALSE(store.search(QStringLiteral("clip"), 10).isEmpty());
-    GetParam().lift(store);
+    EXPECT_FALSE(store->search(QStringLiteral("clip"), 10).isEmpty());
+    GetParam().lift(*store);
 
-    expectServingAndWhole(store, temp.path(), rows);
-    for (int n = 2000; n < 2010; ++n, ++rows) ASSERT_TRUE(store.record(mixedClip(n)).ok());
-    expectServingAndWhole(store, temp.path(), rows);
+    expectServingAndWhole(*store, temp.path(), rows);
+    for (int n = 2000; n < 2010; ++n, ++rows) ASSERT_TRUE(store->record(mixedClip(n)).ok());
+    expectServingAndWhole(*store, temp.path(), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, WriteFault, ::testing::ValuesIn(faults),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A 1 MiB tmpfs mounted over a temporary directory, visible to this process only.
-class SmallFileSystem : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!privateMounts) GTEST_SKIP() << "no private mount namespace (needs CAP_SYS_ADMIN)";
-        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m,mode=0700"), 0) << strerror(errno);
-    }
-    void TearDown() override { umount2(path.constData(), MNT_DETACH); }
-    void remount(const char* options, unsigned long flags = 0) {
-        ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT | flags, options), 0) << strerror(errno);
-    }
-    std::unique_ptr<HistoryStore> open() {
-        auto opened = HistoryStore::open(clock, directory);
-        return opened ? std::move(opened).value() : nullptr;
-    }
-    QTemporaryDir temp;
-    QByteArray path = QFile::encodeName(temp.path());
-    QString directory = temp.path() + QStringLiteral("/Mendrake");
-    FakeClock clock;
-};
+using ReadOnlyFileSystem = WriteFault;
 
-TEST_F(SmallFileSystem, FullDiskFailsCleanlyAndResumesWhenSpaceReturns) {
-    auto store = open();
-    ASSERT_TRUE(store);
-    qint64 rows = 0;
-    int failures = 0;
-    for (int n = 0; n < 400 && failures < 25; ++n) {
-        clock.advance(1);
-        store->record(mixedClip(n)).ok() ? ++rows : ++failures;
+TEST_P(ReadOnlyFileSystem, FailsAndOpensOnceWritable) {
+    for (int n = 0; n < 12; ++n) ASSERT_TRUE(store->record(mixedClip(n)).ok());
+    store.reset();
+    remount("size=8m", MS_RDONLY);
+    if (auto readOnly = HistoryStore::open(clock, temp.path())) {  // opened for reading: served, recording fails
+        EXPECT_EQ(readOnly.value()->count(), 12);
+        EXPECT_FALSE(readOnly.value()->record(mixedClip(99)).ok());
     }
-    ASSERT_GE(failures, 25) << "a 1 MiB file system never filled up";
-    expectServingAndWhole(*store, directory, rows);
-    remount("size=32m");
-    for (int n = 1000; n < 1020; ++n, ++rows) ASSERT_TRUE(store->record(mixedClip(n)).ok());
-    expectServingAndWhole(*store, directory, rows);
+    remount("size=8m");
+    store = open();
+    ASSERT_TRUE(store && store->record(mixedClip(100)).ok());
+    expectServingAndWhole(*store, temp.path(), 13);
 }
 
-TEST_F(SmallFileSystem, ReadOnlyFileSystemFailsAndOpensOnceWritable) {
-    for (int n = 0; n < 12; ++n) ASSERT_TRUE(open()->record(mixedClip(n)).ok());
-    remount("size=1m", MS_RDONLY);
-    if (auto readOnly = open()) {  // opened for reading: the history is served, recording fails
-        EXPECT_EQ(readOnly->count(), 12);
-        EXPECT_FALSE(readOnly->record(mixedClip(99)).ok());
-    }
-    remount("size=1m");
-    auto store = open();
-    ASSERT_TRUE(store);
-    ASSERT_TRUE(store->record(mixedClip(100)).ok());
-    expectServingAndWhole(*store, directory, 13);
-}
+INSTANTIATE_TEST_SUITE_P(Mounted, ReadOnlyFileSystem, ::testing::Values(Fault{"tmpfs", {}, {}, false, true}),
+                         [](const auto&) { return std::string("Tmpfs"); });
 
 }  // namespace
 }  // namespace mendrake::test

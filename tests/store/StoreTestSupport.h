@@ -1,6 +1,6 @@
 #pragma once
-// The store tests' fixture: a store in a temporary directory, clips as the classification makes
-// them, and raw SQL on the store's own connection for what only SQL can plant (a tampered row, a
+// The store's test fixture (the hardening tests' too): a store in a temporary directory, clips as
+// the classification makes them, and raw SQL on the store's own connection for what only SQL can plant (a tampered row, a
 // temporary trigger that fails a delete as an I/O error would).
 
 #include "Database.h"
@@ -19,7 +19,9 @@
 namespace mendrake::test {
 
 inline CapturedClip textClip(const QString& text, RepresentationMap map = {}, ClipKind kind = ClipKind::text) {
-    return {kind, text, contentHash("text", text.toUtf8()), std::move(map), "org.example.Editor", "Editor", text.toUtf8().size()};
+    qint64 size = map.empty() ? text.toUtf8().size() : 0;
+    for (const auto& [type, bytes] : map) size += bytes.size();
+    return {kind, text, contentHash("text", text.toUtf8()), std::move(map), "org.example.Editor", "Editor", size};
 }
 
 inline QByteArray encodedImage(const char* format, QColor color) {
@@ -35,6 +37,11 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 class StoreTest : public ::testing::Test {

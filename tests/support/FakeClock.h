@@ -22,8 +22,7 @@ public:
     std::unique_ptr<Timer> after(double delay, std::function<void()> task) override { return add(0, delay, std::move(task)); }
     void setNow(double t) { now_ = t; }
 
-    // Moves time forward by `seconds`, firing what falls due on the way, one at a time (a task may
-    // cancel or add others).
+    // One entry at a time: a task may cancel or add others.
     void advance(double seconds) {
         const double end = now_ + seconds;
         while (const auto next = nextDue(end)) {
@@ -34,13 +33,8 @@ public:
         }
         now_ = end;
     }
-    size_t liveTimers() const {
-        return std::count_if(entries_.begin(), entries_.end(), [](auto& w) { return !w.expired() && w.lock()->interval > 0; });
-    }
-    size_t pendingTasks() const {
-        return std::count_if(entries_.begin(), entries_.end(),
-                             [](auto& w) { return !w.expired() && w.lock()->interval == 0 && !w.lock()->fired; });
-    }
+    size_t liveTimers() const { return live(true); }
+    size_t pendingTasks() const { return live(false); }
 
 private:
     struct Entry {
@@ -58,6 +52,12 @@ private:
         auto entry = std::make_shared<Entry>(Entry{interval, now_ + delay, std::move(tick)});
         entries_.push_back(entry);
         return std::make_unique<Handle>(entry);
+    }
+    size_t live(bool timers) const {
+        return std::count_if(entries_.begin(), entries_.end(), [&](auto& w) {
+            const auto e = w.lock();
+            return e && !e->fired && (e->interval > 0) == timers;
+        });
     }
     // The earliest live entry due by `end`; at one moment delayed tasks go before timers, and each
     // in the order made.

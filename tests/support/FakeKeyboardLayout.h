@@ -10,14 +10,11 @@ namespace mendrake::test {
 
 class FakeKeyboardLayout final : public KeyboardLayout {
 public:
-    std::vector<std::optional<QString>> characters(
-        const std::vector<std::uint32_t>& keyCodes) const override {
+    std::vector<std::optional<QString>> characters(const std::vector<std::uint32_t>& keyCodes) const override {
         ++reads;
         std::vector<std::optional<QString>> result;
-        for (std::uint32_t code : keyCodes) {
-            const auto it = keys.find(code);
-            result.push_back(it == keys.end() ? std::nullopt : std::optional<QString>(it->second));
-        }
+        for (std::uint32_t code : keyCodes)
+            result.push_back(keys.count(code) ? std::optional(keys.at(code)) : std::nullopt);
         return result;
     }
 

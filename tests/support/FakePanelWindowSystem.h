@@ -1,6 +1,6 @@
 #pragma once
 // The panel's window-system role with no window system behind it: no hints, no compositor, and the
-// panel never holds the keyboard unless `holdsFocus` says so.
+// panel never holds the keyboard.
 
 #include "platform/PanelWindowSystem.h"
 
@@ -11,9 +11,7 @@ public:
     void setFloatingHints(QWindow*) override {}
     bool compositorRunning() const override { return false; }
     void takeInputFocus(QWindow*) override {}
-    bool holdsInputFocus(QWindow*) const override { return holdsFocus; }
-
-    bool holdsFocus = false;
+    bool holdsInputFocus(QWindow*) const override { return false; }
 };
 
 }  // namespace mendrake::test

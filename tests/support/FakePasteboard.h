@@ -1,9 +1,7 @@
 #pragma once
-// An in-memory clipboard. Tests put items on it as another application would (`copy`, from an
-// owner window), read what the code under test wrote (`items`, `writes`), count the reads, and
-// switch on faults: a type whose bytes cannot be read, an owner that vanishes or hangs so that
-// every read answers nothing, another copy made while a change is read, an owner that quits.
-// The fake is its own offer, so classification can read it directly.
+// An in-memory clipboard. Tests copy onto it as another application would (`copy`, from an owner
+// window; `ownerQuits`), read what the code under test wrote (`items`, `writes`), count the reads,
+// and switch on the faults below. The fake is its own offer, so classification can read it directly.
 
 #include "platform/Pasteboard.h"
 
@@ -15,7 +13,6 @@ class FakePasteboard final : public Pasteboard, public PasteboardOffer {
 public:
     using Item = std::vector<std::pair<QString, QByteArray>>;
 
-    // Another application copies: the clipboard now holds these items.
     void copy(std::vector<Item> items, quint64 window = 0) {
         items_ = std::move(items);
         vanished_ = ownerHangs = takenDuringRead = quit_ = false;
@@ -23,7 +20,6 @@ public:
         changed();
     }
     void copyText(const QString& text) { copy({{{pasteboard_type::string, text.toUtf8()}}}); }
-    // The owner of the clipboard quits; its content is gone.
     void ownerQuits() {
         quit_ = true;
         owner_ = 0;

@@ -1,5 +1,4 @@
 #pragma once
-// A sound player that records the sounds it was asked to play.
 
 #include "platform/SoundPlayer.h"
 

@@ -1,5 +1,4 @@
 #pragma once
-// A system log that keeps its lines.
 
 #include "platform/SystemLog.h"
 

@@ -1,7 +1,6 @@
 #pragma once
 // An in-memory desktop: a settable frontmost application, windows of applications, installed
 // applications with icons, and records of what was activated, opened and revealed.
-// `locationLookups` counts the location queries so that caching can be observed.
 
 #include "platform/Workspace.h"
 
@@ -19,7 +18,7 @@ public:
     std::vector<RunningApplication> activated;
     std::vector<QUrl> opened;
     std::vector<QString> revealed;
-    int locationLookups = 0;
+    int locationLookups = 0;  // so that caching can be observed
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<RunningApplication> applicationOfWindow(quint64 window) override {
         return windows.count(window) ? std::optional(windows.at(window)) : std::nullopt;

@@ -9,7 +9,6 @@
 
 namespace mendrake::test {
 
-// Polls `condition` while letting Qt process events; false on time-out.
 inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
     QElapsedTimer timer;
     timer.start();
