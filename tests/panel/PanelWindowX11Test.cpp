@@ -89,7 +89,7 @@ TEST_F(PanelWindowX11Test, CentredUnderThePointerNeverRemembersItself) {
 }
 
 TEST_F(PanelWindowX11Test, OnTopEverywhereAndHidesOnClickElsewhere) {
-    QWidget other;  // which app is in front is the workspace's test (WorkspaceX11Test)
+    QWidget other;  // which app is in front is checked with the X11 workspace (CaptureX11Test)
     other.setGeometry(0, 0, 700, 600);
     other.show();
     ASSERT_TRUE(waitFor([&] { return focusedWindow() == quint64(other.winId()); }));
