@@ -44,26 +44,23 @@ QPoint windowOrigin(quint64 window) {
 
 class PanelWindowX11Test : public ::testing::Test {
 protected:
+    PanelWindowX11Test() {
+        env.addTexts(3);
+        model.reload();
+    }
+    ~PanelWindowX11Test() override { controller.hide(); }
+    quint64 panelWindow() { return quint64(controller.panel().winId()); }
+    bool showAndWaitForFocus() {
+        controller.show();
+        return waitFor([&] { return controller.panel().isActiveWindow() && focusedWindow() == panelWindow(); });
+    }
+
     PanelTestEnv env;
     X11Workspace workspace;
     X11PanelWindowSystem windows;
-    std::unique_ptr<AppIcons> icons;
-    std::unique_ptr<PanelViewModel> model;
-    std::unique_ptr<PanelController> controller;
-
-    void SetUp() override {
-        env.addTexts(3);
-        icons = std::make_unique<AppIcons>(workspace);
-        model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
-    }
-    void TearDown() override { controller->hide(); }
-    quint64 panelWindow() const { return quint64(controller->panel().winId()); }
-
-    bool showAndWaitForFocus() {
-        controller->show();
-        return waitFor([&] { return controller->panel().isActiveWindow() && focusedWindow() == panelWindow(); });
-    }
+    AppIcons icons{workspace};
+    PanelViewModel model{env.store, env.prefs, env.clock};
+    PanelController controller{model, workspace, icons, windows};
 };
 
 TEST_F(PanelWindowX11Test, CentredUnderThePointerNeverRemembersItself) {
@@ -76,7 +73,7 @@ TEST_F(PanelWindowX11Test, CentredUnderThePointerNeverRemembersItself) {
         ASSERT_TRUE(showAndWaitForFocus());
         EXPECT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == c.origin; }))
             << "at " << windowOrigin(panelWindow()).x() << "," << windowOrigin(panelWindow()).y();
-        controller->hide();
+        controller.hide();
         ASSERT_TRUE(waitFor([&] { return windowOrigin(panelWindow()) == QPoint(-1, -1); }));
     }
     QWidget own;
@@ -85,7 +82,7 @@ TEST_F(PanelWindowX11Test, CentredUnderThePointerNeverRemembersItself) {
     own.activateWindow();
     ASSERT_TRUE(waitFor([&] { return own.isActiveWindow() && focusedWindow() == quint64(own.winId()); }));
     ASSERT_TRUE(showAndWaitForFocus());
-    EXPECT_FALSE(controller->previousApp()) << "our own window is no app to paste into";
+    EXPECT_FALSE(controller.previousApp()) << "our own window is no app to paste into";
 }
 
 TEST_F(PanelWindowX11Test, OnTopEverywhereAndHidesOnClickElsewhere) {
@@ -109,7 +106,7 @@ TEST_F(PanelWindowX11Test, OnTopEverywhereAndHidesOnClickElsewhere) {
 
     // A click on another window hides the panel; shown again after being withdrawn, it keeps its states.
     run("xdotool", {"mousemove", "100", "100", "click", "1"});
-    ASSERT_TRUE(waitFor([&] { return !controller->isVisible() && focusedWindow() == quint64(other.winId()); }));
+    ASSERT_TRUE(waitFor([&] { return !controller.isVisible() && focusedWindow() == quint64(other.winId()); }));
     ASSERT_TRUE(showAndWaitForFocus());
     EXPECT_TRUE(waitFor(placedForAllDesktops)) << property(panelWindow(), "_NET_WM_STATE").toStdString();
 }

@@ -66,8 +66,7 @@ protected:
     // Another application copies `bytes` as `mime`; answers the selection event it caused.
     std::optional<Change> wlCopy(const QString& mime, const QByteArray& bytes, QProcess** source = nullptr) {
         const quint64 before = clipboard.current().serial;
-        QProcess* process =
-            start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), QStringLiteral("--type"), mime}, bytes);
+        QProcess* process = start("wl-copy", {"--foreground", "--type", mime}, bytes);
         if (source) *source = process;
         return seenChange([&](const Change& c) { return c.serial > before && c.mimeTypes.contains(mime) && !c.ownWrite; });
     }
@@ -101,8 +100,8 @@ protected:
 };
 
 TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
-    QByteArray everyByte(256, 0);
-    for (int i = 0; i < 256; ++i) everyByte[i] = char(i);
+    QByteArray everyByte;
+    for (int i = 0; i < 256; ++i) everyByte += char(i);
     enum Source { theirs, ours, stalled };
     const struct { QByteArray bytes; qint64 cap; Source source; Status expected; const char* why; } rows[] = {
         {everyByte, 1 << 20, theirs, Status::Complete, "binary content, NULs included"},
@@ -136,7 +135,7 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
 
 TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     WaylandPasteboard board(connection);
-    EXPECT_EQ(board.writeString(QStringLiteral("ours")), 1);
+    EXPECT_EQ(board.writeString("ours"), 1);
     // The baseline and then our own write arrive; neither moves the count, and ours is not read.
     EXPECT_TRUE(test::waitFor([&] { return !board.openOffer(1); }));
     EXPECT_EQ(board.changeCount(), 1);
@@ -145,14 +144,11 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     // each type serves its own bytes to other programs.
     using namespace pasteboard_type;
     const std::vector<std::pair<QString, QByteArray>> values{
-        {QStringLiteral("STRING"), "caf\xe9"},
-        {QStringLiteral("text/plain;charset=utf-8"), "caf\xc3\xa9"},
-        {QStringLiteral("text/html"), "<b>caf\xc3\xa9</b>"}};
+        {"STRING", "caf\xe9"}, {"text/plain;charset=utf-8", "caf\xc3\xa9"}, {"text/html", "<b>caf\xc3\xa9</b>"}};
     clipboard.setSelection(values);
     ASSERT_TRUE(test::waitFor([&] { return board.changeCount() == 2; }));
     for (const auto& [mime, bytes] : values) {
-        QProcess* paste =
-            start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), mime});
+        QProcess* paste = start("wl-paste", {"--no-newline", "--type", mime});
         ASSERT_TRUE(paste->waitForFinished(5000));
         EXPECT_EQ(paste->readAllStandardOutput(), bytes) << mime.toStdString();
     }
