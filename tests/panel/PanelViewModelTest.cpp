@@ -172,10 +172,9 @@ TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
     model->reload();
     for (int i = 0; i < 3; ++i) model->deleteSelected();  // the third finds nothing to delete
     model->togglePinSelected();
-    EXPECT_EQ(shown(), " | none");
-    EXPECT_EQ(model->totalCount(), 0) << "the count never goes negative";
+    EXPECT_EQ(std::tuple(shown(), model->totalCount(), env.store.pinCalls.size()), std::tuple(" | none", 0, 0))
+        << "the count never goes negative";
     EXPECT_EQ(env.store.deleted, (QList<qint64>{2, 4, 3, 1, 3})) << "nothing listed: nothing asked of the store";
-    EXPECT_TRUE(env.store.pinCalls.isEmpty());
 }
 
 TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
@@ -185,8 +184,7 @@ TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
     model->setSelectedID(2);
     model->togglePinSelected();
     EXPECT_EQ(join(model->items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
-    EXPECT_EQ(env.store.pinCalls, (QList<std::pair<qint64, bool>>{{2, true}}));
-    EXPECT_EQ(results.count(), 1);
+    EXPECT_EQ(std::pair(env.store.pinCalls, results.count()), std::pair(QList<std::pair<qint64, bool>>{{2, true}}, qsizetype(1)));
     model->togglePinSelected();
     env.store.rows[0].pinned = env.store.rows[2].pinned = true;
     model->reload();
