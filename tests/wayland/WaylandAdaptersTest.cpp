@@ -155,8 +155,7 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     const auto offer = board.openOffer(2);
     ASSERT_TRUE(offer);
     EXPECT_EQ(offer->types(0), (QStringList{string, html}));
-    EXPECT_TRUE(offer->types(1).isEmpty()) << "there is one item only";
-    EXPECT_EQ(offer->data(1, string, 100), std::nullopt);
+    EXPECT_TRUE(offer->types(1).isEmpty() && !offer->data(1, string, 100)) << "there is one item only";
     EXPECT_EQ(offer->data(0, string, 100), QByteArray("caf\xc3\xa9")) << "text is read in UTF-8 when offered";
     EXPECT_TRUE(offer->unchanged());
 
