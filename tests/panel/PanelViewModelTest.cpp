@@ -47,6 +47,7 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
         {QString::fromUtf16(u"\u3000\u2028"), ClipFilter::pinned, "5p | 5"},
         {"", ClipFilter::text, "1 2 3 5p | 1"}, {"", ClipFilter::links, "4 | 4"},  {"", ClipFilter::images, "6 | 6"},
         {"", ClipFilter::files, "7 | 7"},         {"", ClipFilter::colors, "8 | 8"}, {"", ClipFilter::pinned, "5p | 5"},
+        {"", ClipFilter::text, "1 2 3 5p | 1"},  // the filter alone changes: 5 is listed but no longer selected
         {"beta", ClipFilter::text, "1 2 | 1"},
     };
     for (const auto& [query, filter, expected] : rows) {
