@@ -184,7 +184,8 @@ TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
     model->setSelectedID(2);
     model->togglePinSelected();
     EXPECT_EQ(join(model->items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
-    EXPECT_EQ(std::pair(env.store.pinCalls, results.count()), std::pair(QList<std::pair<qint64, bool>>{{2, true}}, qsizetype(1)));
+    EXPECT_EQ(std::pair(env.store.pinCalls, results.count()),
+              std::pair(QList<std::pair<qint64, bool>>{{2, true}}, qsizetype(1)));
     model->togglePinSelected();
     env.store.rows[0].pinned = env.store.rows[2].pinned = true;
     model->reload();
