@@ -225,7 +225,8 @@ TEST_F(WorkspaceX11, IdentityByGtkIdStartupClassFileNameClass) {
              {"WinGtk", "org.example.Gtk", "org.example.Gtk", "Gtk App"}}) {
         SCOPED_TRACE(windowClass.toStdString());
         Window w(windowClass);
-        if (!gtkId.isEmpty()) run("xprop", {"-id", w.id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", gtkId});
+        if (!gtkId.isEmpty())
+            run("xprop", {"-id", w.id, "-f", "_GTK_APPLICATION_ID", "8u", "-set", "_GTK_APPLICATION_ID", gtkId});
         auto front = ws.frontmostApplication();
         ASSERT_TRUE(front);
         EXPECT_EQ(std::make_tuple(front->appId, front->localizedName, front->window),
@@ -247,8 +248,8 @@ TEST_F(WorkspaceX11, ActivatesOnlyTheRememberedWindow) {
     EXPECT_TRUE(waitFor([&] { return ws.holdsKeyboardFocus(*remembered); }));
     EXPECT_FALSE(ws.holdsKeyboardFocus(*front));
     // No remembered window, or one that is gone: never another window of the application.
-    EXPECT_FALSE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0}));
-    EXPECT_FALSE(ws.activate(RunningApplication{QString("FirstApp"), std::nullopt, 0x7ffffff}));
+    EXPECT_FALSE(ws.activate(RunningApplication{QString("SecondApp"), std::nullopt, 0, {}}));
+    EXPECT_FALSE(ws.activate(RunningApplication{QString("FirstApp"), std::nullopt, 0x7ffffff, {}}));
 }
 
 TEST_F(WorkspaceX11, InstalledAppsSortedVisibleReReadWithIcons) {
