@@ -28,7 +28,6 @@ public:
     HotKeyRegistry(const HotKeyRegistry&) = delete;
     HotKeyRegistry& operator=(const HotKeyRegistry&) = delete;
 
-    std::uint32_t nextHotKeyID() const { return nextHotKeyID_; }
 
 private:
     friend class HotKey;
