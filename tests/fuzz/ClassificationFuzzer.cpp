@@ -1,8 +1,6 @@
-// A clipboard offer comes from whichever program owns the clipboard: any types, any bytes, any
-// number of items, and an owner that may stop answering part-way. The classification takes all of
-// it, refuses marked content, and produces only clips that keep their own invariants.
+// Any program may own the clipboard: any types and bytes, any number of items, an owner that stops
+// answering part-way. The classification refuses marked content and makes only clips that hold.
 #include "FuzzCheck.h"
-
 #include "FakePasteboard.h"
 #include "capture/Classification.h"
 

@@ -1,8 +1,6 @@
-// What the user types into the search field becomes an FTS5 match expression. Whatever the text,
-// the expression is valid FTS5 (a syntax error would silently empty the results), and a search
-// finds a row whose text is exactly the query.
+// Whatever the user types, the match expression is valid FTS5 (a syntax error would silently empty
+// the results), and a search finds a row whose text is exactly the query.
 #include "FuzzCheck.h"
-
 #include "Database.h"
 #include "FakeClock.h"
 #include "store/HistoryStore.h"
@@ -33,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!expression.isEmpty() || store->search(query, 10).isEmpty());
     if (expression.isEmpty()) return 0;
     FUZZ_CHECK(connectionOf(*store).queryInt("SELECT count(*) FROM clips_fts WHERE clips_fts MATCH ?", {expression}).ok());
-    // A row whose text is the query is found by it whenever the query holds a letter or digit the
-    // tokenizer can index.
+    // Found whenever the query holds a letter or digit the tokenizer indexes.
     if (std::none_of(query.begin(), query.end(), [](QChar c) { return c.isLetterOrNumber() && !c.isSurrogate(); })) return 0;
     const auto recorded = store->record(clipOf(query));
     FUZZ_CHECK(recorded.ok());

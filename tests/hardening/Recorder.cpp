@@ -1,7 +1,5 @@
-// A recording process for the crash-consistency test: opens the store in the directory given and
-// records a never-ending burst of captures of every kind, with repeats that refresh or upgrade a
-// row, deletions and trims, until it is killed. Every clip is built the way the classification
-// builds it, so the test can check each row against its own hash. Prints "ready" once the store is open.
+// The crash test's victim: records clips of every kind, repeats that upgrade a row, deletions and
+// trims in the store directory given until it is killed. Prints "ready" once the store is open.
 #include "HardeningSupport.h"
 
 #include <cstdio>

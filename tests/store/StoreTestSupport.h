@@ -1,7 +1,6 @@
 #pragma once
-// The store's test fixture (the hardening tests' too): a store in a temporary directory, clips as
-// the classification makes them, and raw SQL on the store's own connection for what only SQL can plant (a tampered row, a
-// temporary trigger that fails a delete as an I/O error would).
+// The store's test fixture (the hardening tests' too): a store in a temporary directory, clips as the
+// classification makes them, and raw SQL on the store's connection to plant what only SQL can.
 
 #include "Database.h"
 #include "FakeClock.h"
@@ -65,15 +64,19 @@ protected:
         auto statement = connectionOf(*store).prepare(query);
         return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
     }
+    ClipItem record(const CapturedClip& clip) {
+        auto item = store->record(clip);
+        EXPECT_TRUE(item) << (item ? "" : item.error().description().toStdString());
+        return item ? *item : ClipItem{};
+    }
     // Records a clip with a blob file, last used `daysAgo` days before now.
     qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
         const double now = clock.now();
         clock.setNow(now - daysAgo * 86400);
-        const auto item = store->record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}}));
+        const qint64 id = record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}})).id;
         clock.setNow(now);
-        EXPECT_TRUE(item);
-        if (pinned) store->setPinned(item->id, true);
-        return item ? item->id : -1;
+        if (pinned) store->setPinned(id, true);
+        return id;
     }
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
