@@ -9,6 +9,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
@@ -33,6 +34,7 @@ inline QByteArray encodedImage(const char* format, QColor color) {
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
