@@ -1,5 +1,4 @@
-// Any program may own the clipboard: any types and bytes, any number of items, an owner that stops
-// answering part-way. The classification refuses marked content and makes only clips that hold.
+// Any offer (any types, bytes and items, an owner that stops answering): marked content is refused, clips hold.
 #include "FuzzCheck.h"
 #include "FakePasteboard.h"
 #include "capture/Classification.h"
@@ -11,7 +10,6 @@
 using namespace mendrake;
 namespace pt = pasteboard_type;
 
-// A known type, a marker type, or any string.
 static QString pickType(FuzzedDataProvider& input) {
     static const QStringList known{pt::string, pt::html, pt::rtf, pt::rtfd, pt::png, pt::tiff, pt::fileURL, "text/plain",
                                    "image/png", "x-special/gnome-copied-files", filePathsType};

@@ -1,5 +1,4 @@
-// The recognisers of copied text (colours, web links, title, code marker, search key) take any text
-// and keep their promises about what they accept.
+// The recognisers of copied text take any text and keep their promises about what they accept.
 #include "FuzzCheck.h"
 #include "capture/Classification.h"
 #include "capture/ClipModel.h"

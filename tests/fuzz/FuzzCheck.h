@@ -1,6 +1,5 @@
 #pragma once
-// Shared by the fuzz targets. A violated property aborts, which libFuzzer and the corpus replay
-// report as a crash with the input that caused it.
+// A violated property aborts: libFuzzer and the corpus replay report it as a crash with its input.
 
 #include <QCoreApplication>
 #include <QString>
@@ -14,8 +13,7 @@ inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-// UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd, raw UTF-16 so that lone
-// surrogates and NULs reach the parser too.
+// UTF-8 or, when the first byte is odd, raw UTF-16, so that lone surrogates and NULs reach the parser.
 inline QString fuzzText(const uint8_t* data, size_t size) {
     if (size == 0) return QString();
     if (!(data[0] & 1)) return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));

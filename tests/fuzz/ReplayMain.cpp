@@ -1,5 +1,4 @@
-// Runs a fuzz target without libFuzzer over every file in the directories named: the normal and
-// sanitizer builds replay the corpus (and every crash once found, kept in it) as a plain test.
+// Without libFuzzer, a target replays every file in the directories named: the corpus and every crash kept in it.
 #include <QDirIterator>
 
 #include <cstdio>

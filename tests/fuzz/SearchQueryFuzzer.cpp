@@ -1,5 +1,4 @@
-// Whatever the user types, the match expression is valid FTS5 (a syntax error would silently empty
-// the results), and a search finds a row whose text is exactly the query.
+// Any query makes valid FTS5 (an error would silently empty the results) and finds a row holding exactly it.
 #include "FuzzCheck.h"
 #include "Database.h"
 #include "FakeClock.h"
@@ -18,7 +17,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static QTemporaryDir directory;
     static test::FakeClock clock;
     store = HistoryStore::open(clock, directory.path()).value().release();
-    // Each input records and deletes a row; durability is not what is tested here.
     FUZZ_CHECK(!connectionOf(*store).exec(QStringLiteral("PRAGMA synchronous = OFF")));
     for (const char* text : {"hello world", "Crème brûlée", "foo-bar \"quoted\" * AND OR NOT NEAR(x y)", "日本語のテキスト"})
         FUZZ_CHECK(store->record(clipOf(QString::fromUtf8(text))).ok());

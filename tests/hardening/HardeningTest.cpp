@@ -1,7 +1,5 @@
-// The store's hardening: a recorder process killed at random moments, and every write fault (page
-// limit, file-size limit, a lock held by another writer, a full and a read-only tmpfs in a private
-// mount namespace). Every operation fails or succeeds whole, leaves no half-written row or stray
-// blob file, reads go on, and recording resumes once the fault is gone.
+// The store under a recorder killed at random moments and under write faults: every operation fails or
+// succeeds whole, leaves no half-written row or stray blob file, and recording resumes after the fault.
 #include "StoreTestSupport.h"
 #include "capture/Classification.h"
 #include "store/BlobFile.h"
@@ -43,10 +41,9 @@ CapturedClip hardeningClip(int n, HardeningKind kind) {
             png.data().size()};
 }
 
-// Checks the store in `directory` through a plain connection of its own (which replays the
-// write-ahead log as any next start would), not the store, so that nothing done at open hides a
-// fault. A kill may leave blob files no row names; a failed operation must not. Returns the
-// number of rows with a blob file.
+// Checks the store through a plain connection (which replays the write-ahead log as a next start
+// would), so that nothing the store does at open hides a fault. A kill may leave blob files no row
+// names; a failed operation must not. Returns the number of blob files rows name.
 qint64 expectWholeStore(const QString& directory, bool killed = false) {
     // Killed before the database file was created: nothing was written, nothing to check.
     if (!QFile::exists(directory + "/history.sqlite")) return 0;
@@ -74,8 +71,7 @@ qint64 expectWholeStore(const QString& directory, bool killed = false) {
             map = (file.open(QIODevice::ReadOnly) ? decodeRepresentations(file.readAll()) : std::nullopt).value_or(map);
             EXPECT_FALSE(map.empty()) << "row " << s.int64At(0) << ": blob missing or unreadable";
         }
-        // The hash is made from the content: a row whose text or blob does not give it back was
-        // half-written (or belongs to another row's file).
+        // A row whose text or blob does not give back its hash was half-written (or names another's file).
         const bool image = s.textAt(1) == "image";
         EXPECT_EQ(contentHash(image ? "image" : "text", image ? map["public.png"] : s.textAt(2).toUtf8()), s.textAt(3))
             << "row " << s.int64At(0);
@@ -85,8 +81,7 @@ qint64 expectWholeStore(const QString& directory, bool killed = false) {
     return named.size();
 }
 
-// The crash test's victim: records clips of every kind, repeats that upgrade a row, deletions and
-// trims until it is killed. Prints "ready" once the store is open.
+// The crash test's victim (this executable with --record): records, upgrades, deletes and trims until killed.
 [[noreturn]] void recordUntilKilled(const QString& directory, int round) {
     FakeClock clock(1'700'000'000.0 + round * 100000.0);
     auto opened = HistoryStore::open(clock, directory);
@@ -105,8 +100,6 @@ qint64 expectWholeStore(const QString& directory, bool killed = false) {
     }
 }
 
-// A recorder killed at random moments (opening, creating the schema, writing a blob, merging,
-// deleting) leaves a whole store, which opens, erases the files no row names and records again.
 TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
     QTemporaryDir temp;
     const QString directory = temp.path() + "/Mendrake";
@@ -130,7 +123,6 @@ TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
     }
     EXPECT_GT(maxBlobRows, 0) << "no blob row was ever written: the kills came too early to test anything";
 
-    // The store opens on what the kills left, removes the files left without a row, and records again.
     FakeClock clock(1'800'000'000.0);
     auto opened = HistoryStore::open(clock, directory);
     ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
@@ -182,7 +174,6 @@ const Fault faults[] = {
      [](HistoryStore& store) { ASSERT_TRUE(QFile::remove(store.databasePath() + ".filler")); }, false, true},
 };
 
-// The store, reopened on a small tmpfs over its directory when the case needs one.
 class WriteFault : public StoreTest, public ::testing::WithParamInterface<Fault> {
 protected:
     void SetUp() override {
@@ -209,8 +200,7 @@ TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     int failures = 0;
     for (int n = 1000; n < 1040; ++n) store->record(mixedClip(n)).ok() ? ++rows : ++failures;
     EXPECT_GT(failures, 0) << "the fault never reached the store";
-    // Each deletion happens whole or not at all, and says which: a row it reports kept keeps its
-    // file, and one it reports gone is gone.
+    // Each deletion happens whole or not at all, and says which.
     const QString victimFile = blobOf(ids[7]);
     const bool deleted = !store->deleteItem(ids[7]);
     EXPECT_EQ(std::pair(store->fetch(ids[7]).has_value(), QFile::exists(victimFile)), std::pair(!deleted, !deleted));
@@ -250,8 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, WriteFault, ::testing::ValuesIn(faults),
 }  // namespace
 }  // namespace mendrake::test
 
-// The tests enter a private mount namespace first, so that they can mount small and read-only file
-// systems that no other process sees. Without the privilege those tests skip.
+// A private mount namespace lets the tests mount small and read-only file systems; without the privilege they skip.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 4 && QByteArray(argv[1]) == "--record") mendrake::test::recordUntilKilled(argv[2], std::atoi(argv[3]));

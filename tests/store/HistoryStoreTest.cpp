@@ -13,7 +13,6 @@
 namespace mendrake::test {
 namespace {
 
-using Store = StoreTest;
 constexpr qint64 kNoLimit = HistoryStore::noCountLimit;
 
 mode_t modeOf(const QString& path) {
@@ -26,17 +25,7 @@ void symlinkTo(const QString& target, const QString& link) {
     ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
 }
 
-QByteArray binary(plist_t root) {
-    char* buffer = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &buffer, &length);
-    QByteArray out(buffer, length);
-    plist_to_bin_free(buffer);
-    plist_free(root);
-    return out;
-}
-
-TEST_F(Store, RepeatMergesKeepsPinAndOnlyUpgrades) {
+TEST_F(StoreTest, RepeatMergesKeepsPinAndOnlyUpgrades) {
     const RepresentationMap rich = {{"public.utf8-plain-text", "bold"}, {"public.rtf", "{\\rtf1 \\b bold}"}};
     const ClipItem plain = record(textClip("bold"));
     EXPECT_TRUE(!plain.blob && blobFiles().isEmpty());
@@ -59,8 +48,7 @@ TEST_F(Store, RepeatMergesKeepsPinAndOnlyUpgrades) {
                          clock.now()));
     EXPECT_EQ(HistoryStore::open(clock, temp.path()).value()->fetch(repeat.id), repeat) << "reported before its commit";
 
-    // A row naming its file by the bare hash, as older versions did, reads on; rich text arriving
-    // again moves it to the keyed name and the old file goes.
+    // A file named by the bare hash (older versions) reads on, and moves to the keyed name on an upgrade.
     ASSERT_TRUE(QFile::rename(blobOf(repeat.id), store->blobDirectory() + "/" + plain.hash + ".plist"));
     sql(QString("UPDATE clips SET blob = '%1.plist'").arg(plain.hash));
     EXPECT_EQ(store->representations(*store->fetch(repeat.id)), rich);
@@ -69,7 +57,7 @@ TEST_F(Store, RepeatMergesKeepsPinAndOnlyUpgrades) {
     EXPECT_EQ(store->representations(*store->fetch(repeat.id)), rich);
 }
 
-TEST_F(Store, RowsMapToItemsCountingCharacters) {
+TEST_F(StoreTest, RowsMapToItemsCountingCharacters) {
     const QString emoji = QString::fromUtf16(u"\U0001F600"), quoted = "it's \"quoted\"\nover 'lines'";
     for (const auto& [kind, text, source] : {std::tuple<QString, QString, Value>{"bogus", quoted, nullptr},
                                              {"url", emoji.repeated(2500), QString("Browser")}})
@@ -85,7 +73,7 @@ TEST_F(Store, RowsMapToItemsCountingCharacters) {
     EXPECT_EQ(store->fullText(3), std::nullopt);
 }
 
-TEST_F(Store, SearchMatchesWordPrefixesFoldingCase) {
+TEST_F(StoreTest, SearchMatchesWordPrefixesFoldingCase) {
     QList<qint64> ids;
     const QStringList texts = {"un café noir", "CAFETERIA menu", "decaf", "foo and bar", "barfoo foolish",
                                "foo-bar joined", R"(say "hi")", "NEAR the AND gate", "東京 tower, then 会議"};
@@ -103,8 +91,7 @@ TEST_F(Store, SearchMatchesWordPrefixesFoldingCase) {
     EXPECT_EQ(idsOf(store->search("foo", 2)), (QList<qint64>{ids[5], ids[4]}));
 }
 
-// recent and search read through indexes; their answers must be those of the plain statements.
-TEST_F(Store, IndexedReadsAnswerLikePlainStatements) {
+TEST_F(StoreTest, IndexedReadsAnswerLikePlainStatements) {
     // Rows enough for a common word or prefix to be answered by walking the recency index, every 17th pinned, last
     // used in an order unrelated to their ids; the times never coincide, so that the order is defined.
     sql(QStringLiteral(
@@ -137,7 +124,7 @@ TEST_F(Store, IndexedReadsAnswerLikePlainStatements) {
     EXPECT_EQ(connectionOf(*store).queryInt("SELECT count(*) FROM sqlite_master WHERE sql LIKE '%prefix=%'").value(), 1);
 }
 
-TEST_F(Store, TrimAndClearSparePinnedRecentShowsThem) {
+TEST_F(StoreTest, TrimAndClearSparePinnedRecentShowsThem) {
     QList<qint64> ids;  // newest first: 1, 2, ... 6 days, then 30 days old
     for (double days : {1, 2, 3, 4, 5, 6, 30}) ids << add(QString("row %1").arg(days), days);
     const qint64 pinnedOld = add("pinned old", 365, true), pinnedNew = add("pinned new", 0.5, true);
@@ -160,8 +147,9 @@ TEST_F(Store, TrimAndClearSparePinnedRecentShowsThem) {
     EXPECT_EQ(blobFiles(), QStringList{QFileInfo(blobOf(pinnedOld)).fileName()});
 }
 
-TEST_F(Store, FileGoesOnlyWithItsRow) {
-    const qint64 stubborn = add("stubborn", 20), goes = add("goes", 21), kept = add("kept"), gone = add("delete me");
+TEST_F(StoreTest, FileGoesOnlyWithItsRow) {
+    add("kept");
+    const qint64 stubborn = add("stubborn", 20), goes = add("goes", 21), gone = add("delete me");
     const QString deletedBlob = blobOf(gone), otherName = temp.path() + "/other name";
     // A file with another name is unlinked without being overwritten: the content is the other name's too.
     ASSERT_EQ(::link(QFile::encodeName(deletedBlob).constData(), QFile::encodeName(otherName).constData()), 0);
@@ -175,17 +163,16 @@ TEST_F(Store, FileGoesOnlyWithItsRow) {
     EXPECT_EQ(log.lines, (QStringList{"Mendrake: could not delete an item (database): disk I/O error",
                                       "Mendrake: could not trim an item (database): disk I/O error",
                                       "Mendrake: could not clear the history (database): disk I/O error"}));
-    // A failure that rolls the whole transaction back: nothing deleted, reported or erased, even
-    // though the other rows could be deleted one at a time.
-    const qint64 old1 = add("old one", 30), old2 = add("old two", 31);
+    // A failure that rolls the transaction back: nothing deleted, reported or erased, not even the other row.
+    const qint64 old1 = add("old one", 30);
+    add("old two", 31);
     failDeletesOf(old1, "ROLLBACK");
     EXPECT_EQ(store->trim(7, kNoLimit), QSet<qint64>{});
     EXPECT_TRUE(store->count() == 4 && blobFiles().size() == 4) << "rows kept with their files, no others";
 }
 
-// An open repairs widened modes, removes every file in Blobs that no row names (a link without
-// writing through it) and completes a schema whose creation was killed (version 0).
-TEST_F(Store, OpenRepairsModesStrayFilesAndSchema) {
+// Open repairs modes, removes files in Blobs no row names (links too) and completes a half-created schema.
+TEST_F(StoreTest, OpenRepairsModesStrayFilesAndSchema) {
     const QString blob = blobOf(add("kept")), blobs = store->blobDirectory(), db = store->databasePath();
     for (int reopened = 0; reopened < 2; ++reopened) {
         for (const QString& dir : {temp.path(), blobs}) EXPECT_EQ(modeOf(dir), 0700u);
@@ -206,7 +193,7 @@ TEST_F(Store, OpenRepairsModesStrayFilesAndSchema) {
     EXPECT_EQ(textOf("SELECT count(*) FROM sqlite_master WHERE name = 'clips_ai'") + textOf("PRAGMA user_version"), "11");
 }
 
-TEST_F(Store, OpenFailureReportsCauseOverwritesNothing) {
+TEST_F(StoreTest, OpenFailureReportsCauseOverwritesNothing) {
     const QString dir = temp.path();
     const QByteArray junk = QByteArray("not SQLite, a file someone left here\n").repeated(200);
     QDir(dir).mkpath("real/Blobs");
@@ -231,7 +218,7 @@ TEST_F(Store, OpenFailureReportsCauseOverwritesNothing) {
     EXPECT_EQ(readFile(dir + "/real/history.sqlite"), "");
 }
 
-TEST_F(Store, BlobsHoldBinaryPlistDamagedReadEmpty) {
+TEST_F(StoreTest, BlobsHoldBinaryPlistDamagedReadEmpty) {
     const RepresentationMap map = {{"public.png", encodedImage("PNG", Qt::red)},
                                    {"public.utf8-plain-text", QByteArray("with\0nul", 8)},
                                    {"org.example.empty", QByteArray()},
@@ -243,15 +230,20 @@ TEST_F(Store, BlobsHoldBinaryPlistDamagedReadEmpty) {
     const ClipItem tiff = record(textClip("tiff", {{"public.tiff", encodedImage("TIFF", Qt::green)}}, ClipKind::image));
     EXPECT_EQ(store->image(tiff).pixelColor(1, 1), QColor(Qt::green)) << "needs the TIFF image plugin";
 
-    // Inputs that crash or confuse the decoder itself are the fuzz corpus's: these are what a store meets.
     plist_t mixed = plist_new_dict();
-    plist_dict_set_item(mixed, "public.png", plist_new_data("x", 1));  // a good value, then a bad one
+    plist_dict_set_item(mixed, "public.png", plist_new_data("x", 1));
     plist_dict_set_item(mixed, "public.tiff", plist_new_string("not data"));
+    char* encoded = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(mixed, &encoded, &length);
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
-        QByteArray(), bytes.left(bytes.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), binary(mixed),
+        QByteArray(), bytes.left(bytes.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'),
+        QByteArray(encoded, length),  // a good value, then a bad one
         QByteArray("<?xml version=\"1.0\"?><plist><dict><key>public.png</key><data>eA==</data></dict></plist>"),
     };
+    plist_to_bin_free(encoded);
+    plist_free(mixed);
     for (const auto& content : contents) {
         QFile::remove(blobOf(item.id));
         if (content) writeFile(blobOf(item.id), *content);
@@ -260,7 +252,7 @@ TEST_F(Store, BlobsHoldBinaryPlistDamagedReadEmpty) {
     }
 }
 
-TEST_F(Store, UnsafeOrBlockedNameWritesNothing) {
+TEST_F(StoreTest, UnsafeOrBlockedNameWritesNothing) {
     CapturedClip escaping = textClip("escape", {{"public.utf8-plain-text", "escape"}});
     for (const QString& hash : {QString("../../escaped"), QString(64, u'G'), QString(63, u'0') + u'/'}) {
         escaping.hash = hash;
@@ -283,13 +275,12 @@ TEST_F(Store, UnsafeOrBlockedNameWritesNothing) {
     EXPECT_TRUE(QFile::exists(store->databasePath()) && store->count() == 0);
 }
 
-// Forces secure delete off in every connection, as a SQLite built without it would have it, so
-// that the store is seen to turn it on itself.
+// Secure delete off in every connection, as some SQLite builds have it: the store must turn it on.
 int secureDeleteOff(sqlite3* db, char**, const sqlite3_api_routines*) {
     return sqlite3_exec(db, "PRAGMA secure_delete = OFF", nullptr, nullptr, nullptr);
 }
 
-TEST_F(Store, DeletedTextLeavesNoTraceInAnyFile) {
+TEST_F(StoreTest, DeletedTextLeavesNoTraceInAnyFile) {
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(secureDeleteOff));
     const auto restore = qScopeGuard([] { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(secureDeleteOff)); });
     store = open();
@@ -313,14 +304,13 @@ TEST_F(Store, DeletedTextLeavesNoTraceInAnyFile) {
     }
 }
 
-TEST_F(Store, DiskUsageCountsAllocatedBlocks) {
+TEST_F(StoreTest, DiskUsageCountsAllocatedBlocks) {
     const qint64 before = store->diskUsage();
     writeFile(store->blobDirectory() + "/nested/deep", QByteArray(64 * 1024, 'x'));
     const qint64 after = store->diskUsage();
     EXPECT_TRUE(after - before >= 64 * 1024 && after - before < 80 * 1024) << after - before;
-    QFile sparse(temp.path() + "/sparse");
-    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(100 * 1024 * 1024));
-    sparse.close();
+    writeFile(temp.path() + "/sparse", "");
+    ASSERT_EQ(::truncate(QFile::encodeName(temp.path() + "/sparse").constData(), 100 * 1024 * 1024), 0);
     EXPECT_LT(store->diskUsage() - after, 1024 * 1024) << "a sparse file counts what it allocates";
 }
 

@@ -1,6 +1,5 @@
 #pragma once
-// The store's test fixture (the hardening tests' too): a store in a temporary directory, clips as the
-// classification makes them, and raw SQL on the store's connection to plant what only SQL can.
+// The store's fixture (the hardening tests' too), with raw SQL on its connection to plant what only SQL can.
 
 #include "Database.h"
 #include "FakeClock.h"
@@ -71,7 +70,6 @@ protected:
         EXPECT_TRUE(item) << (item ? "" : item.error().description().toStdString());
         return item ? *item : ClipItem{};
     }
-    // Records a clip with a blob file, last used `daysAgo` days before now.
     qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
         const double now = clock.now();
         clock.setNow(now - daysAgo * 86400);
@@ -92,8 +90,7 @@ protected:
         for (const ClipItem& item : items) ids << item.id;
         return ids;
     }
-    // Makes every DELETE of this row fail, as an I/O error would; `ROLLBACK` loses the whole
-    // transaction instead of the one statement.
+    // Fails every DELETE of this row as an I/O error would; `ROLLBACK` loses the whole transaction.
     void failDeletesOf(qint64 id, const char* how = "ABORT") {
         sql(QString("CREATE TEMP TRIGGER refuse_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
                     "BEGIN SELECT RAISE(%2, 'disk I/O error'); END;").arg(id).arg(how));
