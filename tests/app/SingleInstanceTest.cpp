@@ -111,33 +111,25 @@ TEST(CommandLine, OptionsBecomeRequestsMistakesUsageErrors) {
         Action action;
         InstanceRequest request;
     } cases[] = {
-        {{}, Action::start, {}},
-        {{"--show"}, Action::request, {Kind::show}},
-        {{"--toggle"}, Action::request, {Kind::toggle}},
-        {{"--settings"}, Action::request, {Kind::settings}},
-        {{"--pause"}, Action::request, {Kind::pause, 0}},
-        {{"--pause=30"}, Action::request, {Kind::pause, 30}},
+        {{}, Action::start, {}},                         {{"--show"}, Action::request, {Kind::show}},
+        {{"--toggle"}, Action::request, {Kind::toggle}}, {{"--settings"}, Action::request, {Kind::settings}},
+        {{"--pause"}, Action::request, {Kind::pause, 0}}, {{"--pause=30"}, Action::request, {Kind::pause, 30}},
         {{"--pause=10080"}, Action::request, {Kind::pause, 10080}},
-        {{"--resume"}, Action::request, {Kind::resume}},
-        {{"--quit"}, Action::request, {Kind::quit}},
-        {{"--version"}, Action::version, {}},
-        {{"--help"}, Action::help, {}},
-        {{"--pause=0"}, Action::usageError, {}},
-        {{"--pause=10081"}, Action::usageError, {}},
-        {{"--pause=ten"}, Action::usageError, {}},
-        {{"--pause", "5"}, Action::usageError, {}},
-        {{"--show", "--quit"}, Action::usageError, {}},
-        {{"--frobnicate"}, Action::usageError, {}},
+        {{"--resume"}, Action::request, {Kind::resume}}, {{"--quit"}, Action::request, {Kind::quit}},
+        {{"--version"}, Action::version, {}},            {{"--help"}, Action::help, {}},
+        {{"--pause=0"}, Action::usageError, {}},         {{"--pause=10081"}, Action::usageError, {}},
+        {{"--pause=ten"}, Action::usageError, {}},       {{"--pause", "5"}, Action::usageError, {}},
+        {{"--show", "--quit"}, Action::usageError, {}},  {{"--frobnicate"}, Action::usageError, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + c.args);
-        EXPECT_EQ(parsed.action, c.action);
-        if (c.action == Action::request) {
-            EXPECT_EQ(parsed.request, c.request);
-            EXPECT_EQ(InstanceRequest::decode(c.request.encode()), c.request);
+    for (const auto& [args, action, request] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CommandLine parsed = parseCommandLine(QStringList{"mendrake"} + args);
+        EXPECT_EQ(parsed.action, action);
+        if (action == Action::request) {
+            EXPECT_EQ(parsed.request, request);
+            EXPECT_EQ(InstanceRequest::decode(request.encode()), request);
         }
-        EXPECT_EQ(parsed.text.isEmpty(), c.action == Action::start || c.action == Action::request);
+        EXPECT_EQ(parsed.text.isEmpty(), action == Action::start || action == Action::request);
     }
     EXPECT_EQ(InstanceRequest::decode(InstanceRequest{Kind::reopen}.encode()), InstanceRequest{Kind::reopen});
     for (const char* junk : {"", "Show", "show ", "show 5", "pause 0", "pause -5", "pause 015", "pause 5 5",

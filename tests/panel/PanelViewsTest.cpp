@@ -50,14 +50,18 @@ protected:
             {ClipKind::color, "#FF9500", 7200}, {ClipKind::text, "#include <vector>\nint main() {}\n", 9000},
             {ClipKind::richText, "Quarterly", 2e4}, {ClipKind::color, "rgb(52, 199, 89)", 4e4},
             {ClipKind::text, "ssh deploy@build", 9e4}, {ClipKind::text, "Tenth", 2e5},
-            {ClipKind::color, "not a colour", 1.3e6}};
+            {ClipKind::color, "not a colour", 1.3e6}, {ClipKind::text, QString(2000, QLatin1Char('b')), 2e6},
+            {ClipKind::text, QString(2000, QLatin1Char('a')), 2e6}, {ClipKind::image, "Image 10 × 10", 2e6}};
         for (const auto& [kind, text, ago] : kinds) {
             if (!samples) break;
             const qint64 id = env.store.rows.size() + 1;
             env.store.rows.append(makeClip(id, text, env.clock.now() - ago, kind,
                                            id == 5 ? std::optional<QString>("Editor") : std::nullopt, id == 5));
         }
-        if (samples) env.store.rows[2].byteSize = 182'000;
+        if (samples) {
+            env.store.rows[2].byteSize = 182'000;
+            env.store.rows[11].fullLength = 2001;  // a longer text of which the store keeps 2000 characters
+        }
         env.store.images[3] = filled(640, 400);
         icons = std::make_unique<AppIcons>(workspace);
         model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
@@ -113,18 +117,14 @@ TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
         {5, "color | #ffff9500 | #FF9500 | Editor | 2 hours ago | 7 bytes | icon | pinned"},
         {6, "text | #include <ve | mono | Unknown app | 2 hours ago | 32 bytes | no icon | "},
         {11, "color | #00000000 | not a colour | Unknown app | 2 weeks ago | 12 bytes | no icon | "},
+        {12, "text | bbbbbbbbbbbb | cut | Unknown app | 3 weeks ago | 2 KB | no icon | "},  // says it stops at 2000
+        {13, "text | aaaaaaaaaaaa | Unknown app | 3 weeks ago | 2 KB | no icon | "},
+        {14, "missing | Image 10 × 1 | Unknown app | 3 weeks ago | 14 bytes | no icon | "},  // no stored data
     };
     for (const auto& [id, expected] : rows) EXPECT_EQ(preview(id), expected);
-    // The preview stops at 2000 characters and says so; an image without stored data says that.
-    ClipItem longer = makeClip(20, QString(2000, QLatin1Char('b')), env.clock.now());
-    longer.fullLength = 2001;
-    for (const ClipItem& item : {makeClip(21, QString(2000, QLatin1Char('a')), env.clock.now()), longer,
-                                 makeClip(22, "Image 10 × 10", env.clock.now(), ClipKind::image)})
-        model->insertAtFront(item);
-    for (const auto& [id, expected] : {std::pair{20, "text | bbbbbbbbbbbb | cut | Unknown app | in 0 seconds | 2 KB | no icon | "},
-                                       {21, "text | aaaaaaaaaaaa | Unknown app | in 0 seconds | 2 KB | no icon | "},
-                                       {22, "missing | Image 10 × 1 | Unknown app | in 0 seconds | 14 bytes | no icon | "}})
-        EXPECT_EQ(preview(id), expected);
+    preview(1);
+    preview(3);
+    EXPECT_EQ(env.store.imageCalls, 2) << "a decoded image is kept";
     QString files = "25 files";
     for (int i = 1; i <= 25; ++i) files += QStringLiteral("\n/f%1").arg(i);
     EXPECT_EQ(std::pair(PreviewPane::filePathsFor(files).size(), PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file")),
@@ -154,6 +154,14 @@ TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
     decoder.runAll();
     EXPECT_EQ(preview(21).substr(0, 13), "image | 21x10");
     EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
+    // After the history is cleared the store numbers rows from 1 again: never the old image.
+    ClipItem reused = makeClip(3, "Image", env.clock.now(), ClipKind::image);
+    reused.hash = "another-hash";
+    env.store.images[3] = filled(30, 10);
+    model->insertAtFront(reused);
+    preview(3);
+    decoder.runAll();
+    EXPECT_EQ(preview(3).substr(0, 13), "image | 30x10");
 }
 
 TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
@@ -170,6 +178,8 @@ TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(1, 0)).center());
     QTest::mouseClick(view().footerBar()->settingsButton(), Qt::LeftButton);
     EXPECT_EQ(std::pair(used, opened), std::pair(std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}}, 1));
+    model->setSelectedID(11);
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(10, 0)))) << "scrolled to it";
     // A chip filters, selects the first of its results and is the only one highlighted.
     FilterChip* links = view().filterBar()->chips()[3];
     QTest::mouseClick(links, Qt::LeftButton);

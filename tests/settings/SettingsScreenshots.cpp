@@ -1,17 +1,14 @@
-// Opens every settings page and every guide page on a real display with sample data and saves
-// each as a PNG: settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every
-// page is seen to render on a real display. Exits non-zero when a picture could not be written.
+// Opens every settings page on a real display with sample data and saves each as a PNG:
+// settings_screenshots OUTPUT_DIR. Run under tests/support/with-x11, so that every page is seen to
+// render on a real display. Exits non-zero when a picture could not be written.
 
-#include "onboarding/OnboardingWindowController.h"
 #include "settings/SettingsDetail.h"
-#include "store/HistoryStore.h"
 
 #include "SettingsTestEnvironment.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -31,17 +28,6 @@ bool save(QWidget* window, const QString& path) {
     return ok;
 }
 
-QImage sampleIcon(QColor color) {
-    QImage image(64, 64, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(color);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(4, 4, 56, 56), 14, 14);
-    return image;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,25 +35,15 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
     QDir().mkpath(out);
     test::SettingsTestEnvironment env;
-    auto& installed = env.workspace.installed;
-    env.workspace.iconsByLocation[installed[0].location] = sampleIcon(QColor(0x34, 0x7d, 0xe0));
-    env.workspace.iconsByLocation[installed[1].location] = sampleIcon(QColor(0x4c, 0xaf, 0x50));
     env.prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
     env.prefs.setMaxItems(5000);
     env.prefs.setRetentionDays(30);
     env.keys.trusted = false;
 
     QTemporaryDir dir;
-    auto store = HistoryStore::open(env.clock, dir.path());
-    if (!store) return 1;
-    for (int i = 0; i < 1234; ++i) {
-        const QString text = QString("Sample clip number %1 with some text in it").arg(i);
-        (void)store.value()->record({.text = text, .hash = contentHash("text", text.toUtf8()),
-                                     .representations = {{"public.utf8-plain-text", text.toUtf8()}},
-                                     .byteSize = text.size()});
-    }
+    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
     bool ok = true;
-    SettingsWindowController settings(env.services(store.value().get()));
+    SettingsWindowController settings(env.services(store.get()));
     for (SettingsPage page : allSettingsPages) {
         settings.show(page);
         ok &= save(settings.window(), out + "/settings-" + rawValue(page) + ".png");
@@ -75,18 +51,5 @@ int main(int argc, char** argv) {
     settings.show(SettingsPage::privacy);
     env.prefs.setPausedUntil(env.clock.now() + 900);
     ok &= save(settings.window(), out + "/settings-privacy-paused.png");
-    settings.window()->close();
-
-    OnboardingWindowController guide(
-        OnboardingServices{env.prefs, env.layout, env.keys, env.clock, {}, [] { return true; }}, [] {});
-    guide.show(false);
-    ok &= save(guide.window(), out + "/guide-welcome.png");
-    guide.view()->advance();
-    ok &= save(guide.window(), out + "/guide-permissions.png");
-    env.keys.trusted = true;
-    env.clock.advance(1.0);
-    ok &= save(guide.window(), out + "/guide-permissions-granted.png");
-    guide.view()->advance();
-    ok &= save(guide.window(), out + "/guide-try-it.png");
     return ok ? 0 : 1;
 }

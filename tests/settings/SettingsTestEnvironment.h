@@ -3,6 +3,7 @@
 // layout, a desktop with two installed apps and a switchable paste permission.
 
 #include "settings/SettingsWindowController.h"
+#include "store/HistoryStore.h"
 
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
@@ -10,6 +11,7 @@
 #include "PreferencesFixture.h"
 
 #include <QImage>
+#include <QLabel>
 
 #include <ostream>
 
@@ -18,6 +20,21 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 inline std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
 
 namespace mendrake::test {
+
+// The widget of the row titled `title` (the child of that object name, or its first T).
+template <typename T>
+T* rowValue(QWidget* page, const QString& title, const QString& name = {}) {
+    for (QLabel* label : page->findChildren<QLabel*>("title"))
+        if (label->text() == title) return label->parentWidget()->findChild<T*>(name);
+    return nullptr;
+}
+
+// The text a row shows as its value: the last label in the row titled `title`.
+inline QString rowText(QWidget* page, const QString& title) {
+    for (QLabel* label : page->findChildren<QLabel*>("title"))
+        if (label->text() == title) return label->parentWidget()->findChildren<QLabel*>().last()->text();
+    return {};
+}
 
 struct SettingsTestEnvironment : PreferencesFixture {
     SettingsTestEnvironment() {
@@ -40,6 +57,20 @@ struct SettingsTestEnvironment : PreferencesFixture {
             .sourceAddress = "https://example.org/mendrake", .version = "1.2", .build = "45",
             .quit = [this] { ++quits; },
         };
+    }
+
+    // A history in `directory` with `count` text copies a second apart, every 500th pinned.
+    std::unique_ptr<HistoryStore> history(const QString& directory, int count) {
+        std::unique_ptr<HistoryStore> store = HistoryStore::open(clock, directory).value();
+        for (int i = 0; i < count; ++i) {
+            const QString text = QStringLiteral("Sample clip number %1").arg(i);
+            auto item = store->record({.text = text, .hash = contentHash("text", text.toUtf8()),
+                                       .representations = {{"public.utf8-plain-text", text.toUtf8()}},
+                                       .byteSize = text.size()});
+            if (i % 500 == 0) store->setPinned(item->id, true);
+            clock.advance(1);
+        }
+        return store;
     }
 
     FakeKeyboardLayout layout = FakeKeyboardLayout::usQwerty();

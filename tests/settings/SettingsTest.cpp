@@ -1,0 +1,373 @@
+// The settings window (router, sidebar search, life cycle) and its five pages against in-memory
+// preferences and desktop, the History page with a real store.
+
+#include "hotkey/HotKeyRecorder.h"
+#include "panel/Formatters.h"
+#include "settings/AboutPage.h"
+#include "settings/AppChooserDialog.h"
+#include "settings/GeneralPage.h"
+#include "settings/HistoryPage.h"
+#include "settings/PrivacyPage.h"
+#include "settings/SettingsDetail.h"
+#include "settings/SettingsSidebar.h"
+#include "settings/ShortcutsPage.h"
+#include "settings/ToggleSwitch.h"
+
+#include "SettingsTestEnvironment.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace mendrake {
+namespace {
+
+using P = SettingsPage;
+using Sections = std::vector<std::vector<SettingsPage>>;
+
+using test::rowText;
+using test::rowValue;
+
+struct SettingsTest : ::testing::Test {
+    // The C locale: its short time format carries seconds that a pause's end leaves out, and it
+    // groups no digits unless asked to.
+    SettingsTest() {
+        QLocale::setDefault(QLocale::c());
+        env.clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
+    }
+
+    void choosePause(PrivacyPage& page, const QString& text) {
+        for (QAction* action : page.pauseButton()->menu()->actions())
+            if (action->text() == text) return action->trigger();
+        FAIL() << "no menu item " << text.toStdString();
+    }
+    static QStringList rowIDs(PrivacyPage& page) {
+        QStringList ids;
+        for (IgnoredAppRow* row : page.ignoredRows()) ids << row->appId();
+        return ids;
+    }
+
+    SettingsSidebar& sidebar() { return *controller.sidebar(); }
+    QWidget* pageView() { return controller.detail()->currentPageView(); }
+
+    test::SettingsTestEnvironment env;
+    SettingsServices services = env.services();
+    SettingsWindowController controller{env.services()};
+};
+
+TEST_F(SettingsTest, SearchKeepsMatchingPagesInTheirGroups) {
+    controller.show(P::history);
+    const std::pair<const char*, Sections> cases[] = {
+        {"", {{P::general, P::shortcuts}, {P::history, P::privacy}, {P::about}}},
+        {"pause", {{P::privacy}}},
+        {"  sound\t", {{P::general}}},
+        {"KEYBOARD", {{P::shortcuts}}},  // by window title and by keyword
+        {"mendrake", {{P::about}}},      // "About Mendrake" is the window title
+        {"p", {{P::general}, {P::privacy}, {P::about}}},
+        {"sound\n", {}},  // line breaks are not trimmed
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        sidebar().searchField()->setText(text);
+        EXPECT_EQ(sidebar().listedSections(), expected);
+        // A search that hides the current page keeps it shown, and nothing selected.
+        EXPECT_EQ(pageView()->objectName(), "history");
+        const bool listed = std::ranges::any_of(expected, [](auto& s) { return std::ranges::count(s, P::history); });
+        EXPECT_EQ(sidebar().selectedPage(), listed ? std::optional(P::history) : std::nullopt);
+    }
+    sidebar().searchField()->clearButton()->click();
+    EXPECT_EQ(sidebar().selectedPage(), P::history) << "the rows come back with the current page selected";
+    EXPECT_TRUE(sidebar().searchField()->clearButton()->isHidden());
+}
+
+TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
+    controller.show();
+    QWidget* window = controller.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "General");
+    for (auto [page, title] : {std::pair{P::shortcuts, "Keyboard Shortcuts"}, {P::about, "About Mendrake"}}) {
+        sidebar().select(page);
+        EXPECT_EQ(window->windowTitle(), title);
+        EXPECT_EQ(pageView()->objectName(), rawValue(page));
+    }
+    // Selecting the current page again re-titles the window without rebuilding the page.
+    QWidget* view = pageView();
+    window->setWindowTitle("stale");
+    sidebar().select(P::about);
+    EXPECT_EQ(window->windowTitle(), "About Mendrake");
+    EXPECT_EQ(pageView(), view);
+
+    // Ctrl+Q quits, Ctrl+W hides; the next show brings back the same window, page and search.
+    sidebar().select(P::history);
+    sidebar().searchField()->setText("hist");
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(env.quits, 1);
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    controller.show();
+    EXPECT_TRUE(controller.window() == window && window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "History");
+    EXPECT_EQ(sidebar().searchField()->text(), "hist");
+    sidebar().searchField()->setText("");
+    controller.show(P::about);
+    EXPECT_EQ(window->windowTitle(), "About Mendrake");
+    EXPECT_EQ(sidebar().selectedPage(), P::about) << "the list follows the page shown";
+}
+
+TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
+    QTemporaryDir dir;
+    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
+    SettingsServices withStore = env.services(store.get());
+    env.prefs.setMaxItems(1234);
+    env.prefs.setRetentionDays(30);
+    HistoryPage page(withStore);
+    EXPECT_EQ(page.itemCount(), 0) << "read when the page comes on screen";
+    EXPECT_EQ(page.maxItemsPicker()->currentIndex(), -1) << "no choice shown for a value it does not offer";
+    EXPECT_EQ(page.retentionPicker()->currentText(), "1 Month");
+    QSignalSpy limits(&env.prefs, &Preferences::historyLimitsAssigned);
+    page.maxItemsPicker()->setCurrentIndex(1);
+    emit page.maxItemsPicker()->activated(1);
+    EXPECT_TRUE(env.prefs.maxItems() == 1000 && limits.count() == 1);
+    env.prefs.setRetentionDays(0);
+    EXPECT_EQ(page.retentionPicker()->currentText(), "Forever");
+    page.show();
+    EXPECT_EQ(rowText(&page, "Items saved"), "1,234");
+    EXPECT_GT(page.diskBytes(), 0);
+    EXPECT_EQ(rowText(&page, "Space used"), byteCountString(page.diskBytes()));
+    page.showInFilesButton()->click();
+    EXPECT_EQ(env.workspace.revealed, std::vector<QString>{store->directory()});
+
+    const qint64 before = page.diskBytes();
+    const std::tuple<QString, qint64, int> rows[] = {{"Cancel", 1234, 0}, {"Clear All but Pinned", 3, 1},
+                                                     {"Clear Everything", 0, 2}};
+    for (const auto& [choice, left, clears] : rows) {
+        page.clearButton()->click();
+        ASSERT_NE(page.confirmation(), nullptr);
+        for (QAbstractButton* button : page.confirmation()->buttons())
+            if (button->text() == choice) button->click();
+        EXPECT_EQ(store->count(), left) << choice;
+        EXPECT_EQ(page.itemCount(), left) << choice;
+        EXPECT_EQ(env.historyClears, clears) << choice;
+    }
+    EXPECT_EQ(rowText(&page, "Items saved"), "0");
+    EXPECT_LT(page.diskBytes(), before);
+
+    // Without a store the figures stay zero and nothing happens.
+    HistoryPage bare(services);
+    bare.show();
+    EXPECT_EQ(rowText(&bare, "Space used"), "Zero KB");
+    bare.showInFilesButton()->click();
+    bare.clear(false);
+    EXPECT_TRUE(env.workspace.revealed.size() == 1 && env.historyClears == 2);
+}
+
+TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
+    PrivacyPage page(services);
+    page.show();
+    const struct {
+        std::function<void()> act;
+        std::optional<double> until;
+        const char* title;
+        const char* detail;
+    } rows[] = {
+        {[] {}, std::nullopt, "Record new copies", "Pause for a while, for example when handling sensitive data."},
+        {[&] { choosePause(page, "For 15 Minutes"); }, env.clock.now() + 900, "Capture is paused",
+         "Nothing is recorded until 14:15."},
+        {[&] { page.resumeButton()->click(); }, std::nullopt, "Record new copies", nullptr},
+        {[&] { choosePause(page, "Until I Resume"); }, Preferences::distantFuture, "Capture is paused",
+         "Nothing is recorded until you resume."},
+        // A timed pause brings the row back when it ends.
+        {[&] {
+             EXPECT_EQ(env.clock.pendingTasks(), 0u) << "no redraw is due for a pause without end";
+             page.resumeButton()->click();
+             choosePause(page, "For 5 Minutes");
+             env.clock.advance(299);
+         },
+         env.clock.now() + 300, "Capture is paused", nullptr},
+        {[&] { env.clock.advance(1); }, env.clock.now() + 300, "Record new copies", nullptr},
+    };
+    for (const auto& row : rows) {
+        row.act();
+        EXPECT_EQ(env.prefs.pausedUntil(), row.until) << row.title;
+        EXPECT_EQ(page.captureTitle(), row.title);
+        if (row.detail) {
+            EXPECT_EQ(page.captureDetail(), row.detail);
+        }
+        const bool paused = QString(row.title) == "Capture is paused";
+        EXPECT_TRUE(page.resumeButton()->isVisible() == paused && page.pauseButton()->isVisible() != paused);
+    }
+    env.prefs.setPausedUntil(env.clock.now() - 60);
+    EXPECT_EQ(PrivacyPage(services).captureTitle(), "Record new copies") << "a stale pause counts as none";
+}
+
+TEST_F(SettingsTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
+    // Id, name shown, detail shown; a missing app is named after the last piece of its id.
+    const char* cases[][3] = {{"org.gnome.TextEditor", "Text Editor", "org.gnome.TextEditor"},
+                              {"com.bitwarden.desktop", "desktop", "Not installed"},
+                              {"com.example.", "example", "Not installed"},
+                              {"...", "...", "Not installed"}};
+    for (const auto& [id, name, detail] : cases) {
+        const IgnoredAppInfo info = ignoredAppInfo(id, env.workspace);
+        EXPECT_TRUE(info.name == name && info.detail == detail) << id;
+    }
+    env.prefs.setExcludedAppIds({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
+    PrivacyPage page(services);
+    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
+    const auto rows = page.ignoredRows();
+    EXPECT_NE(rows[0]->findChild<QLabel*>("app.dashed"), nullptr) << "not installed: a placeholder icon";
+    EXPECT_NE(rows[1]->findChild<QLabel*>("appIcon"), nullptr);
+    // Names and ids come from files any package writes: shown as text, never as markup.
+    for (IgnoredAppRow* row : rows)
+        for (const char* label : {"title", "subtitle"})
+            EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
+
+    page.addApps({"org.gnome.TextEditor", "org.keepassxc.KeePassXC", "org.keepassxc.KeePassXC", ""});
+    EXPECT_EQ(env.prefs.excludedAppIds(),
+              QStringList({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault", "org.keepassxc.KeePassXC"}));
+    page.ignoredRows().first()->removeButton()->click();
+    EXPECT_EQ(env.prefs.excludedAppIds(), QStringList({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}));
+    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
+}
+
+TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
+    env.prefs.setExcludedAppIds({"org.gnome.TextEditor"});
+    PrivacyPage page(services);
+    page.show();
+    const QStringList both{"org.gnome.TextEditor", "org.keepassxc.KeePassXC"};
+    const struct {
+        QString windowClass;  // typed by hand, for an application without a desktop entry
+        bool accept;
+        QStringList expected;
+    } rows[] = {{"", true, both}, {"", false, both}, {"  SecretKeeper ", true, both + QStringList{"SecretKeeper"}}};
+    for (const auto& row : rows) {
+        page.addAppButton()->click();
+        AppChooserDialog* chooser = page.chooser();
+        ASSERT_NE(chooser, nullptr);
+        EXPECT_EQ(chooser->list()->count(), 2);
+        if (&row == rows) {
+            EXPECT_FALSE(chooser->ignoreButton()->isEnabled()) << "nothing chosen yet";
+        }
+        if (row.windowClass.isEmpty()) chooser->list()->selectAll();
+        chooser->windowClassField()->setText(row.windowClass);
+        row.accept ? chooser->ignoreButton()->click() : chooser->reject();
+        EXPECT_EQ(env.prefs.excludedAppIds(), row.expected);
+    }
+}
+
+TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
+    auto detail = [](QWidget* page) { return rowValue<QLabel>(page, "Paste keystroke", "subtitle")->text(); };
+    env.keys.trusted = false;
+    {
+        GeneralPage page(services);
+        EXPECT_EQ(page.findChild<QPushButton*>(), nullptr) << "X11 has no permission to ask for";
+        EXPECT_TRUE(detail(&page).contains("XTEST extension is disabled")) << detail(&page);
+        env.keys.trusted = true;
+        env.clock.advance(0.5);
+        EXPECT_FALSE(page.trusted());
+        env.clock.advance(0.5);
+        EXPECT_TRUE(page.trusted());
+        EXPECT_TRUE(detail(&page).contains("Nothing needs to be allowed")) << detail(&page);
+        env.keys.trusted = false;  // the X server lost it
+        env.clock.advance(1.0);
+        EXPECT_FALSE(page.trusted());
+    }
+    EXPECT_EQ(env.clock.liveTimers(), 0u) << "the poll ends with the page";
+}
+
+TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
+    QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
+    GeneralPage page(services);
+    Preferences& p = env.prefs;
+    const struct {
+        const char* title;
+        std::function<bool()> get;
+        std::function<void(bool)> set;
+        bool initially;
+    } rows[] = {
+        {"Launch at login", [&] { return p.launchAtLogin() && env.loginItems.enabled; },
+         [&](bool on) { p.setLaunchAtLogin(on); }, false},
+        {"Show in tray", [&] { return p.showMenuBarIcon(); }, [&](bool on) { p.setShowMenuBarIcon(on); }, true},
+        {"Paste into the active app", [&] { return p.pasteDirectly(); }, [&](bool on) { p.setPasteDirectly(on); },
+         true},
+        {"Play a sound when something is copied", [&] { return p.playSound(); }, [&](bool on) { p.setPlaySound(on); },
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.title);
+        auto* toggle = rowValue<ToggleSwitch>(&page, row.title);
+        ASSERT_NE(toggle, nullptr);
+        EXPECT_EQ(toggle->isChecked(), row.initially);
+        toggle->click();
+        EXPECT_EQ(row.get(), !row.initially);
+        row.set(row.initially);  // changed elsewhere: the switch follows
+        EXPECT_EQ(toggle->isChecked(), row.initially);
+    }
+    EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
+}
+
+TEST_F(SettingsTest, RecorderStoresAfterReleasingTheKeyboard) {
+    ShortcutsPage page(services);
+    page.show();
+    HotKeyRecorder* recorder = page.recorder();
+    std::vector<bool> capturingWhenStored;
+    // Whoever hears of the change may raise an alert (a taken shortcut) that needs the keyboard.
+    QObject::connect(&env.prefs, &Preferences::hotKeyAssigned,
+                     [&] { capturingWhenStored.push_back(recorder->hasKeyFilter()); });
+    recorder->startRecording();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45, 0, 0);
+    QApplication::sendEvent(&page, &press);
+    EXPECT_EQ(env.prefs.hotKey(), (HotKeyCombo{45, Qt::ControlModifier | Qt::AltModifier}));
+    EXPECT_EQ(capturingWhenStored, std::vector<bool>{false});
+
+    // The shell puts the previous shortcut back when the desktop refuses the new one.
+    env.prefs.setHotKey(HotKeyCombo::defaultCombo());
+    EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
+
+    // Where the desktop binds the shortcut, the page shows the line to add instead of a recorder.
+    services.desktopShortcutLine = QStringLiteral("bindsym $mod+Shift+v exec mendrake --toggle");
+    ShortcutsPage desktopPage(services);
+    desktopPage.show();
+    ASSERT_NE(desktopPage.desktopLine(), nullptr);
+    EXPECT_TRUE(desktopPage.desktopLine()->isVisible() && !desktopPage.recorder()->isVisible());
+}
+
+TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
+    EXPECT_EQ(versionText("", ""), "dev (0)") << "a build without version or build number";
+    AboutPage page(services);
+    EXPECT_EQ(page.versionShown(), "1.2 (45)");
+    ASSERT_NE(page.updateButton(), nullptr);
+    page.updateButton()->click();
+    EXPECT_EQ(env.updateChecks, 1);
+    EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
+    // Links lead only to the project's own address, and there are none without one.
+    ASSERT_EQ(page.links().size(), 3);
+    for (QPushButton* link : page.links()) link->click();
+    EXPECT_EQ(env.workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
+                                                        QUrl("https://example.org/mendrake/releases"),
+                                                        QUrl("https://example.org/mendrake/issues")}));
+
+    services.canCheckForUpdates = false;
+    services.sourceAddress.clear();
+    services.trayAvailable = [] { return false; };
+    AboutPage bare(services);
+    EXPECT_TRUE(bare.updateButton() == nullptr && bare.links().isEmpty());
+    ASSERT_NE(bare.noTrayNote(), nullptr);
+    EXPECT_TRUE(bare.noTrayNote()->text().contains("mendrake --show")) << bare.noTrayNote()->text();
+}
+
+}  // namespace
+}  // namespace mendrake
