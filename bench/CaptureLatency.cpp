@@ -9,9 +9,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "prefs/Preferences.h"
 
-#include "../tests/support/FakeDefaultsStore.h"
-#include "../tests/support/FakeLoginItems.h"
-#include "../tests/support/FakeSystemLog.h"
+#include "../tests/support/PreferencesFixture.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -7,11 +7,8 @@
 //     keyboard.
 // Resident memory: `bench_panel --rss full|empty` prints VmRSS of a process holding the model and
 // the panel over the 100,000-row history or over an empty one.
-#include "FakeClock.h"
-#include "FakeDefaultsStore.h"
-#include "FakeLoginItems.h"
-#include "FakeSystemLog.h"
 #include "FakeWorkspace.h"
+#include "PreferencesFixture.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"

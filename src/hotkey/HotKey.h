@@ -28,8 +28,6 @@ public:
     HotKeyRegistry(const HotKeyRegistry&) = delete;
     HotKeyRegistry& operator=(const HotKeyRegistry&) = delete;
 
-    std::uint32_t nextHotKeyID() const { return nextHotKeyID_; }
-    bool hasAction(std::uint32_t id) const { return hotKeyActions_.contains(id); }
 
 private:
     friend class HotKey;

@@ -1,13 +1,11 @@
 // A clipboard owner for the X11 tests: offers several types at once, as one copy of a real
 // application would, and can misbehave on purpose.
-//   clip_owner [--hang TYPE] [--die-mid TYPE] [--slow TYPE] [--quit-after TYPE]
-//              [--class NAME | --leader NAME | --pid NAME] TYPE=FILE...
+//   clip_owner [--hang TYPE] [--die-mid TYPE] [--slow TYPE] [--class|--leader|--pid NAME] TYPE=FILE...
 // --hang: never answers TYPE (a frozen owner); --die-mid: sends one chunk of TYPE incrementally and
-// exits; --slow: answers TYPE after 700 ms; --quit-after: exits once it answered TYPE (an application
-// closed after copying). Its window carries WM_CLASS NAME (--class), or names none while its client
-// leader (--leader) or a managed window of its process (_NET_WM_PID, --pid) does. Offers above 1 MiB
-// go incrementally. Prints "owned" once it holds the CLIPBOARD selection; exits when another client
-// takes it.
+// exits; --slow: answers TYPE after 700 ms. Its window carries WM_CLASS NAME (--class), or names none
+// while its client leader (--leader) or a managed window of its process (_NET_WM_PID, --pid) does.
+// Offers above 1 MiB go incrementally. Prints "owned" once it holds the CLIPBOARD selection; exits
+// when another client takes it.
 #include <xcb/xcb.h>
 
 #include <unistd.h>
@@ -17,7 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,14 +64,6 @@ void mapClientOfThisProcess(xcb_window_t owner, const std::string& wmClass) {
     }
 }
 
-// Exits as a program closing its display does: after a round trip, so that the server has handled
-// everything sent (an answer written just before a bare exit can be lost with the connection).
-int quit() {
-    free(xcb_get_input_focus_reply(conn, xcb_get_input_focus(conn), nullptr));
-    xcb_disconnect(conn);
-    _exit(0);
-}
-
 struct Transfer {  // an incremental transfer in progress
     xcb_window_t requestor;
     xcb_atom_t property, type;
@@ -94,9 +84,7 @@ int main(int argc, char** argv) {
         }
         std::ifstream in(arg.substr(arg.rfind('=') + 1), std::ios::binary);
         if (arg.find('=') == std::string::npos || !in) return fprintf(stderr, "bad offer %s\n", arg.c_str()), 2;
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        offers.emplace_back(arg.substr(0, arg.rfind('=')), bytes.str());
+        offers.emplace_back(arg.substr(0, arg.rfind('=')), std::string(std::istreambuf_iterator<char>(in), {}));
     }
     conn = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(conn)) return 1;
@@ -108,8 +96,7 @@ int main(int argc, char** argv) {
     }
     if (!option["--pid"].empty()) mapClientOfThisProcess(win, option["--pid"]);
     const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
-    const xcb_atom_t hang = atom(option["--hang"]), dieMid = atom(option["--die-mid"]), slow = atom(option["--slow"]),
-                     quitAfter = atom(option["--quit-after"]);
+    const xcb_atom_t hang = atom(option["--hang"]), dieMid = atom(option["--die-mid"]), slow = atom(option["--slow"]);
     std::map<xcb_atom_t, std::string> byAtom;
     std::vector<xcb_atom_t> offered{targets};
     for (auto& [type, bytes] : offers) offered.push_back(atom(type)), byAtom[offered.back()] = bytes;
@@ -123,7 +110,7 @@ int main(int argc, char** argv) {
     std::vector<Transfer> transfers;
     while (xcb_generic_event_t* event = xcb_wait_for_event(conn)) {
         const uint8_t type = event->response_type & 0x7f;
-        if (type == XCB_SELECTION_CLEAR) return quit();
+        if (type == XCB_SELECTION_CLEAR) return 0;
         auto* req = reinterpret_cast<xcb_selection_request_event_t*>(event);
         if (type == XCB_SELECTION_REQUEST && req->target != hang) {  // a frozen owner never answers
             xcb_selection_notify_event_t answer{XCB_SELECTION_NOTIFY, 0, 0, req->time, req->requestor, req->selection,
@@ -143,7 +130,6 @@ int main(int argc, char** argv) {
                 transfers.push_back({req->requestor, answer.property, req->target, &offer->second, 0});
             }
             xcb_send_event(conn, 0, req->requestor, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&answer));
-            if (req->target == quitAfter) return quit();
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto* ev = reinterpret_cast<xcb_property_notify_event_t*>(event);
             auto it = std::find_if(transfers.begin(), transfers.end(),

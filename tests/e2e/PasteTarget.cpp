@@ -13,12 +13,10 @@ public:
 
 protected:
     void insertFromMimeData(const QMimeData* source) override {
-        QStringList formats = source->formats();
-        formats.sort();
         QString text = source->text();
         text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         QFile log(logPath_);
-        if (log.open(QIODevice::Append)) log.write(("formats=" + formats.join(',') + " text=" + text + "\n").toUtf8());
+        if (log.open(QIODevice::Append)) log.write(("formats=" + source->formats().join(',') + " text=" + text + "\n").toUtf8());
         QPlainTextEdit::insertFromMimeData(source);
     }
 

@@ -42,10 +42,14 @@ copy_text "hello from xclip"
 sleep 1
 rows_are 4 || fail "repeat made a new row"
 
-# The application that copied quits: its copy stays on the clipboard, with no new row.
-copy_text "outlives its owner"
+# The application that copied quits: its copy stays on the clipboard, with no new row. clip_owner
+# stays in the foreground (xclip forks, so its pid is no owner) and serves no UTF8_STRING, which
+# `clipboard_is` asks for: only the copy served again after its owner quit can pass.
+printf 'outlives its owner' >"$WORK/owner.txt"
+copy_many text/plain="$WORK/owner.txt"
 wait_for 5 rows_are 5 || fail "copy not recorded"
 kill "${BG_PIDS[-1]}"
+wait "${BG_PIDS[-1]}" 2>/dev/null
 wait_for 5 clipboard_is "outlives its owner" || fail "the clipboard emptied when its owner quit"
 sleep 0.5
 rows_are 5 || fail "serving the copy again made a row"

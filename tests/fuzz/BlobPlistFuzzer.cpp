@@ -1,7 +1,5 @@
-// Blob files are read back from disk, where anything may have been written to them. The reader
-// refuses what is not a dictionary of data values, and what it accepts round-trips unchanged.
+// Blob files may hold anything: the reader takes only a binary dictionary of data values, and round-trips it.
 #include "FuzzCheck.h"
-
 #include "store/BlobFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

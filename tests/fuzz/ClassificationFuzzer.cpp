@@ -1,8 +1,5 @@
-// A clipboard offer comes from whichever program owns the clipboard: any types, any bytes, any
-// number of items, and an owner that may stop answering part-way. The classification takes all of
-// it, refuses marked content, and produces only clips that keep their own invariants.
+// Any offer (any types, bytes and items, an owner that stops answering): marked content is refused, clips hold.
 #include "FuzzCheck.h"
-
 #include "FakePasteboard.h"
 #include "capture/Classification.h"
 
@@ -13,7 +10,6 @@
 using namespace mendrake;
 namespace pt = pasteboard_type;
 
-// A known type, a marker type, or any string.
 static QString pickType(FuzzedDataProvider& input) {
     static const QStringList known{pt::string, pt::html, pt::rtf, pt::rtfd, pt::png, pt::tiff, pt::fileURL, "text/plain",
                                    "image/png", "x-special/gnome-copied-files", filePathsType};

@@ -1,7 +1,5 @@
-// The recognisers that read copied text: colours, web links, and the derived title, code marker
-// and search key. Each accepts any text and keeps its promises about what it accepts.
+// The recognisers of copied text take any text and keep their promises about what they accept.
 #include "FuzzCheck.h"
-
 #include "capture/Classification.h"
 #include "capture/ClipModel.h"
 

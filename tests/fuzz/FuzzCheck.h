@@ -1,29 +1,19 @@
 #pragma once
-// Shared by the fuzz targets: a property that must hold for every input (a violation aborts, which
-// libFuzzer and the corpus replay report as a crash with the input that caused it), the input as
-// bytes or text, and the application object some targets need.
+// A violated property aborts: libFuzzer and the corpus replay report it as a crash with its input.
 
 #include <QCoreApplication>
 #include <QString>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (condition) break;                                                                  \
-        std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
-        std::abort();                                                                          \
-    } while (0)
+#define FUZZ_CHECK(condition) \
+    do { if (!(condition)) qFatal("%s:%d: property violated: %s", __FILE__, __LINE__, #condition); } while (0)
 
 inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
 }
 
-// UTF-8 (invalid sequences become U+FFFD) or, when the first byte is odd, raw UTF-16 so that lone
-// surrogates and NULs reach the parser too.
+// UTF-8 or, when the first byte is odd, raw UTF-16, so that lone surrogates and NULs reach the parser.
 inline QString fuzzText(const uint8_t* data, size_t size) {
     if (size == 0) return QString();
     if (!(data[0] & 1)) return QString::fromUtf8(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
@@ -35,7 +25,6 @@ inline QString fuzzText(const uint8_t* data, size_t size) {
 // Image plug-ins (TIFF) and the store's file handling look for the application object.
 inline void startApplication() {
     static int argc = 1;
-    static char name[] = "fuzz";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = {const_cast<char*>("fuzz"), nullptr};
     static QCoreApplication app(argc, argv);
 }

@@ -1,7 +1,5 @@
-// The stored shortcut: whatever the settings file holds, fromJson answers a combo or none, and a
-// combo it accepts survives being written back and read again.
+// Whatever the settings file holds, a stored shortcut that reads at all survives being written back.
 #include "FuzzCheck.h"
-
 #include "hotkey/HotKeyCombo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,10 +1,6 @@
-// Runs a fuzz target over stored inputs without libFuzzer: every file inside the directories named.
-// The normal and sanitizer builds replay the corpus (and every crash once found, kept in it) with it
-// as a plain test.
+// Without libFuzzer, a target replays every file in the directories named: the corpus and every crash kept in it.
 #include <QDirIterator>
-#include <QFile>
 
-#include <cstdint>
 #include <cstdio>
 
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
@@ -15,15 +11,11 @@ int main(int argc, char** argv) {
     int inputs = 0;
     for (int i = 1; i < argc; ++i)
         for (QDirIterator it(QString::fromLocal8Bit(argv[i]), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-             it.hasNext();) {
+             it.hasNext(); ++inputs) {
             QFile file(it.next());
-            if (!file.open(QIODevice::ReadOnly)) {
-                std::fprintf(stderr, "replay: cannot read %s\n", qPrintable(file.fileName()));
-                return 1;
-            }
+            if (!file.open(QIODevice::ReadOnly)) qFatal("replay: cannot read %s", qPrintable(file.fileName()));
             const QByteArray bytes = file.readAll();
             LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-            ++inputs;
         }
     std::printf("replay: %d inputs\n", inputs);
     return inputs ? 0 : 1;

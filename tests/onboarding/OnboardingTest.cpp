@@ -77,7 +77,7 @@ TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     EXPECT_EQ(ownFinishes, 1);
 }
 
-TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
+TEST_F(OnboardingTest, PermissionFollowsXTestTrayNamedOnlyWithOne) {
     keys.trusted = false;
     controller->show(false);
     // The page, the skip button and the granted line when shown, the permission symbol.
@@ -103,9 +103,6 @@ TEST_F(OnboardingTest, PermissionPageFollowsXTestWithinASecond) {
     EXPECT_EQ(state(), "1  granted checkmark");
     const QString explanation = controller->view()->explanation()->text();
     EXPECT_TRUE(explanation.contains("nothing to allow") && explanation.contains("Ctrl+V")) << explanation.toStdString();
-}
-
-TEST_F(OnboardingTest, PointsToTheTrayIconOnlyWhereThereIsOne) {
     // {tray available, icon shown}: the guide names the tray only with both.
     for (auto [available, shown] : {std::pair{true, true}, {false, true}, {true, false}}) {
         trayAvailable = available;

@@ -1,8 +1,6 @@
 #pragma once
-// What every panel test needs around the model: a fake clock, real Preferences over in-memory
-// defaults, and a history store held in a list. The store's `search` matches every word as a
-// case-insensitive substring and counts its calls; `countOverride` makes it claim more rows than it
-// lists, which is how a history larger than the panel's window looks.
+// The panel model's surroundings: fake clock, real Preferences, and a history store held in a list
+// whose `countOverride` claims more rows than it lists, as a history larger than the window does.
 
 #include "PreferencesFixture.h"
 #include "store/HistoryStore.h"
@@ -26,12 +24,12 @@ class FakeHistoryStore final : public HistoryStore {
 public:
     explicit FakeHistoryStore(Clock& clock) : HistoryStore(clock, QStringLiteral("/nonexistent")) {}
 
-    QList<ClipItem> rows, searchAnswer;     // rows in any order; when set, `search` looks through searchAnswer
-    std::optional<qint64> countOverride;    // what `count` answers instead of rows.size()
-    std::optional<StoreError> deleteError;  // what deleteItem answers instead of deleting
+    QList<ClipItem> rows, searchAnswer;  // when set, `search` looks through searchAnswer
+    std::optional<qint64> countOverride;
+    std::optional<StoreError> deleteError;
     std::map<qint64, QImage> images;
     int searchCalls = 0, imageCalls = 0;
-    std::pair<QString, qint64> lastSearch;  // query and limit
+    std::pair<QString, qint64> lastSearch;
     QList<qint64> deleted;
     QList<std::pair<qint64, bool>> pinCalls;
 

@@ -33,15 +33,8 @@ QImage filled(int w, int h) {
 
 class PanelViewsTest : public ::testing::Test {
 protected:
-    PanelTestEnv env;
-    FakeWorkspace workspace;
-    FakePanelWindowSystem windows;
-    std::unique_ptr<AppIcons> icons;
-    std::unique_ptr<PanelViewModel> model;
-    std::unique_ptr<PanelController> controller;
-
     // Items of every kind; one from an application with an icon, pinned; an image with its data.
-    void make(bool samples = true) {
+    PanelViewsTest() {
         workspace.installed = {{"org.example.Editor", "Editor", "/apps/editor.desktop"}};
         workspace.iconsByLocation["/apps/editor.desktop"] = filled(32, 32);
         const std::tuple<ClipKind, QString, double> kinds[] = {
@@ -50,23 +43,22 @@ protected:
             {ClipKind::color, "#FF9500", 7200}, {ClipKind::text, "#include <vector>\nint main() {}\n", 9000},
             {ClipKind::richText, "Quarterly", 2e4}, {ClipKind::color, "rgb(52, 199, 89)", 4e4},
             {ClipKind::text, "ssh deploy@build", 9e4}, {ClipKind::text, "Tenth", 2e5},
-            {ClipKind::color, "not a colour", 1.3e6}};
+            {ClipKind::color, "not a colour", 1.3e6}, {ClipKind::text, QString(2000, QLatin1Char('b')), 2e6},
+            {ClipKind::text, QString(2000, QLatin1Char('a')), 2e6}, {ClipKind::image, "Image 10 × 10", 2e6}};
         for (const auto& [kind, text, ago] : kinds) {
-            if (!samples) break;
             const qint64 id = env.store.rows.size() + 1;
             env.store.rows.append(makeClip(id, text, env.clock.now() - ago, kind,
                                            id == 5 ? std::optional<QString>("Editor") : std::nullopt, id == 5));
         }
-        if (samples) env.store.rows[2].byteSize = 182'000;
+        env.store.rows[2].byteSize = 182'000;
+        env.store.rows[11].fullLength = 2001;  // a longer text of which the store keeps 2000 characters
         env.store.images[3] = filled(640, 400);
-        icons = std::make_unique<AppIcons>(workspace);
-        model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock);
-        controller = std::make_unique<PanelController>(*model, workspace, *icons, windows);
+        model.reload();
     }
-    PanelView& view() { return controller->view(); }
+    PanelView& view() { return controller.view(); }
     // The preview of `id` in one line: its page, what it shows, and the metadata row when shown.
     std::string preview(qint64 id) {
-        model->setSelectedID(id);
+        model.setSelectedID(id);
         const PreviewPane& p = *view().previewPane();
         const QString pages[] = {"blank", "text", "link", "image", "missing", "files", "color", "pending"};
         QStringList out{pages[int(p.page())]};
@@ -83,27 +75,34 @@ protected:
                 << (meta.showsPinned() ? "pinned" : "");
         return out.join(" | ").toStdString();
     }
+
+    PanelTestEnv env;
+    FakeWorkspace workspace;
+    FakePanelWindowSystem windows;
+    AppIcons icons{workspace};
+    PanelViewModel model{env.store, env.prefs, env.clock};
+    PanelController controller{model, workspace, icons, windows};
 };
 
 TEST_F(PanelViewsTest, RowsAndEmptyStatesFollowTheResults) {
-    make(false);
+    env.store.rows.clear();
+    model.reload();
     ResultList& list = *view().resultList();
     EmptyState& empty = *list.emptyState();
     auto state = [&] { return std::pair(empty.isHidden(), empty.message()); };
     EXPECT_EQ(preview(0), "blank") << "no metadata row without an item";
-    model->setQuery("  ");
+    model.setQuery("  ");
     EXPECT_EQ(state(), std::pair(false, QString("No matches for “  ”")));
-    model->insertAtFront(makeClip(1, "first line\nsecond", env.clock.now()));
+    model.insertAtFront(makeClip(1, "first line\nsecond", env.clock.now()));
     EXPECT_TRUE(empty.isHidden()) << "spaces list everything";
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), "first line") << "the title is the first line";
-    model->setQuery("<b>zebra");
+    model.setQuery("<b>zebra");
     EXPECT_EQ(state(), std::pair(false, QString("No matches for “<b>zebra”")));
     EXPECT_EQ(std::pair(ClipRowDelegate::badgeText(8, "1d"), ClipRowDelegate::badgeText(9, "2d")), std::pair(QString("Ctrl+9"), QString("2d")))
         << "the tenth row shows its age";
 }
 
 TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
-    make();
     env.clock.advance(100);
     const std::pair<qint64, std::string> rows[] = {
         {2, "link | www.example.org | https://www. | Unknown app | 4 minutes ago | 35 bytes | no icon | "},
@@ -113,18 +112,14 @@ TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
         {5, "color | #ffff9500 | #FF9500 | Editor | 2 hours ago | 7 bytes | icon | pinned"},
         {6, "text | #include <ve | mono | Unknown app | 2 hours ago | 32 bytes | no icon | "},
         {11, "color | #00000000 | not a colour | Unknown app | 2 weeks ago | 12 bytes | no icon | "},
+        {12, "text | bbbbbbbbbbbb | cut | Unknown app | 3 weeks ago | 2 KB | no icon | "},  // says it stops at 2000
+        {13, "text | aaaaaaaaaaaa | Unknown app | 3 weeks ago | 2 KB | no icon | "},
+        {14, "missing | Image 10 × 1 | Unknown app | 3 weeks ago | 14 bytes | no icon | "},  // no stored data
     };
     for (const auto& [id, expected] : rows) EXPECT_EQ(preview(id), expected);
-    // The preview stops at 2000 characters and says so; an image without stored data says that.
-    ClipItem longer = makeClip(20, QString(2000, QLatin1Char('b')), env.clock.now());
-    longer.fullLength = 2001;
-    for (const ClipItem& item : {makeClip(21, QString(2000, QLatin1Char('a')), env.clock.now()), longer,
-                                 makeClip(22, "Image 10 × 10", env.clock.now(), ClipKind::image)})
-        model->insertAtFront(item);
-    for (const auto& [id, expected] : {std::pair{20, "text | bbbbbbbbbbbb | cut | Unknown app | in 0 seconds | 2 KB | no icon | "},
-                                       {21, "text | aaaaaaaaaaaa | Unknown app | in 0 seconds | 2 KB | no icon | "},
-                                       {22, "missing | Image 10 × 1 | Unknown app | in 0 seconds | 14 bytes | no icon | "}})
-        EXPECT_EQ(preview(id), expected);
+    preview(1);
+    preview(3);
+    EXPECT_EQ(env.store.imageCalls, 2) << "a decoded image is kept";
     QString files = "25 files";
     for (int i = 1; i <= 25; ++i) files += QStringLiteral("\n/f%1").arg(i);
     EXPECT_EQ(std::pair(PreviewPane::filePathsFor(files).size(), PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file")),
@@ -135,13 +130,12 @@ TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
 }
 
 TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
-    make();
     env.store.images[20] = filled(20, 10);
     env.store.images[21] = filled(21, 10);
     FakeTaskRunner decoder;
     decoder.hold = true;  // a decode that takes as long as the test likes
-    model->decodeImagesOn(decoder);
-    for (qint64 id : {20, 21}) model->insertAtFront(makeClip(id, "Image", env.clock.now(), ClipKind::image));
+    model.decodeImagesOn(decoder);
+    for (qint64 id : {20, 21}) model.insertAtFront(makeClip(id, "Image", env.clock.now(), ClipKind::image));
     EXPECT_EQ(preview(3), "pending | Image 640 ×  | Unknown app | 10 minutes ago | 182 KB | no icon | ")
         << "the label stands in, never an empty pane";
     EXPECT_EQ(env.store.imageCalls, 0) << "nothing read or decoded while selecting";
@@ -154,34 +148,43 @@ TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
     decoder.runAll();
     EXPECT_EQ(preview(21).substr(0, 13), "image | 21x10");
     EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
+    // After the history is cleared the store numbers rows from 1 again: never the old image.
+    ClipItem reused = makeClip(3, "Image", env.clock.now(), ClipKind::image);
+    reused.hash = "another-hash";
+    env.store.images[3] = filled(30, 10);
+    model.insertAtFront(reused);
+    preview(3);
+    decoder.runAll();
+    EXPECT_EQ(preview(3).substr(0, 13), "image | 30x10");
 }
 
 TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
-    make();
-    controller->show();
+    controller.show();
     QApplication::processEvents();
     std::vector<std::pair<qint64, UseMode>> used;
     int opened = 0;
-    model->onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
-    model->onOpenSettings = [&] { ++opened; };
+    model.onActivate = [&](const ClipItem& item, UseMode mode) { used.push_back({item.id, mode}); };
+    model.onOpenSettings = [&] { ++opened; };
     ResultList& list = *view().resultList();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(2, 0)).center());
-    EXPECT_EQ(model->selectedID(), 3);
+    EXPECT_EQ(model.selectedID(), 3);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(1, 0)).center());
     QTest::mouseClick(view().footerBar()->settingsButton(), Qt::LeftButton);
     EXPECT_EQ(std::pair(used, opened), std::pair(std::vector<std::pair<qint64, UseMode>>{{2, UseMode::paste}}, 1));
+    model.setSelectedID(11);
+    EXPECT_TRUE(list.viewport()->rect().contains(list.visualRect(list.model()->index(10, 0)))) << "scrolled to it";
     // A chip filters, selects the first of its results and is the only one highlighted.
     FilterChip* links = view().filterBar()->chips()[3];
     QTest::mouseClick(links, Qt::LeftButton);
-    EXPECT_EQ(std::pair(model->filter(), model->selectedID()), std::pair(ClipFilter::links, std::optional<qint64>(2)));
+    EXPECT_EQ(std::pair(model.filter(), model.selectedID()), std::pair(ClipFilter::links, std::optional<qint64>(2)));
     for (FilterChip* chip : view().filterBar()->chips()) EXPECT_EQ(chip->isCurrent(), chip == links);
     // The paused label shows only while the pause lies ahead.
     const bool hiddenBefore = view().pausedLabel()->isHidden();
     env.prefs.setPausedUntil(env.clock.now() + 300);
     EXPECT_EQ(std::pair(hiddenBefore, view().pausedLabel()->isHidden()), std::pair(true, false));
     env.clock.advance(301);
-    controller->hide();
-    controller->show();
+    controller.hide();
+    controller.show();
     EXPECT_TRUE(view().pausedLabel()->isHidden()) << "an expired pause is no pause";
 }
 

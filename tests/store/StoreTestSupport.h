@@ -1,7 +1,5 @@
 #pragma once
-// The store's test fixture (the hardening tests' too): a store in a temporary directory, clips as
-// the classification makes them, and raw SQL on the store's own connection for what only SQL can plant (a tampered row, a
-// temporary trigger that fails a delete as an I/O error would).
+// The store's fixture (the hardening tests' too), with raw SQL on its connection to plant what only SQL can.
 
 #include "Database.h"
 #include "FakeClock.h"
@@ -10,6 +8,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMessageAuthenticationCode>
 #include <QTemporaryDir>
@@ -34,6 +33,7 @@ inline QByteArray encodedImage(const char* format, QColor color) {
 }
 
 inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -65,15 +65,18 @@ protected:
         auto statement = connectionOf(*store).prepare(query);
         return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
     }
-    // Records a clip with a blob file, last used `daysAgo` days before now.
+    ClipItem record(const CapturedClip& clip) {
+        auto item = store->record(clip);
+        EXPECT_TRUE(item) << (item ? "" : item.error().description().toStdString());
+        return item ? *item : ClipItem{};
+    }
     qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
         const double now = clock.now();
         clock.setNow(now - daysAgo * 86400);
-        const auto item = store->record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}}));
+        const qint64 id = record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}})).id;
         clock.setNow(now);
-        EXPECT_TRUE(item);
-        if (pinned) store->setPinned(item->id, true);
-        return item ? item->id : -1;
+        if (pinned) store->setPinned(id, true);
+        return id;
     }
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
@@ -87,8 +90,7 @@ protected:
         for (const ClipItem& item : items) ids << item.id;
         return ids;
     }
-    // Makes every DELETE of this row fail, as an I/O error would; `ROLLBACK` loses the whole
-    // transaction instead of the one statement.
+    // Fails every DELETE of this row as an I/O error would; `ROLLBACK` loses the whole transaction.
     void failDeletesOf(qint64 id, const char* how = "ABORT") {
         sql(QString("CREATE TEMP TRIGGER refuse_%1 BEFORE DELETE ON main.clips WHEN old.id = %1 "
                     "BEGIN SELECT RAISE(%2, 'disk I/O error'); END;").arg(id).arg(how));

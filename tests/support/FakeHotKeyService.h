@@ -19,10 +19,7 @@ public:
         std::uint32_t id;
     };
 
-    void installHandler(std::function<void(std::uint32_t)> h) override {
-        handler = std::move(h);
-        ++handlerInstalls;
-    }
+    void installHandler(std::function<void(std::uint32_t)> h) override { handler = std::move(h); }
 
     std::optional<Handle> registerHotKey(std::uint32_t keycode, Qt::KeyboardModifiers modifiers,
                                          std::uint32_t id) override {
@@ -48,7 +45,6 @@ public:
     }
 
     std::function<void(std::uint32_t)> handler;
-    int handlerInstalls = 0;
     bool failNextRegistration = false;
     std::set<std::pair<std::uint32_t, int>> taken;  // keycode, modifiers.toInt()
     std::vector<Registration> attempts;
