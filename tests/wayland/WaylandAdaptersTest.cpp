@@ -169,7 +169,7 @@ TEST_F(WaylandAdapters, PasteboardCountsAndReadsOnlyOthersCopies) {
     EXPECT_FALSE(board.ownerQuit()) << "our write took the clipboard back";
 }
 
-TEST_F(WaylandAdapters, TracksTheActiveWindowAndActivatesOnlyTheRememberedOne) {
+TEST_F(WaylandAdapters, TracksActiveWindowActivatesOnlyRememberedOne) {
     ASSERT_TRUE(toplevels.isAvailable());
     test::FakeWorkspace desktop;
     WaylandWorkspace workspace(toplevels, desktop, {});
