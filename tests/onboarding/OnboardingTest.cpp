@@ -17,8 +17,7 @@ namespace {
 
 using Page = OnboardingView::Page;
 
-class OnboardingTest : public ::testing::Test, protected test::PreferencesFixture {
-protected:
+struct OnboardingTest : ::testing::Test, test::PreferencesFixture {
     OnboardingTest() { makeController(); }
 
     // As the shell does: finishing marks the guide completed and drops the controller.
@@ -56,7 +55,6 @@ TEST_F(OnboardingTest, ReturnOrCloseFinishesOnceAndFreesTheWindow) {
     }
     press(controller->window(), Qt::Key_Return);
     EXPECT_EQ(std::tuple(finishes, prefs.hasCompletedOnboarding(), controller == nullptr), std::tuple(1, true, true));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     makeController();
     controller->show(false);
     bool stillThere = true;

@@ -11,7 +11,6 @@
 #include "PreferencesFixture.h"
 
 #include <QImage>
-#include <QLabel>
 
 #include <ostream>
 
@@ -19,21 +18,6 @@
 inline std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
 
 namespace mendrake::test {
-
-// The widget of the row titled `title` (the child of that object name, or its first T).
-template <typename T>
-T* rowValue(QWidget* page, const QString& title, const QString& name = {}) {
-    for (QLabel* label : page->findChildren<QLabel*>("title"))
-        if (label->text() == title) return label->parentWidget()->findChild<T*>(name);
-    return nullptr;
-}
-
-// The text a row shows as its value: the last label in the row titled `title`.
-inline QString rowText(QWidget* page, const QString& title) {
-    for (QLabel* label : page->findChildren<QLabel*>("title"))
-        if (label->text() == title) return label->parentWidget()->findChildren<QLabel*>().last()->text();
-    return {};
-}
 
 struct SettingsTestEnvironment : PreferencesFixture {
     SettingsTestEnvironment() {
