@@ -8,13 +8,20 @@
 #include "settings/SettingsDetail.h"
 #include "settings/SettingsSidebar.h"
 #include "settings/ShortcutsPage.h"
+#include "settings/SettingsWindowController.h"
 #include "settings/ToggleSwitch.h"
+#include "store/HistoryStore.h"
 
-#include "SettingsTestEnvironment.h"
+#include "FakeKeySynthesiser.h"
+#include "FakeKeyboardLayout.h"
+#include "FakeWorkspace.h"
+#include "PreferencesFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -28,12 +35,61 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
 
 namespace mendrake {
 namespace {
 
 using P = SettingsPage;
 using Sections = std::vector<std::vector<SettingsPage>>;
+
+// Everything the settings pages use, in memory: the shared preferences fixture, a US keyboard
+// layout, a desktop with two installed apps and a switchable paste permission.
+struct Environment : test::PreferencesFixture {
+    Environment() {
+        QImage red(64, 64, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        workspace.installed = {
+            {"org.gnome.TextEditor", "Text Editor", "/usr/share/applications/org.gnome.TextEditor.desktop"},
+            {"org.keepassxc.KeePassXC", "KeePassXC", "/usr/share/applications/org.keepassxc.KeePassXC.desktop"},
+        };
+        for (const auto& app : workspace.installed) workspace.iconsByLocation[app.location] = red;
+    }
+
+    SettingsServices services(HistoryStore* store = nullptr) {
+        return SettingsServices{
+            .prefs = prefs, .keyboardLayout = layout, .workspace = workspace, .keySynthesiser = keys,
+            .clock = clock, .store = store,
+            .onHistoryCleared = [this] { ++historyClears; },
+            .checkForUpdates = [this] { ++updateChecks; },
+            .canCheckForUpdates = true,
+            .sourceAddress = "https://example.org/mendrake", .version = "1.2", .build = "45",
+            .quit = [this] { ++quits; },
+        };
+    }
+
+    // A history in `directory` with `count` text copies a second apart, every 500th pinned.
+    std::unique_ptr<HistoryStore> history(const QString& directory, int count) {
+        std::unique_ptr<HistoryStore> store = HistoryStore::open(clock, directory).value();
+        for (int i = 0; i < count; ++i) {
+            const QString text = QStringLiteral("Sample clip number %1").arg(i);
+            auto item = store->record({.text = text, .hash = contentHash("text", text.toUtf8()),
+                                       .representations = {{"public.utf8-plain-text", text.toUtf8()}},
+                                       .byteSize = text.size()});
+            if (i % 500 == 0) store->setPinned(item->id, true);
+            clock.advance(1);
+        }
+        return store;
+    }
+
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
+    test::FakeWorkspace workspace;
+    test::FakeKeySynthesiser keys;
+    int historyClears = 0, updateChecks = 0, quits = 0;
+};
 
 struct SettingsTest : ::testing::Test {
     // The C locale: its short time format carries seconds that a pause's end leaves out, and it
@@ -66,7 +122,7 @@ struct SettingsTest : ::testing::Test {
     SettingsSidebar& sidebar() { return *controller.sidebar(); }
     QWidget* pageView() { return controller.detail()->currentPageView(); }
 
-    test::SettingsTestEnvironment env;
+    Environment env;
     SettingsServices services = env.services();
     SettingsWindowController controller{env.services()};
 };
@@ -340,6 +396,32 @@ TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     AboutPage bare(services);
     EXPECT_TRUE(bare.updateButton() == nullptr && bare.links().isEmpty());
     EXPECT_TRUE(bare.noTrayNote()->text().contains("mendrake --show")) << bare.noTrayNote()->text();
+}
+
+// On a real display (the x11 run names a folder in MENDRAKE_SCREENSHOTS): every page with sample data, saved.
+TEST_F(SettingsTest, ScreenshotsOfEveryPage) {
+    const QString out = qEnvironmentVariable("MENDRAKE_SCREENSHOTS");
+    if (out.isEmpty()) GTEST_SKIP() << "no folder for the pictures";
+    QDir().mkpath(out);
+    env.prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
+    env.prefs.setMaxItems(5000);
+    env.prefs.setRetentionDays(30);
+    env.keys.trusted = false;
+    QTemporaryDir dir;
+    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
+    SettingsWindowController settings(env.services(store.get()));
+    auto save = [&](const QString& name) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(settings.window())) << name;
+        QTest::qWait(300);  // icons and fonts settle after the first paint
+        EXPECT_TRUE(settings.window()->grab().save(out + "/settings-" + name + ".png")) << name;
+    };
+    for (SettingsPage page : allSettingsPages) {
+        settings.show(page);
+        save(rawValue(page));
+    }
+    settings.show(SettingsPage::privacy);
+    env.prefs.setPausedUntil(env.clock.now() + 900);
+    save("privacy-paused");
 }
 
 }  // namespace
