@@ -47,9 +47,12 @@ using P = SettingsPage;
 using Sections = std::vector<std::vector<SettingsPage>>;
 
 // Everything the settings pages use, in memory: the shared preferences fixture, a US keyboard
-// layout, a desktop with two installed apps and a switchable paste permission.
-struct Environment : test::PreferencesFixture {
-    Environment() {
+// layout, a desktop with two installed apps and a switchable paste permission. The C locale: its
+// short time format carries seconds that a pause's end leaves out, and it groups no digits unless asked to.
+struct SettingsTest : ::testing::Test, test::PreferencesFixture {
+    SettingsTest() {
+        QLocale::setDefault(QLocale::c());
+        clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
         QImage red(64, 64, QImage::Format_ARGB32);
         red.fill(Qt::red);
         workspace.installed = {
@@ -59,7 +62,7 @@ struct Environment : test::PreferencesFixture {
         for (const auto& app : workspace.installed) workspace.iconsByLocation[app.location] = red;
     }
 
-    SettingsServices services(HistoryStore* store = nullptr) {
+    SettingsServices servicesWith(HistoryStore* store) {
         return SettingsServices{
             .prefs = prefs, .keyboardLayout = layout, .workspace = workspace, .keySynthesiser = keys,
             .clock = clock, .store = store,
@@ -84,21 +87,6 @@ struct Environment : test::PreferencesFixture {
         }
         return store;
     }
-
-    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
-    test::FakeWorkspace workspace;
-    test::FakeKeySynthesiser keys;
-    int historyClears = 0, updateChecks = 0, quits = 0;
-};
-
-struct SettingsTest : ::testing::Test {
-    // The C locale: its short time format carries seconds that a pause's end leaves out, and it
-    // groups no digits unless asked to.
-    SettingsTest() {
-        QLocale::setDefault(QLocale::c());
-        env.clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
-    }
-
     void choosePause(PrivacyPage& page, const QString& text) {
         for (QAction* action : page.pauseButton()->menu()->actions())
             if (action->text() == text) return action->trigger();
@@ -122,9 +110,12 @@ struct SettingsTest : ::testing::Test {
     SettingsSidebar& sidebar() { return *controller.sidebar(); }
     QWidget* pageView() { return controller.detail()->currentPageView(); }
 
-    Environment env;
-    SettingsServices services = env.services();
-    SettingsWindowController controller{env.services()};
+    test::FakeKeyboardLayout layout = test::FakeKeyboardLayout::usQwerty();
+    test::FakeWorkspace workspace;
+    test::FakeKeySynthesiser keys;
+    int historyClears = 0, updateChecks = 0, quits = 0;
+    SettingsServices services = servicesWith(nullptr);
+    SettingsWindowController controller{servicesWith(nullptr)};
 };
 
 TEST_F(SettingsTest, SearchKeepsMatchingPagesInTheirGroups) {
@@ -172,7 +163,7 @@ TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
     sidebar().searchField()->setText("hist");
     QApplication::setActiveWindow(window);
     QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(env.quits, 1);
+    EXPECT_EQ(quits, 1);
     QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     controller.show();
@@ -187,26 +178,26 @@ TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
 
 TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
     QTemporaryDir dir;
-    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
-    SettingsServices withStore = env.services(store.get());
-    env.prefs.setMaxItems(1234);
-    env.prefs.setRetentionDays(30);
+    std::unique_ptr<HistoryStore> store = history(dir.path(), 1234);
+    SettingsServices withStore = servicesWith(store.get());
+    prefs.setMaxItems(1234);
+    prefs.setRetentionDays(30);
     HistoryPage page(withStore);
     EXPECT_EQ(page.itemCount(), 0) << "read when the page comes on screen";
     EXPECT_EQ(page.maxItemsPicker()->currentIndex(), -1) << "no choice shown for a value it does not offer";
     EXPECT_EQ(page.retentionPicker()->currentText(), "1 Month");
-    QSignalSpy limits(&env.prefs, &Preferences::historyLimitsAssigned);
+    QSignalSpy limits(&prefs, &Preferences::historyLimitsAssigned);
     page.maxItemsPicker()->setCurrentIndex(1);
     emit page.maxItemsPicker()->activated(1);
-    EXPECT_TRUE(env.prefs.maxItems() == 1000 && limits.count() == 1);
-    env.prefs.setRetentionDays(0);
+    EXPECT_TRUE(prefs.maxItems() == 1000 && limits.count() == 1);
+    prefs.setRetentionDays(0);
     EXPECT_EQ(page.retentionPicker()->currentText(), "Forever");
     page.show();
     EXPECT_EQ(rowText(&page, "Items saved"), "1,234");
     EXPECT_GT(page.diskBytes(), 0);
     EXPECT_EQ(rowText(&page, "Space used"), byteCountString(page.diskBytes()));
     page.showInFilesButton()->click();
-    EXPECT_EQ(env.workspace.revealed, std::vector<QString>{store->directory()});
+    EXPECT_EQ(workspace.revealed, std::vector<QString>{store->directory()});
 
     const qint64 before = page.diskBytes();
     const std::tuple<QString, qint64, int> rows[] = {{"Cancel", 1234, 0}, {"Clear All but Pinned", 3, 1},
@@ -215,7 +206,7 @@ TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
         page.clearButton()->click();
         for (QAbstractButton* button : page.confirmation()->buttons())
             if (button->text() == choice) button->click();
-        EXPECT_EQ(std::tuple(store->count(), page.itemCount(), env.historyClears), std::tuple(left, left, clears))
+        EXPECT_EQ(std::tuple(store->count(), page.itemCount(), historyClears), std::tuple(left, left, clears))
             << choice;
     }
     EXPECT_EQ(rowText(&page, "Items saved"), "0");
@@ -226,7 +217,7 @@ TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
     EXPECT_EQ(rowText(&bare, "Space used"), "Zero KB");
     bare.showInFilesButton()->click();
     bare.clear(false);
-    EXPECT_TRUE(env.workspace.revealed.size() == 1 && env.historyClears == 2);
+    EXPECT_TRUE(workspace.revealed.size() == 1 && historyClears == 2);
 }
 
 TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
@@ -235,29 +226,29 @@ TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
     const char* idle = "Pause for a while, for example when handling sensitive data.";
     const std::tuple<std::function<void()>, std::optional<double>, const char*, const char*> rows[] = {
         {[] {}, std::nullopt, "Record new copies", idle},
-        {[&] { choosePause(page, "For 15 Minutes"); }, env.clock.now() + 900, "Capture is paused",
+        {[&] { choosePause(page, "For 15 Minutes"); }, clock.now() + 900, "Capture is paused",
          "Nothing is recorded until 14:15."},
         {[&] { page.resumeButton()->click(); }, std::nullopt, "Record new copies", idle},
         {[&] { choosePause(page, "Until I Resume"); }, Preferences::distantFuture, "Capture is paused",
          "Nothing is recorded until you resume."},
         {[&] {
-             EXPECT_EQ(env.clock.pendingTasks(), 0u) << "no redraw is due for a pause without end";
+             EXPECT_EQ(clock.pendingTasks(), 0u) << "no redraw is due for a pause without end";
              page.resumeButton()->click();
              choosePause(page, "For 5 Minutes");
-             env.clock.advance(299);
+             clock.advance(299);
          },
-         env.clock.now() + 300, "Capture is paused", "Nothing is recorded until 14:05."},
-        {[&] { env.clock.advance(1); }, env.clock.now() + 300, "Record new copies", idle},
+         clock.now() + 300, "Capture is paused", "Nothing is recorded until 14:05."},
+        {[&] { clock.advance(1); }, clock.now() + 300, "Record new copies", idle},
     };
     for (const auto& [act, until, title, detail] : rows) {
         act();
-        EXPECT_EQ(env.prefs.pausedUntil(), until) << title;
+        EXPECT_EQ(prefs.pausedUntil(), until) << title;
         EXPECT_EQ(page.captureTitle(), title);
         EXPECT_EQ(page.captureDetail(), detail);
         const bool paused = QString(title) == "Capture is paused";
         EXPECT_TRUE(page.resumeButton()->isVisible() == paused && page.pauseButton()->isVisible() != paused);
     }
-    env.prefs.setPausedUntil(env.clock.now() - 60);
+    prefs.setPausedUntil(clock.now() - 60);
     EXPECT_EQ(PrivacyPage(services).captureTitle(), "Record new copies") << "a stale pause counts as none";
 }
 
@@ -268,12 +259,12 @@ TEST_F(SettingsTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
                               {"com.example.", "example", "Not installed"},
                               {"...", "...", "Not installed"}};
     for (const auto& [id, name, detail] : cases) {
-        const IgnoredAppInfo info = ignoredAppInfo(id, env.workspace);
+        const IgnoredAppInfo info = ignoredAppInfo(id, workspace);
         EXPECT_TRUE(info.name == name && info.detail == detail) << id;
     }
-    env.prefs.setExcludedAppIds({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
+    prefs.setExcludedAppIds({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault"});
     PrivacyPage page(services);
-    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
+    EXPECT_EQ(rowIDs(page), prefs.excludedAppIds());
     const auto rows = page.ignoredRows();
     EXPECT_NE(rows[0]->findChild<QLabel*>("app.dashed"), nullptr) << "not installed: a placeholder icon";
     EXPECT_NE(rows[1]->findChild<QLabel*>("appIcon"), nullptr);
@@ -283,15 +274,15 @@ TEST_F(SettingsTest, IgnoredAppsAreNamedAddedOnceAndRemovedEverywhere) {
             EXPECT_EQ(row->findChild<QLabel*>(label)->textFormat(), Qt::PlainText) << label;
 
     page.addApps({"org.gnome.TextEditor", "org.keepassxc.KeePassXC", "org.keepassxc.KeePassXC", ""});
-    EXPECT_EQ(env.prefs.excludedAppIds(),
+    EXPECT_EQ(prefs.excludedAppIds(),
               QStringList({"com.example.Vault", "org.gnome.TextEditor", "com.example.Vault", "org.keepassxc.KeePassXC"}));
     page.ignoredRows().first()->removeButton()->click();
-    EXPECT_EQ(env.prefs.excludedAppIds(), QStringList({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}));
-    EXPECT_EQ(rowIDs(page), env.prefs.excludedAppIds());
+    EXPECT_EQ(prefs.excludedAppIds(), QStringList({"org.gnome.TextEditor", "org.keepassxc.KeePassXC"}));
+    EXPECT_EQ(rowIDs(page), prefs.excludedAppIds());
 }
 
 TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
-    env.prefs.setExcludedAppIds({"org.gnome.TextEditor"});
+    prefs.setExcludedAppIds({"org.gnome.TextEditor"});
     PrivacyPage page(services);
     page.show();
     const QStringList both{"org.gnome.TextEditor", "org.keepassxc.KeePassXC"};
@@ -307,32 +298,32 @@ TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
         if (windowClass.isEmpty()) chooser->list()->selectAll();
         chooser->windowClassField()->setText(windowClass);
         accept ? chooser->ignoreButton()->click() : chooser->reject();
-        EXPECT_EQ(env.prefs.excludedAppIds(), expected);
+        EXPECT_EQ(prefs.excludedAppIds(), expected);
     }
 }
 
 TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
     auto detail = [](QWidget* page) { return row(page, "Paste keystroke")->findChild<QLabel*>("subtitle")->text(); };
-    env.keys.trusted = false;
+    keys.trusted = false;
     {
         GeneralPage page(services);
         EXPECT_EQ(page.findChild<QPushButton*>(), nullptr) << "X11 has no permission to ask for";
         EXPECT_TRUE(detail(&page).contains("XTEST extension is disabled")) << detail(&page);
-        env.keys.trusted = true;
-        env.clock.advance(0.5);
+        keys.trusted = true;
+        clock.advance(0.5);
         EXPECT_FALSE(page.trusted());
-        env.clock.advance(0.5);
+        clock.advance(0.5);
         EXPECT_TRUE(page.trusted());
         EXPECT_TRUE(detail(&page).contains("Nothing needs to be allowed")) << detail(&page);
-        env.keys.trusted = false;  // the X server lost it
-        env.clock.advance(1.0);
+        keys.trusted = false;  // the X server lost it
+        clock.advance(1.0);
         EXPECT_FALSE(page.trusted());
     }
-    EXPECT_EQ(env.clock.liveTimers(), 0u) << "the poll ends with the page";
+    EXPECT_EQ(clock.liveTimers(), 0u) << "the poll ends with the page";
 }
 
 TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
-    QSignalSpy iconAnnounced(&env.prefs, &Preferences::trayIconAssigned);
+    QSignalSpy iconAnnounced(&prefs, &Preferences::trayIconAssigned);
     GeneralPage page(services);
     const std::tuple<const char*, const char*, bool> rows[] = {
         {"Launch at login", "launchAtLogin", false},
@@ -345,11 +336,11 @@ TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
         auto* toggle = row(&page, title)->findChild<ToggleSwitch*>();
         EXPECT_EQ(toggle->isChecked(), initially);
         toggle->click();
-        EXPECT_EQ(env.prefs.property(property).toBool(), !initially);
-        env.prefs.setProperty(property, initially);  // changed elsewhere: the switch follows
+        EXPECT_EQ(prefs.property(property).toBool(), !initially);
+        prefs.setProperty(property, initially);  // changed elsewhere: the switch follows
         EXPECT_EQ(toggle->isChecked(), initially);
     }
-    EXPECT_EQ(env.loginItems.enables, 1) << "the switch reaches the login items";
+    EXPECT_EQ(loginItems.enables, 1) << "the switch reaches the login items";
     EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
 
@@ -359,16 +350,16 @@ TEST_F(SettingsTest, RecorderStoresAfterReleasingTheKeyboard) {
     HotKeyRecorder* recorder = page.recorder();
     std::vector<bool> capturingWhenStored;
     // Whoever hears of the change may raise an alert (a taken shortcut) that needs the keyboard.
-    QObject::connect(&env.prefs, &Preferences::hotKeyAssigned,
+    QObject::connect(&prefs, &Preferences::hotKeyAssigned,
                      [&] { capturingWhenStored.push_back(recorder->hasKeyFilter()); });
     recorder->startRecording();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier, 45, 0, 0);
     QApplication::sendEvent(&page, &press);
-    EXPECT_EQ(env.prefs.hotKey(), (HotKeyCombo{45, Qt::ControlModifier | Qt::AltModifier}));
+    EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{45, Qt::ControlModifier | Qt::AltModifier}));
     EXPECT_EQ(capturingWhenStored, std::vector<bool>{false});
 
     // The shell puts the previous shortcut back when the desktop refuses the new one.
-    env.prefs.setHotKey(HotKeyCombo::defaultCombo());
+    prefs.setHotKey(HotKeyCombo::defaultCombo());
     EXPECT_EQ(recorder->combo(), HotKeyCombo::defaultCombo());
 
     // Where the desktop binds the shortcut, the page shows the line to add instead of a recorder.
@@ -383,10 +374,10 @@ TEST_F(SettingsTest, AboutOffersOnlyWhatTheBuildAndDesktopHave) {
     AboutPage page(services);
     EXPECT_EQ(page.versionShown(), "1.2 (45)");
     page.updateButton()->click();
-    EXPECT_EQ(env.updateChecks, 1);
+    EXPECT_EQ(updateChecks, 1);
     EXPECT_EQ(page.noTrayNote(), nullptr) << "no note while the tray is unknown or present";
     for (QPushButton* link : page.links()) link->click();
-    EXPECT_EQ(env.workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
+    EXPECT_EQ(workspace.opened, (std::vector<QUrl>{QUrl("https://example.org/mendrake"),
                                                         QUrl("https://example.org/mendrake/releases"),
                                                         QUrl("https://example.org/mendrake/issues")}));
 
@@ -403,13 +394,13 @@ TEST_F(SettingsTest, ScreenshotsOfEveryPage) {
     const QString out = qEnvironmentVariable("MENDRAKE_SCREENSHOTS");
     if (out.isEmpty()) GTEST_SKIP() << "no folder for the pictures";
     QDir().mkpath(out);
-    env.prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
-    env.prefs.setMaxItems(5000);
-    env.prefs.setRetentionDays(30);
-    env.keys.trusted = false;
+    prefs.setExcludedAppIds({"org.keepassxc.KeePassXC", "org.gnome.TextEditor", "Bitwarden"});
+    prefs.setMaxItems(5000);
+    prefs.setRetentionDays(30);
+    keys.trusted = false;
     QTemporaryDir dir;
-    std::unique_ptr<HistoryStore> store = env.history(dir.path(), 1234);
-    SettingsWindowController settings(env.services(store.get()));
+    std::unique_ptr<HistoryStore> store = history(dir.path(), 1234);
+    SettingsWindowController settings(servicesWith(store.get()));
     auto save = [&](const QString& name) {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(settings.window())) << name;
         QTest::qWait(300);  // icons and fonts settle after the first paint
@@ -420,7 +411,7 @@ TEST_F(SettingsTest, ScreenshotsOfEveryPage) {
         save(rawValue(page));
     }
     settings.show(SettingsPage::privacy);
-    env.prefs.setPausedUntil(env.clock.now() + 900);
+    prefs.setPausedUntil(clock.now() + 900);
     save("privacy-paused");
 }
 
