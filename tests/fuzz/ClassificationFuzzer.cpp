@@ -45,11 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!marked && !items.empty() && !clip->text.trimmed().isEmpty());
     FUZZ_CHECK(QRegularExpression("^[0-9a-f]{64}$").match(clip->hash).hasMatch());
     qint64 total = 0;
-    for (const auto& representation : clip->representations) {
-        const QString& type = representation.first;  // a lambda cannot capture a structured binding under clang
-        total += representation.second.size();
+    for (const auto& [type, bytes] : clip->representations) {
+        total += bytes.size();
         // Representations come from the first item only (the file list is made by us).
-        FUZZ_CHECK(type == filePathsType || std::count_if(items[0].begin(), items[0].end(), [&](auto& o) { return o.first == type; }));
+        FUZZ_CHECK(type == filePathsType || std::ranges::count(items[0], type, &std::pair<QString, QByteArray>::first));
     }
     FUZZ_CHECK(total <= maxCaptureBytes && clip->byteSize == total);
     FUZZ_CHECK(clip->kind != ClipKind::color || parseColor(clip->text));

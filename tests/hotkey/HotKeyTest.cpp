@@ -13,14 +13,12 @@
 namespace mendrake {
 namespace {
 
-using test::FakeKeyboardLayout;
-
 constexpr Qt::KeyboardModifiers ctrl = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
                                 super = Qt::MetaModifier;
 constexpr HotKeyCombo kDefault = HotKeyCombo::defaultCombo();
 
 TEST(HotKeyCombo, LabelsAndKeycodesFollowTheLayout) {
-    auto us = FakeKeyboardLayout::usQwerty();
+    auto us = test::FakeKeyboardLayout::usQwerty();
     us.keys[36] = "x";  // named keys (36 is Enter) win over the layout
     us.keys[10] = "";
     const std::pair<HotKeyCombo, const char*> cases[] = {

@@ -44,7 +44,6 @@ namespace mendrake {
 namespace {
 
 using P = SettingsPage;
-using Sections = std::vector<std::vector<SettingsPage>>;
 
 // Everything the settings pages use, in memory: the shared preferences fixture, a US keyboard
 // layout, a desktop with two installed apps and a switchable paste permission. The C locale: its
@@ -120,7 +119,7 @@ struct SettingsTest : ::testing::Test, test::PreferencesFixture {
 
 TEST_F(SettingsTest, SearchKeepsMatchingPagesInTheirGroups) {
     controller.show(P::history);
-    const std::pair<const char*, Sections> cases[] = {
+    const std::pair<const char*, std::vector<std::vector<SettingsPage>>> cases[] = {
         {"", {{P::general, P::shortcuts}, {P::history, P::privacy}, {P::about}}},
         {"pause", {{P::privacy}}},
         {"  sound\t", {{P::general}}},
@@ -156,8 +155,7 @@ TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
     QWidget* view = pageView();
     window->setWindowTitle("stale");
     sidebar().select(P::about);
-    EXPECT_EQ(window->windowTitle(), "About Mendrake");
-    EXPECT_EQ(pageView(), view);
+    EXPECT_EQ(std::pair(window->windowTitle(), pageView()), std::pair(QString("About Mendrake"), view));
 
     sidebar().select(P::history);
     sidebar().searchField()->setText("hist");
@@ -194,7 +192,6 @@ TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
     EXPECT_EQ(page.retentionPicker()->currentText(), "Forever");
     page.show();
     EXPECT_EQ(rowText(&page, "Items saved"), "1,234");
-    EXPECT_GT(page.diskBytes(), 0);
     EXPECT_EQ(rowText(&page, "Space used"), byteCountString(page.diskBytes()));
     page.showInFilesButton()->click();
     EXPECT_EQ(workspace.revealed, std::vector<QString>{store->directory()});
@@ -242,9 +239,8 @@ TEST_F(SettingsTest, PauseAndResumeRewriteTheCaptureRow) {
     };
     for (const auto& [act, until, title, detail] : rows) {
         act();
-        EXPECT_EQ(prefs.pausedUntil(), until) << title;
-        EXPECT_EQ(page.captureTitle(), title);
-        EXPECT_EQ(page.captureDetail(), detail);
+        EXPECT_EQ(std::tuple(prefs.pausedUntil(), page.captureTitle(), page.captureDetail()),
+                  std::tuple(until, QString(title), QString(detail)));
         const bool paused = QString(title) == "Capture is paused";
         EXPECT_TRUE(page.resumeButton()->isVisible() == paused && page.pauseButton()->isVisible() != paused);
     }
@@ -302,8 +298,9 @@ TEST_F(SettingsTest, ChooserIgnoresTheSelectionOrATypedWindowClass) {
     }
 }
 
-TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
+TEST_F(SettingsTest, GeneralPageFollowsXTestAndPreferences) {
     auto detail = [](QWidget* page) { return row(page, "Paste keystroke")->findChild<QLabel*>("subtitle")->text(); };
+    QSignalSpy iconAnnounced(&prefs, &Preferences::trayIconAssigned);
     keys.trusted = false;
     {
         GeneralPage page(services);
@@ -318,28 +315,23 @@ TEST_F(SettingsTest, PasteKeystrokeRowFollowsXTestWithinASecond) {
         keys.trusted = false;  // the X server lost it
         clock.advance(1.0);
         EXPECT_FALSE(page.trusted());
+        const std::tuple<const char*, const char*, bool> rows[] = {
+            {"Launch at login", "launchAtLogin", false},
+            {"Show in tray", "showMenuBarIcon", true},
+            {"Paste into the active app", "pasteDirectly", true},
+            {"Play a sound when something is copied", "playSound", false},
+        };
+        for (const auto& [title, property, initially] : rows) {
+            SCOPED_TRACE(title);
+            auto* toggle = row(&page, title)->findChild<ToggleSwitch*>();
+            EXPECT_EQ(toggle->isChecked(), initially);
+            toggle->click();
+            EXPECT_EQ(prefs.property(property).toBool(), !initially);
+            prefs.setProperty(property, initially);  // changed elsewhere: the switch follows
+            EXPECT_EQ(toggle->isChecked(), initially);
+        }
     }
     EXPECT_EQ(clock.liveTimers(), 0u) << "the poll ends with the page";
-}
-
-TEST_F(SettingsTest, SwitchesWriteTheirPreferenceAndFollowIt) {
-    QSignalSpy iconAnnounced(&prefs, &Preferences::trayIconAssigned);
-    GeneralPage page(services);
-    const std::tuple<const char*, const char*, bool> rows[] = {
-        {"Launch at login", "launchAtLogin", false},
-        {"Show in tray", "showMenuBarIcon", true},
-        {"Paste into the active app", "pasteDirectly", true},
-        {"Play a sound when something is copied", "playSound", false},
-    };
-    for (const auto& [title, property, initially] : rows) {
-        SCOPED_TRACE(title);
-        auto* toggle = row(&page, title)->findChild<ToggleSwitch*>();
-        EXPECT_EQ(toggle->isChecked(), initially);
-        toggle->click();
-        EXPECT_EQ(prefs.property(property).toBool(), !initially);
-        prefs.setProperty(property, initially);  // changed elsewhere: the switch follows
-        EXPECT_EQ(toggle->isChecked(), initially);
-    }
     EXPECT_EQ(loginItems.enables, 1) << "the switch reaches the login items";
     EXPECT_EQ(iconAnnounced.count(), 2) << "the click and the change elsewhere, never the showing";
 }
