@@ -21,6 +21,7 @@
 #include "panel/PanelViewModel.h"
 #include "store/HistoryStore.h"
 #include "store/BlobFile.h"
+#include "Database.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -43,33 +44,6 @@ namespace {
 using Clipboard = std::map<QString, QByteArray>;
 using Kind = InstanceRequest::Kind;
 
-// A real store whose recording and deleting can fail as on a full disk (trims use their own connection).
-class FlakyStore final : public HistoryStore {
-public:
-    FlakyStore(Clock& clock, std::unique_ptr<HistoryStore> real)
-        : HistoryStore(clock, real->directory()), real_(std::move(real)) {}
-
-    bool failWrites = false;
-    static StoreError full() { return StoreError::sqlite(QStringLiteral("database or disk is full")); }
-
-    StoreResult<ClipItem> record(const CapturedClip& clip) override {
-        return failWrites ? StoreResult<ClipItem>(full()) : real_->record(clip);
-    }
-    void touch(qint64 id) override { real_->touch(id); }
-    std::optional<ClipItem> fetch(qint64 id) override { return real_->fetch(id); }
-    QList<ClipItem> recent(qint64 limit) override { return real_->recent(limit); }
-    QList<ClipItem> search(const QString& q, qint64 limit) override { return real_->search(q, limit); }
-    std::optional<QString> fullText(qint64 id) override { return real_->fullText(id); }
-    RepresentationMap representations(const ClipItem& item) override { return real_->representations(item); }
-    std::function<QImage()> imageReader(const ClipItem& item) override { return real_->imageReader(item); }
-    void setPinned(qint64 id, bool pinned) override { real_->setPinned(id, pinned); }
-    std::optional<StoreError> deleteItem(qint64 id) override { return failWrites ? full() : real_->deleteItem(id); }
-    qint64 count() override { return real_->count(); }
-
-private:
-    std::unique_ptr<HistoryStore> real_;
-};
-
 const HotKeyCombo kDefault = HotKeyCombo::defaultCombo();  // Shift+Super+V
 const HotKeyCombo kCtrlAltC{54, Qt::ControlModifier | Qt::AltModifier};
 const HotKeyCombo kCtrlAltX{53, Qt::ControlModifier | Qt::AltModifier};
@@ -84,17 +58,17 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
             .alerts = alerts, .captureReads = reads, .maintenance = maintenance, .searches = searches,
             .previews = previews,
             .terminate = [this](int status) { exits.push_back(status); },
-            .openStore = [this]() -> StoreResult<std::unique_ptr<HistoryStore>> {
-                auto flaky = std::make_unique<FlakyStore>(clock, HistoryStore::open(clock, dir.path()).value());
-                store = flaky.get();
-                return std::unique_ptr<HistoryStore>(std::move(flaky));
-            },
+            .openStore = [this] { return HistoryStore::open(clock, dir.path()); },
             .symbolIcon = [](const QString&) { return QIcon(); },
             .trayAvailable = [this] { return trayAvailable; },
             .updatePublicKey = updateKey,
         };
         app = std::make_unique<AppDelegate>(prefs, std::move(services));
         EXPECT_TRUE(app->start());
+    }
+    // Every write of the app's connection fails, as on a read-only disk (trims use a connection of their own).
+    void writesFail(bool fail) {
+        ASSERT_FALSE(connectionOf(*app->store()).exec(fail ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0"));
     }
     void copyElsewhere(const QString& text) {
         pasteboard.copyText(text);
@@ -117,7 +91,6 @@ struct AppTest : ::testing::Test, test::PreferencesFixture {
     test::FakePanelWindowSystem panelWindows;
     test::FakeSoundPlayer sound;
     test::FakeAlertPresenter alerts;
-    FlakyStore* store = nullptr;
     std::unique_ptr<AppDelegate> app;
     bool trayAvailable = true;
     QString updateKey;
@@ -128,20 +101,20 @@ TEST_F(AppTest, StoreFailuresAreShownNotLoggedTwice) {
     launch();
     copyElsewhere("first copy");
     prefs.setPlaySound(true);
-    store->failWrites = true;
-    copyElsewhere("lost to a full disk");
+    writesFail(true);
+    copyElsewhere("lost to a failed write");
     EXPECT_EQ(app->panelModel()->items().size(), 1);
     EXPECT_TRUE(sound.played.empty() && alerts.alerts.empty());
-    EXPECT_TRUE(log.lines.isEmpty()) << "the store logs its own failures, the delegate adds nothing";
+    EXPECT_EQ(log.lines.size(), 1) << "the store logs its own failures, the delegate adds nothing";
     EXPECT_TRUE(app->statusItem()->recordingProblem());
     app->panel()->show();
     app->panelModel()->deleteSelected();
     ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts[0].informativeText, "SQLite: database or disk is full");
+    EXPECT_EQ(alerts.alerts[0].informativeText, "SQLite: attempt to write a readonly database");
     EXPECT_FALSE(app->panel()->isVisible());
 
-    store->failWrites = false;
-    copyElsewhere("disk has room again");
+    writesFail(false);
+    copyElsewhere("writable again");
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(sound.played, std::vector<std::string>{"Tink"});
     EXPECT_FALSE(app->statusItem()->recordingProblem());
@@ -192,9 +165,9 @@ TEST_F(AppTest, TheLastCopyIsServedAgainWhenItsOwnerQuits) {
     for (auto [keep, recordFails, served] : cases) {
         prefs.setKeepClipboardOnOwnerQuit(keep);
         copyElsewhere("older");
-        store->failWrites = recordFails;
+        writesFail(recordFails);
         copyElsewhere("copied, then its app quit");
-        store->failWrites = false;
+        writesFail(false);
         const int writes = pasteboard.writes();
         const ClipItem front = app->panelModel()->items().front();
         pasteboard.ownerQuits();
