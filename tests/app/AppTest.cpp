@@ -130,8 +130,7 @@ TEST_F(AppTest, AChosenItemIsWrittenMovedAndTypedOnlyWhereItCanBe) {
         {"paste into the previous app", UseMode::paste, true, true, M::xtest, 1, false},
         {"copy only", UseMode::copyOnly, true, true, M::xtest, 0, false},
         {"direct pasting off", UseMode::paste, false, true, M::xtest, 0, false},
-        {"a compositor without a virtual keyboard: nothing to allow", UseMode::paste, true, false, M::virtualKeyboard,
-         0, false},
+        {"no virtual keyboard: nothing to allow", UseMode::paste, true, false, M::virtualKeyboard, 0, false},
         {"without XTEST the guide opens on its permissions page", UseMode::paste, true, false, M::xtest, 0, true},
     };
     for (const auto& [why, mode, pasteDirectly, trusted, through, typed, guide] : cases) {
@@ -201,7 +200,7 @@ TEST_F(AppTest, TakenShortcutKeepsThePreviousOne) {
     EXPECT_TRUE(hotKeys.press(kCtrlAltC.keycode, kCtrlAltC.modifiers));
 }
 
-TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
+TEST_F(AppTest, RequestsShortcutTrayAndCtrlQReachTheApp) {
     trayAvailable = false;
     launch();
     EXPECT_FALSE(app->hasTray());
@@ -231,9 +230,20 @@ TEST_F(AppTest, ShortcutRequestsAndTrayActOnTheRunningInstance) {
     trayAvailable = true;
     clock.advance(AppDelegate::trayCheckInterval + 1);
     EXPECT_TRUE(app->hasTray()) << "a tray started later is noticed";
+    QLineEdit field;
+    field.show();
+    QApplication::setActiveWindow(&field);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
+    QTest::keyClick(&field, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
+    QTest::keyClick(&field, Qt::Key_Q);
+    EXPECT_EQ(field.text(), "q") << "Ctrl+Shift+Q is not ours; a plain q still types";
+    EXPECT_TRUE(exits.empty());
+    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(exits, std::vector<int>{0});
+    QTest::keyClick(&field, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(field.isVisible());
 }
 
-// Update checks open the project's releases page.
 TEST_F(AppTest, OnlyARealSigningKeyOffersUpdates) {
     for (auto [key, offered] : {std::pair{"", false}, {"REPLACE_WITH_YOUR_KEY", false}, {" REPLACE", true}}) {
         updateKey = key;
@@ -247,22 +257,6 @@ TEST_F(AppTest, OnlyARealSigningKeyOffersUpdates) {
     }
     EXPECT_EQ(workspace.opened, builtSourceAddress().isEmpty() ? std::vector<QUrl>{}
                                                                : std::vector<QUrl>{Updater::releasesPage()});
-}
-
-TEST_F(AppTest, CtrlQQuitsCtrlWClosesOtherChordsType) {
-    launch();
-    QLineEdit field;
-    field.show();
-    QApplication::setActiveWindow(&field);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
-    QTest::keyClick(&field, Qt::Key_Q, Qt::ShiftModifier | Qt::ControlModifier);
-    QTest::keyClick(&field, Qt::Key_Q);
-    EXPECT_EQ(field.text(), "q") << "Ctrl+Shift+Q is not ours; a plain q still types";
-    EXPECT_TRUE(exits.empty());
-    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_EQ(exits, std::vector<int>{0});
-    QTest::keyClick(&field, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(field.isVisible());
 }
 
 TEST_F(AppTest, RetentionTrimsWhenLimitsChangeAndHourly) {
@@ -287,7 +281,7 @@ TEST_F(AppTest, RetentionTrimsWhenLimitsChangeAndHourly) {
     EXPECT_EQ(rows(), 1);
 }
 
-TEST_F(AppTest, DeletedWordsLeaveTheIndexOnceThePanelHides) {
+TEST_F(AppTest, DeletedWordsLeaveFilesCallbacksDieWithTheApp) {
     launch();
     for (int i = 0; i < 20; ++i) copyElsewhere(QStringLiteral("neighbour %1 ").arg(i).repeated(30));
     copyElsewhere("zqxmarker one");
@@ -308,10 +302,7 @@ TEST_F(AppTest, DeletedWordsLeaveTheIndexOnceThePanelHides) {
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_FALSE(file.readAll().contains("zqxmarker")) << name.toStdString();
     }
-}
-
-TEST_F(AppTest, CallbacksFiringAfterTheDelegateIsGoneDoNothing) {
-    launch();
+    // Callbacks firing after the delegate is gone do nothing.
     copyElsewhere("something");
     app->activate(app->panelModel()->items().front(), UseMode::paste, false);  // its keystroke is still pending
     app.reset();
@@ -381,19 +372,13 @@ TEST_F(AppTest, PasteWritesWhatWasCopiedOrTheWholeText) {
     }
 }
 
-TEST_F(AppTest, PasteChordIsControlAndTheKeyThatTypesV) {
-    PasteEngine(pasteboard, keys, layout, workspace, clock).postPasteChord();
-    test::FakeKeyboardLayout dvorak;  // "v" on the US "." position (X keycode 60)
+TEST_F(AppTest, PasteTypesCtrlVOnlyIntoTheFocusedTarget) {
+    test::FakeKeyboardLayout dvorak, none;  // "v" on the US "." position (X keycode 60); no "v": the US V position
     dvorak.keys = {{60, "v"}, {55, "k"}};
-    PasteEngine(pasteboard, keys, dvorak, workspace, clock).postPasteChord();
-    test::FakeKeyboardLayout none;  // no "v" at all: the US V position
-    PasteEngine(pasteboard, keys, none, workspace, clock).postPasteChord();
+    for (auto* each : {&layout, &dvorak, &none}) PasteEngine(pasteboard, keys, *each, workspace, clock).postPasteChord();
     using Press = test::FakeKeySynthesiser::Press;
     EXPECT_EQ(keys.presses,
               (std::vector<Press>{{55, Qt::ControlModifier}, {60, Qt::ControlModifier}, {55, Qt::ControlModifier}}));
-}
-
-TEST_F(AppTest, PasteTypesOnlyIntoTheTargetHoldingFocus) {
     PasteEngine engine{pasteboard, keys, layout, workspace, clock};
     const RunningApplication editor{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), 42};
     const RunningApplication terminal{QStringLiteral("org.gnome.Terminal"), QStringLiteral("Terminal"), 7};
