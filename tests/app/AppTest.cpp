@@ -367,7 +367,8 @@ TEST_F(AppTest, PasteWritesWhatWasCopiedOrTheWholeText) {
 TEST_F(AppTest, PasteTypesCtrlVOnlyIntoTheFocusedTarget) {
     test::FakeKeyboardLayout dvorak, none;  // "v" on the US "." position (X keycode 60); no "v": the US V position
     dvorak.keys = {{60, "v"}, {55, "k"}};
-    for (auto* each : {&layout, &dvorak, &none}) PasteEngine(pasteboard, keys, *each, workspace, clock).postPasteChord();
+    for (auto* each : {&layout, &dvorak, &none})
+        PasteEngine(pasteboard, keys, *each, workspace, clock).postPasteChord();
     using Press = test::FakeKeySynthesiser::Press;
     EXPECT_EQ(keys.presses,
               (std::vector<Press>{{55, Qt::ControlModifier}, {60, Qt::ControlModifier}, {55, Qt::ControlModifier}}));
