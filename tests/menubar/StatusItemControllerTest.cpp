@@ -64,16 +64,12 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesRecordingPause) {
                            "Quit Mendrake"};
     const std::tuple<const char*, std::function<void()>, QStringList> rows[] = {
         {"a build that cannot check for updates does not offer it", [] {}, QStringList{"Nothing copied yet"} + tail},
-        {"updates", [&] { shell->checkForUpdates = [] {}; },
-         QStringList{"Nothing copied yet"} + tail.mid(0, 4) + QStringList{"Check for Updates…"} + tail.mid(4)},
-        {"the store cannot be written",
-         [&] {
-             shell->checkForUpdates = {};
-             controller.setRecordingProblem(QStringLiteral("SQLite: database or disk is full"));
-         },
+        {"the store cannot be written", [&] { controller.setRecordingProblem(QStringLiteral("SQLite: disk is full")); },
          QStringList{"Not Recording: the history can't be written", "---", "Nothing copied yet"} + tail},
         {"recording again", [&] { controller.setRecordingProblem(std::nullopt); },
          QStringList{"Nothing copied yet"} + tail},
+        {"updates", [&] { shell->checkForUpdates = [] {}; },
+         QStringList{"Nothing copied yet"} + tail.mid(0, 4) + QStringList{"Check for Updates…"} + tail.mid(4)},
     };
     EXPECT_TRUE(controller.isVisible()) << "the tray icon follows the preference from the start";
     for (const auto& [why, setUp, expected] : rows) {
