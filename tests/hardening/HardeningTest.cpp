@@ -1,6 +1,6 @@
 // The store under a recorder killed at random moments and under write faults: every operation fails or
 // succeeds whole, leaves no half-written row or stray blob file, and recording resumes after the fault.
-#include "StoreTestSupport.h"
+#include "StoreFixture.h"
 #include "capture/Classification.h"
 #include "store/BlobFile.h"
 

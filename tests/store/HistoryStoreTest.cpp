@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "StoreFixture.h"
 #include "store/BlobFile.h"
 
 #include <QDirIterator>
@@ -94,12 +94,10 @@ TEST_F(StoreTest, SearchMatchesWordPrefixesFoldingCase) {
 TEST_F(StoreTest, IndexedReadsAnswerLikePlainStatements) {
     // Rows enough for a common word or prefix to be answered by walking the recency index, every 17th pinned, last
     // used in an order unrelated to their ids; the times never coincide, so that the order is defined.
-    sql(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO clips (kind, text, "
-        "hash, created_at, last_used_at, pinned, size) SELECT 'text', i || ' ' || json_extract('[\"alpha\", \"beta\", "
-        "\"alphabet\", \"Émile\", \"emile\", \"beta\"]', '$[' || (i * 7 % 6) || ']') || iif(i % 5, ' gamma', '') || "
-        "iif(i % 7, ' alpha', ''), 'bulk' || i, 0, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, i % 17 = 0, 1 FROM n")
-            .arg(clock.now(), 0, 'f', 3));
+    insertRows(6000, QString("'text', i || ' ' || json_extract('[\"alpha\", \"beta\", \"alphabet\", \"Émile\", "
+                             "\"emile\", \"beta\"]', '$[' || (i * 7 % 6) || ']') || iif(i % 5, ' gamma', '') || "
+                             "iif(i % 7, ' alpha', ''), 'bulk' || i, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, i % 17 = 0")
+                         .arg(clock.now(), 0, 'f', 3));
     auto plain = [&](const QString& tail, const std::vector<Value>& values) {
         QList<ClipItem> items;
         auto statement = connectionOf(*store).prepare("SELECT " + Database::columnList() + tail, values);
