@@ -19,11 +19,10 @@ std::string join(const QList<ClipItem>& items) {
 
 class PanelModelTest : public StoreTest {
 protected:
-    std::unique_ptr<PanelViewModel> model;
-    void make() { model = std::make_unique<PanelViewModel>(*store, prefs, clock); }
+    PanelViewModel model{*store, prefs, clock};
     // The results ("p" marks a pinned row) and the selection, in one line.
     std::string shown() const {
-        return join(model->results()) + " | " + (model->selectedID() ? std::to_string(*model->selectedID()) : "none");
+        return join(model.results()) + " | " + (model.selectedID() ? std::to_string(*model.selectedID()) : "none");
     }
 };
 
@@ -35,7 +34,7 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
         {"1 file\n/tmp/a", ClipKind::file, "Editor"},   {"#fff", ClipKind::color, "Editor"}};
     for (int i = 0; i < 8; ++i) record(textClip(get<0>(clips[i]), {}, get<1>(clips[i]), get<2>(clips[i])), i + 1);
     store->setPinned(5, true);
-    make();
+    model.reload();
     // A new query or filter selects its first result, whatever was selected.
     const std::tuple<QString, ClipFilter, std::string> rows[] = {
         {"   ", ClipFilter::all, "1 2 3 4 5p 6 7 8 | 1"},  // blanks are no terms
@@ -50,68 +49,60 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
         {"beta", ClipFilter::text, "1 2 | 1"},
     };
     for (const auto& [query, filter, expected] : rows) {
-        model->setSelectedID(model->results().last().id);
-        model->setFilter(filter);
-        model->setQuery(query);
+        model.setSelectedID(model.results().last().id);
+        model.setFilter(filter);
+        model.setQuery(query);
         EXPECT_EQ(shown(), expected) << query.toStdString() << " " << rawValue(filter).toStdString();
     }
 }
 
 TEST_F(PanelModelTest, UpdatesKeepSelectionAndLimitNotifyOnChange) {
     addItems(3);
-    make();
-    model->setFilter(ClipFilter::images);
-    QSignalSpy results(model.get(), &PanelViewModel::resultsChanged);
-    QSignalSpy selection(model.get(), &PanelViewModel::selectedIDChanged);
-    QSignalSpy query(model.get(), &PanelViewModel::queryChanged);
-    model->insertAtFront(record(textClip("text, not an image")));
-    model->setFilter(ClipFilter::images);
-    model->removeItems({});
-    model->markUsed(999);
+    model.reload();
+    model.setFilter(ClipFilter::images);
+    QSignalSpy results(&model, &PanelViewModel::resultsChanged);
+    QSignalSpy selection(&model, &PanelViewModel::selectedIDChanged);
+    QSignalSpy query(&model, &PanelViewModel::queryChanged);
+    model.insertAtFront(record(textClip("text, not an image")));
+    model.setFilter(ClipFilter::images);
+    model.removeItems({});
+    model.markUsed(999);
     EXPECT_EQ(results.count() + selection.count(), 0);
-    model->setFilter(ClipFilter::text);
-    model->setQuery("item 2");
+    model.setFilter(ClipFilter::text);
+    model.setQuery("item 2");
     results.clear();
-    model->setQuery("item 2");
-    model->prepareForShow();  // a fresh search: no query, every kind, the first row selected
-    EXPECT_EQ(std::tuple(query.count(), results.count(), model->query(), model->filter(), shown()),
+    model.setQuery("item 2");
+    model.prepareForShow();  // a fresh search: no query, every kind, the first row selected
+    EXPECT_EQ(std::tuple(query.count(), results.count(), model.query(), model.filter(), shown()),
               std::tuple(2, 1, "", ClipFilter::all, "4 1 2 3 | 4"));
-    model->prepareForShow();
-    EXPECT_EQ(model->focusToken(), 2);
-    model->setSelectedID(2);
+    model.prepareForShow();
+    EXPECT_EQ(model.focusToken(), 2);
+    model.setSelectedID(2);
     clock.advance(5);
     store->touch(3);  // copied again
-    model->insertAtFront(*store->fetch(3));
+    model.insertAtFront(*store->fetch(3));
     EXPECT_EQ(shown(), "3 4 1 2 | 2");
     clock.advance(60);
-    model->markUsed(2);
+    model.markUsed(2);
     EXPECT_EQ(shown(), "2 3 4 1 | 2");
-    EXPECT_EQ(model->items().first().lastUsedAt, clock.now());
-    model->setSelectedID(1);
-    model->removeItems({2, 77});
+    EXPECT_EQ(model.items().first().lastUsedAt, clock.now());
+    model.setSelectedID(1);
+    model.removeItems({2, 77});
     EXPECT_EQ(shown(), "3 4 1 | 1") << "removing other rows keeps the selection";
-    model->removeItems({1});
+    model.removeItems({1});
     EXPECT_EQ(shown(), "3 4 | 3") << "the removed selection falls back to the first result";
-    // New captures never grow the window beyond its limit, but an old pinned row stays.
-    ASSERT_FALSE(store->clearHistory(false));
-    addItems(PanelViewModel::windowLimit);
-    const qint64 pinned = add("old pinned", 30, true);
-    model->reload();
-    for (int i = 0; i < 10; ++i) model->insertAtFront(record(textClip(QString("new %1").arg(i))));
-    EXPECT_EQ(std::tuple(model->items().size(), model->items().first().text, model->items().last().id),
-              std::tuple(PanelViewModel::windowLimit + 1, "new 9", pinned));
 }
 
 TEST_F(PanelModelTest, OlderMatchesOnlyWhenTheWindowCannotAnswer) {
     addItems(PanelViewModel::windowLimit + 10);  // the newest 5000 make the window: 5001 on only the index finds
-    make();
-    model->setQuery("ITEM 500");
+    model.reload();
+    model.setQuery("ITEM 500");
     EXPECT_EQ(shown(), "500 1500 2500 3500 4500 5000 5001 5002 5003 5004 5005 5006 5007 5008 5009 | 500");
-    model->setFilter(ClipFilter::links);
+    model.setFilter(ClipFilter::links);
     EXPECT_EQ(shown(), "5007 | 5007");
-    model->setFilter(ClipFilter::all);
+    model.setFilter(ClipFilter::all);
     std::vector<std::pair<QString, std::function<void(QList<ClipItem>)>>> asked;  // query and limit, the answer
-    model->searchOlder = [&](const QString& query, qint64 limit, auto answer) {
+    model.searchOlder = [&](const QString& query, qint64 limit, auto answer) {
         asked.push_back({query + " " + QString::number(limit), std::move(answer)});
     };
     const std::pair<QString, QString> rows[] = {  // what the index is asked: the query as typed, the room left
@@ -121,58 +112,63 @@ TEST_F(PanelModelTest, OlderMatchesOnlyWhenTheWindowCannotAnswer) {
     };
     for (const auto& [query, expected] : rows) {
         asked.clear();
-        model->setQuery(query);
+        model.setQuery(query);
         EXPECT_EQ(asked.empty() ? "" : asked.back().first, expected) << query.toStdString();
     }
-    model->setQuery("item 5001");
+    model.setQuery("item 5001");
     asked[0].second(store->search("Item 500", 294));
     EXPECT_EQ(shown(), " | none") << "the answer to a superseded query";
     asked[1].second(store->search("item 5001", 300));
-    model->togglePinSelected();
-    EXPECT_EQ(std::tuple(shown(), model->items().last().id, model->items().last().pinned),
+    model.togglePinSelected();
+    EXPECT_EQ(std::tuple(shown(), model.items().last().id, model.items().last().pinned),
               std::tuple("5001p | 5001", 5001, true)) << "pinned, an older row joins the window";
+    // New captures never grow the window beyond its limit, but the old pinned row stays.
+    for (int i = 0; i < 10; ++i) model.insertAtFront(record(textClip(QString("new %1").arg(i))));
+    EXPECT_EQ(std::tuple(model.items().size(), model.items().first().text, model.items().last().id),
+              std::tuple(PanelViewModel::windowLimit + 1, "new 9", 5001));
     sql("DELETE FROM clips WHERE id > 5000");
-    model->reload();
+    model.reload();
     asked.clear();
-    model->setQuery("item 50");
+    model.setQuery("item 50");
     EXPECT_TRUE(asked.empty()) << "the window covers the whole history";
 }
 
 TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
     addItems(4);
-    make();
+    model.reload();
     QStringList failures;
-    model->onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
+    model.onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
     for (auto [selected, after] : {std::pair{2, "1 3 4 | 3"}, {4, "1 3 | 3"}}) {
-        model->setSelectedID(selected);
-        model->deleteSelected();
+        model.setSelectedID(selected);
+        model.deleteSelected();
         EXPECT_EQ(shown(), after);
     }
-    EXPECT_EQ(model->totalCount(), 2);
     failDeletesOf(3);
-    model->deleteSelected();
+    model.deleteSelected();
     EXPECT_EQ(shown(), "1 3 | 3");
     EXPECT_EQ(failures, (QStringList{"Mendrake couldn't delete the item", "SQLite: disk I/O error"}));
     sql("DROP TRIGGER refuse_3");
-    for (int i = 0; i < 3; ++i) model->deleteSelected();  // the third finds nothing to delete
-    model->togglePinSelected();
-    EXPECT_EQ(std::tuple(shown(), model->totalCount(), store->count()), std::tuple(" | none", 0, 0));
+    model.reload();  // selects the first row again
+    model.deleteSelected();
+    EXPECT_EQ(shown(), "3 | 3");
+    for (int i = 0; i < 2; ++i) model.deleteSelected();  // the second finds nothing to delete
+    model.togglePinSelected();
+    EXPECT_EQ(std::tuple(shown(), model.totalCount(), store->count()), std::tuple(" | none", 0, 0));
 }
 
 TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
     addItems(3);
-    make();
-    QSignalSpy results(model.get(), &PanelViewModel::resultsChanged);
-    model->setSelectedID(2);
-    model->togglePinSelected();
-    EXPECT_EQ(join(model->items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
+    model.reload();
+    QSignalSpy results(&model, &PanelViewModel::resultsChanged);
+    model.setSelectedID(2);
+    model.togglePinSelected();
+    EXPECT_EQ(join(model.items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
     EXPECT_EQ(std::pair(join(store->recent(0)), results.count()), std::pair(std::string("2p"), qsizetype(1)));
-    model->togglePinSelected();
-    store->setPinned(1, true);
-    store->setPinned(3, true);
-    model->reload();
-    model->setFilter(ClipFilter::pinned);
-    model->togglePinSelected();
+    model.togglePinSelected();
+    for (qint64 id : {1, 3}) store->setPinned(id, true);
+    model.reload();
+    model.setFilter(ClipFilter::pinned);
+    model.togglePinSelected();
     EXPECT_EQ(shown() + " / " + join(store->recent(0)), "3p | 3 / 3p");
 }
 
@@ -222,7 +218,8 @@ std::string play(const KeyRow& row, bool withSettingsHandler = true) {
     if (model.filter() != ClipFilter::all) note(rawValue(model.filter()).toStdString());
     if (model.query() != row.query) note("query'" + model.query().toStdString() + "'");
     for (qint64 id = 1; id <= 12; ++id)
-        if (const auto row = env.store->fetch(id); !row || row->pinned) note((row ? "pin" : "delete") + std::to_string(id));
+        if (const auto row = env.store->fetch(id); !row || row->pinned)
+            note((row ? "pin" : "delete") + std::to_string(id));
     if (!consumed) note("field");
     return out.empty() ? "consumed" : out;
 }

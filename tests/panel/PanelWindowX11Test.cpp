@@ -1,6 +1,5 @@
-// The floating panel under Xvfb and openbox, the screen split into two 800 x 1000 monitors: where it
-// appears, its window-manager states, the app it remembers, hiding on a click elsewhere. Real keys
-// typed into it are the end-to-end runs' part (e2e_paste, e2e_reshow).
+// The floating panel under Xvfb and openbox, the screen split into two 800 x 1000 monitors. Real keys typed
+// into it are the end-to-end runs' part (e2e_paste, e2e_reshow).
 #include "StoreFixture.h"
 #include "WaitFor.h"
 #include "capture/AppIcon.h"
@@ -14,7 +13,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
-#include <gtest/gtest.h>
 
 using namespace mendrake;
 using namespace mendrake::test;

@@ -78,17 +78,15 @@ struct StoreFixture : PreferencesFixture {
         if (pinned) store->setPinned(id, true);
         return id;
     }
-    // Rows 1 to n in one statement; `values` gives kind, text, hash, last_used_at and pinned of row i.
+    // Rows 1 to n in one statement: `values` gives kind, text, last_used_at and pinned of row i (`now` the clock's).
     void insertRows(int n, const QString& values) {
-        sql(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) INSERT INTO clips "
-                    "(kind, text, hash, last_used_at, pinned, created_at, size) SELECT %2, 0, 1 FROM n")
-                .arg(n)
-                .arg(values));
+        sql(QString("WITH RECURSIVE n(i, now) AS (SELECT 1, %3 UNION ALL SELECT i + 1, now FROM n WHERE i < %1) "
+                    "INSERT INTO clips (kind, text, last_used_at, pinned, hash, created_at, size) "
+                    "SELECT %2, 'row' || i, 0, 1 FROM n")
+                .arg(QString::number(n), values, QString::number(clock.now(), 'f', 3)));
     }
     // Rows "item 1" to "item n", each a second older than the one before; row 5007 is a link.
-    void addItems(int n) {
-        insertRows(n, QString("iif(i = 5007, 'url', 'text'), 'item ' || i, 'h' || i, %1 - i, 0").arg(clock.now(), 0, 'f', 3));
-    }
+    void addItems(int n) { insertRows(n, "iif(i = 5007, 'url', 'text'), 'item ' || i, now - i, 0"); }
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
         const QByteArray key = QByteArray::fromHex(textOf("SELECT hex(key) FROM naming_key").toLatin1());
