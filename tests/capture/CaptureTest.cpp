@@ -170,12 +170,9 @@ TEST(ClipModel, KindsHashesTitlesAndAgesAsShown) {
 TEST(ClipModel, ParseColorAcceptsHexAndRgbUpToForty) {
     const std::optional<Color> none;
     for (const auto& [text, color] : std::vector<std::pair<QString, std::optional<Color>>>{
-             {"#FFF", Color{1, 1, 1, 1}},
-             {"#9fF", Color{0x99 / 255.0, 1, 1, 1}},
-             {"#Aa0", Color{0xaa / 255.0, 0xaa / 255.0, 0, 1}},
-             {"#ff000080", Color{1, 0, 0, 128 / 255.0}},
-             {"RGB(255, 0, 0)", Color{1, 0, 0, 1}},
-             {"rgba(0,0,0,0.5)", Color{0, 0, 0, 0.5}},
+             {"#FFF", Color{1, 1, 1, 1}}, {"#9fF", Color{0x99 / 255.0, 1, 1, 1}},
+             {"#Aa0", Color{0xaa / 255.0, 0xaa / 255.0, 0, 1}}, {"#ff000080", Color{1, 0, 0, 128 / 255.0}},
+             {"RGB(255, 0, 0)", Color{1, 0, 0, 1}}, {"rgba(0,0,0,0.5)", Color{0, 0, 0, 0.5}},
              {"rgb(1,,2,\t3)", Color{1 / 255.0, 2 / 255.0, 3 / 255.0, 1}},
              {"rgba(0,0,0,inf)", Color{0, 0, 0, 1}},  // a non-finite alpha counts as unparsed
              {"rgb(1,2,3" + QString(30, u' ') + ")", Color{1 / 255.0, 2 / 255.0, 3 / 255.0, 1}},
@@ -245,8 +242,7 @@ TEST_F(ClipboardMonitorTest, DroppedChangesNeverReadNorRecordedLater) {
     EXPECT_TRUE(log.lines.size() == 1 && !log.lines.back().contains("hung")) << "a failed read is logged without its content";
     const int readsSoFar = board.dataReads();
     clock.advance(3600);
-    EXPECT_EQ(captured.size(), 2u) << "a dropped change is not deferred";
-    EXPECT_EQ(board.dataReads(), readsSoFar) << "nor read again";
+    EXPECT_TRUE(captured.size() == 2u && board.dataReads() == readsSoFar) << "not deferred, not read again";
 
     // A copy replaced before its read is never read; the owner of the newest quits while it is read:
     // the capture, then the report.
@@ -298,9 +294,9 @@ TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
         workspace.frontmost = row.focused;
         board.copy({{{pt::string, "copied"}}}, row.owner);
         clock.advance(0);
-        ASSERT_EQ(captured.size() > before, row.source.has_value()) << row.owner;
-        if (!row.source) continue;
-        EXPECT_EQ(captured.back().sourceAppName.value_or(QString()), *row.source) << row.owner;
+        std::optional<QString> source;
+        if (captured.size() > before) source = captured.back().sourceAppName.value_or("");
+        EXPECT_EQ(source, row.source) << row.owner;
     }
 }
 
