@@ -264,7 +264,7 @@ TEST_F(ClipboardMonitorTest, DroppedChangesNeverReadNorRecordedLater) {
     monitor.reset();
     board.copyText("after the monitor ended");
     clock.advance(ClipboardMonitor::pollInterval);
-    EXPECT_TRUE(clock.liveTimers() == 0u && captured.size() == 3u);
+    EXPECT_TRUE(clock.liveTimers() == 0u && captured.size() == 3u) << "a monitor that is gone polls nothing";
 }
 
 TEST_F(ClipboardMonitorTest, SourceIsTheOwnersAppElseTheFocusedOne) {
