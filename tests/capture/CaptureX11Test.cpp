@@ -89,10 +89,11 @@ protected:
     // Runs `copy`, waits until the monitor has looked at the change it made, then up to `ms` for its capture.
     std::optional<CapturedClip> capture(const std::function<void()>& copy, int ms) {
         const qint64 since = board.changeCount();
+        const size_t before = captured.size();  // the capture may arrive while the monitor is awaited
         copy();
         EXPECT_TRUE(waitFor([&] { return board.changeCount() > since; }) &&
                     waitFor([&] { return monitor.lastChangeCount() == board.changeCount(); }));
-        return nextCapture(ms);
+        return waitFor([&] { return captured.size() > before; }, ms) ? std::optional(captured.back()) : std::nullopt;
     }
 };
 
