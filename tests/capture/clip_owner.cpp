@@ -74,32 +74,30 @@ struct Transfer {  // an incremental transfer in progress
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> option;
-    std::vector<std::pair<std::string, std::string>> offers;  // type, bytes
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--", 0) == 0 && i + 1 < argc) {
-            option[arg] = argv[++i];
-            continue;
-        }
-        std::ifstream in(arg.substr(arg.rfind('=') + 1), std::ios::binary);
-        if (arg.find('=') == std::string::npos || !in) return fprintf(stderr, "bad offer %s\n", arg.c_str()), 2;
-        offers.emplace_back(arg.substr(0, arg.rfind('=')), std::string(std::istreambuf_iterator<char>(in), {}));
-    }
     conn = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(conn)) return 1;
     screen = xcb_setup_roots_iterator(xcb_get_setup(conn)).data;
+    const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
+    std::map<std::string, std::string> option;
+    std::map<xcb_atom_t, std::string> bytes;  // of each type offered
+    std::vector<xcb_atom_t> offered{targets};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::ifstream in(arg.substr(arg.rfind('=') + 1), std::ios::binary);
+        if (arg.rfind("--", 0) == 0 && i + 1 < argc)
+            option[arg] = argv[++i];
+        else if (arg.find('=') == std::string::npos || !in)
+            return fprintf(stderr, "bad offer %s\n", arg.c_str()), 2;
+        else
+            bytes[offered.emplace_back(atom(arg.substr(0, arg.rfind('='))))] = {std::istreambuf_iterator<char>(in), {}};
+    }
     const xcb_window_t win = newWindow(XCB_WINDOW_CLASS_INPUT_ONLY, option["--class"]);
     if (!option["--leader"].empty()) {
         const xcb_window_t leader = newWindow(XCB_WINDOW_CLASS_INPUT_ONLY, option["--leader"]);
         setProperty(win, atom("WM_CLIENT_LEADER"), XCB_ATOM_WINDOW, 32, 1, &leader);
     }
     if (!option["--pid"].empty()) mapClientOfThisProcess(win, option["--pid"]);
-    const xcb_atom_t clipboard = atom("CLIPBOARD"), targets = atom("TARGETS"), incr = atom("INCR");
     const xcb_atom_t hang = atom(option["--hang"]), dieMid = atom(option["--die-mid"]), slow = atom(option["--slow"]);
-    std::map<xcb_atom_t, std::string> byAtom;
-    std::vector<xcb_atom_t> offered{targets};
-    for (auto& [type, bytes] : offers) offered.push_back(atom(type)), byAtom[offered.back()] = bytes;
 
     xcb_set_selection_owner(conn, win, clipboard, XCB_CURRENT_TIME);
     auto owner = xcb_get_selection_owner_reply(conn, xcb_get_selection_owner(conn, clipboard), nullptr);
@@ -115,11 +113,11 @@ int main(int argc, char** argv) {
         if (type == XCB_SELECTION_REQUEST && req->target != hang) {  // a frozen owner never answers
             xcb_selection_notify_event_t answer{XCB_SELECTION_NOTIFY, 0, 0, req->time, req->requestor, req->selection,
                                                 req->target, req->property ? req->property : req->target};
-            const auto offer = byAtom.find(req->target);
+            const auto offer = bytes.find(req->target);
             if (req->target == slow) usleep(700 * 1000);
             if (req->target == targets) {
                 setProperty(req->requestor, answer.property, XCB_ATOM_ATOM, 32, offered.size(), offered.data());
-            } else if (offer == byAtom.end()) {
+            } else if (offer == bytes.end()) {
                 answer.property = XCB_ATOM_NONE;
             } else if (offer->second.size() <= chunk && req->target != dieMid) {
                 setProperty(req->requestor, answer.property, req->target, 8, offer->second.size(), offer->second.data());

@@ -7,28 +7,23 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 
-class RecordingEdit final : public QPlainTextEdit {
-public:
-    explicit RecordingEdit(QString logPath) : logPath_(std::move(logPath)) {}
+struct RecordingEdit final : QPlainTextEdit {
+    QString logPath;
 
-protected:
     void insertFromMimeData(const QMimeData* source) override {
-        QString text = source->text();
-        text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-        QFile log(logPath_);
+        const QString text = source->text().replace(u'\n', QStringLiteral("\\n"));
+        QFile log(logPath);
         if (log.open(QIODevice::Append)) log.write(("formats=" + source->formats().join(',') + " text=" + text + "\n").toUtf8());
         QPlainTextEdit::insertFromMimeData(source);
     }
-
-private:
-    QString logPath_;
 };
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) return 2;
     if (argc > 2) QGuiApplication::setDesktopFileName(QString::fromLocal8Bit(argv[2]));
-    RecordingEdit edit(QString::fromLocal8Bit(argv[1]));
+    RecordingEdit edit;
+    edit.logPath = QString::fromLocal8Bit(argv[1]);
     edit.setWindowTitle(QStringLiteral("Paste Target"));
     edit.resize(700, 400);
     edit.move(200, 150);

@@ -1,20 +1,18 @@
 // What a test needs from a Wayland compositor beyond wl-copy and wl-paste (KWin has no command line
 // of its own), through its window list, key injection and data-control clipboard:
 //   wayland-session active              prints the app_id of the focused window (nothing when none is)
-//   wayland-session key CODE            presses the key at X keycode CODE on the compositor's keyboard
+//   wayland-session key CODE            presses the key at X keycode CODE through KDE's fake input
 //   wayland-session offer MIME FILE...  offers the clipboard in several MIME types at once, as
 //                                       applications do (wl-copy offers one), until someone else copies
 #include "platform/wayland/DataControlClipboard.h"
 #include "platform/wayland/FakeInputKeySynthesiser.h"
 #include "platform/wayland/ForeignToplevels.h"
-#include "platform/wayland/VirtualKeyboardKeySynthesiser.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QFile>
 
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -34,11 +32,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "key" && argc == 3) {
-        std::unique_ptr<KeySynthesiser> keys;
-        if (connection.globals().fakeInput) keys = std::make_unique<FakeInputKeySynthesiser>(connection);
-        else keys = std::make_unique<VirtualKeyboardKeySynthesiser>(connection);
-        if (!keys->isTrusted()) return 1;
-        keys->postKeyPress(std::uint32_t(std::stoul(argv[2])), {});
+        FakeInputKeySynthesiser keys(connection);
+        if (!keys.isTrusted()) return 1;
+        keys.postKeyPress(std::uint32_t(std::stoul(argv[2])), {});
         return 0;
     }
     if (command != "offer" || argc < 4 || argc % 2 != 0) return 2;

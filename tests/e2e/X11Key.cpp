@@ -1,6 +1,5 @@
 // Keys on an X display for the end-to-end tests:
-//   x11-key send WINDOW KEYSYM   presses one key in a window by XSendEvent (no XTest needed),
-//                                e.g. x11-key send 4194311 Return
+//   x11-key send WINDOW KEYSYM   presses one key in a window by XSendEvent (no XTest needed)
 //   x11-key grab                 holds Shift+Super+V under every lock-key combination, as another
 //                                application's shortcut would; prints "grabbed", holds until killed
 #include <X11/Xlib.h>

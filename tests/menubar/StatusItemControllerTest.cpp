@@ -22,11 +22,10 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
         shell->togglePanel = [this] { ++toggles; };
         shell->menuOpening = [this] { ++openings; };
         shell->openSettings = [this] { ++settingsOpened; };
-        shell->appIcon = [](const std::optional<QString>& id) -> std::optional<QImage> {
-            if (id != QStringLiteral("org.example.Editor")) return std::nullopt;
-            QImage icon(64, 64, QImage::Format_ARGB32);
-            icon.fill(Qt::red);
-            return icon;
+        QImage red(64, 64, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        shell->appIcon = [red](const std::optional<QString>& id) {
+            return id == QStringLiteral("org.example.Editor") ? std::optional(red) : std::nullopt;
         };
     }
 
@@ -60,21 +59,17 @@ struct StatusItemControllerTest : ::testing::Test, test::PreferencesFixture {
     int toggles = 0, openings = 0, settingsOpened = 0;
 };
 
-TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecording) {
+TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesRecordingPause) {
     const QStringList tail{"---", "Open Mendrake\tShift+Super+V", "Pause Capture", "---", "Settings…", "---",
                            "Quit Mendrake"};
     const std::tuple<const char*, std::function<void()>, QStringList> rows[] = {
         {"a build that cannot check for updates does not offer it", [] {}, QStringList{"Nothing copied yet"} + tail},
-        {"updates", [&] { shell->checkForUpdates = [] {}; },
-         QStringList{"Nothing copied yet"} + tail.mid(0, 4) + QStringList{"Check for Updates…"} + tail.mid(4)},
-        {"the store cannot be written",
-         [&] {
-             shell->checkForUpdates = {};
-             controller.setRecordingProblem(QStringLiteral("SQLite: database or disk is full"));
-         },
+        {"the store cannot be written", [&] { controller.setRecordingProblem(QStringLiteral("SQLite: disk is full")); },
          QStringList{"Not Recording: the history can't be written", "---", "Nothing copied yet"} + tail},
         {"recording again", [&] { controller.setRecordingProblem(std::nullopt); },
          QStringList{"Nothing copied yet"} + tail},
+        {"updates", [&] { shell->checkForUpdates = [] {}; },
+         QStringList{"Nothing copied yet"} + tail.mid(0, 4) + QStringList{"Check for Updates…"} + tail.mid(4)},
     };
     EXPECT_TRUE(controller.isVisible()) << "the tray icon follows the preference from the start";
     for (const auto& [why, setUp, expected] : rows) {
@@ -88,9 +83,23 @@ TEST_F(StatusItemControllerTest, MenuFollowsShortcutUpdatesAndRecording) {
     EXPECT_TRUE(open().contains("Open Mendrake\tCtrl+Alt+A"));
     entry("Open Mendrake\tCtrl+Alt+A")->trigger();
     EXPECT_EQ(toggles, 1);
+    EXPECT_EQ(open(true), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
+    entry("For 15 Minutes")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);
+    EXPECT_TRUE(open().contains("Paused"));
+    EXPECT_EQ(open(true), QStringList{"Resume Now"});
+    clock.advance(15 * 60 + 1);
+    EXPECT_TRUE(open().contains("Pause Capture"));
+    open(true);
+    entry("Until I Resume")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), Preferences::distantFuture);
+    open(true);
+    entry("Resume Now")->trigger();
+    EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
+    EXPECT_EQ(controller.menu()->findChildren<QMenu*>().size(), 1) << "one pause submenu, however often it opened";
 }
 
-TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
+TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsIconsAndShortTitles) {
     history << item(1, "from editor", ClipKind::text, QStringLiteral("org.example.Editor"))
             << item(2, "https://example.org", ClipKind::url, QStringLiteral("org.unknown.App"))
             << item(3, "#ff0000", ClipKind::color);
@@ -102,6 +111,10 @@ TEST_F(StatusItemControllerTest, TenRecentsWithShortcutsAndIcons) {
     EXPECT_EQ(entry("from editor")->icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
     EXPECT_TRUE(symbolsAsked.contains("link") && symbolsAsked.contains("paintpalette"));
     EXPECT_FALSE(symbolsAsked.contains("text.alignleft"));
+    // Titles are cut past 48 user-perceived characters: a flag is two code points, one character.
+    const QString flag = QStringLiteral("🇫🇷");
+    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(48)), flag.repeated(48));
+    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(49)), flag.repeated(47) + "…");
 }
 
 // A recent pastes the copy held when the menu was built, once the menu has closed.
@@ -141,30 +154,6 @@ TEST_F(StatusItemControllerTest, RecentsPasteHeldCopyAfterTheMenuCloses) {
     EXPECT_EQ(pasted, (std::vector<qint64>{2, 1}));
     EXPECT_EQ(toggles, 0);
     EXPECT_FALSE(prefs.isPaused());
-}
-
-// Counted in user-perceived characters: a flag is two code points, one character.
-TEST(StatusItemController, TitlesOf49CharactersAreCut) {
-    const QString flag = QStringLiteral("🇫🇷");
-    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(48)), flag.repeated(48));
-    EXPECT_EQ(StatusItemController::menuTitle(flag.repeated(49)), flag.repeated(47) + "…");
-}
-
-TEST_F(StatusItemControllerTest, TimedPauseEndsAndUntilResumedLasts) {
-    EXPECT_EQ(open(true), (QStringList{"For 5 Minutes", "For 15 Minutes", "For 1 Hour", "Until I Resume"}));
-    entry("For 15 Minutes")->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), clock.now() + 15 * 60);
-    EXPECT_TRUE(open().contains("Paused"));
-    EXPECT_EQ(open(true), QStringList{"Resume Now"});
-    clock.advance(15 * 60 + 1);
-    EXPECT_TRUE(open().contains("Pause Capture"));
-    open(true);
-    entry("Until I Resume")->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), Preferences::distantFuture);
-    open(true);
-    entry("Resume Now")->trigger();
-    EXPECT_EQ(prefs.pausedUntil(), std::nullopt);
-    EXPECT_EQ(controller.menu()->findChildren<QMenu*>().size(), 1) << "one pause submenu, however often it opened";
 }
 
 }  // namespace

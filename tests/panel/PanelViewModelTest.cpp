@@ -1,11 +1,10 @@
-#include "PanelTestEnv.h"
+#include "StoreFixture.h"
 #include "panel/Formatters.h"
 #include "panel/PanelKeyCommands.h"
 #include "panel/PanelViewModel.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 using namespace mendrake;
 using namespace mendrake::test;
@@ -18,25 +17,24 @@ std::string join(const QList<ClipItem>& items) {
     return out.join(' ').toStdString();
 }
 
-class PanelModelTest : public ::testing::Test {
+class PanelModelTest : public StoreTest {
 protected:
-    PanelTestEnv env;
-    std::unique_ptr<PanelViewModel> model;
-    void make() { model = std::make_unique<PanelViewModel>(env.store, env.prefs, env.clock); }
+    PanelViewModel model{*store, prefs, clock};
     // The results ("p" marks a pinned row) and the selection, in one line.
     std::string shown() const {
-        return join(model->results()) + " | " + (model->selectedID() ? std::to_string(*model->selectedID()) : "none");
+        return join(model.results()) + " | " + (model.selectedID() ? std::to_string(*model.selectedID()) : "none");
     }
 };
 
 TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
-    env.store.rows = {makeClip(1, "alpha beta", 100, ClipKind::text, "Editor"),
-                      makeClip(2, "beta gamma", 90, ClipKind::richText, "Terminal"), makeClip(3, "Gamma ALPHA", 80),
-                      makeClip(4, "https://un.related", 70, ClipKind::url, "Terminal"),
-                      makeClip(5, "明日の東京本社で会議", 60, ClipKind::text, std::nullopt, true),
-                      makeClip(6, "Image 4x4", 50, ClipKind::image), makeClip(7, "1 file\n/tmp/a", 40, ClipKind::file),
-                      makeClip(8, "#fff", 30, ClipKind::color)};
-    make();
+    const std::tuple<QString, ClipKind, QString> clips[] = {
+        {"alpha beta", ClipKind::text, "Editor"},       {"beta gamma", ClipKind::richText, "Terminal"},
+        {"Gamma ALPHA", ClipKind::text, "Editor"},      {"https://un.related", ClipKind::url, "Terminal"},
+        {"明日の東京本社で会議", ClipKind::text, "Editor"}, {"Image 4x4", ClipKind::image, "Editor"},
+        {"1 file\n/tmp/a", ClipKind::file, "Editor"},   {"#fff", ClipKind::color, "Editor"}};
+    for (int i = 0; i < 8; ++i) record(textClip(get<0>(clips[i]), {}, get<1>(clips[i]), get<2>(clips[i])), i + 1);
+    store->setPinned(5, true);
+    model.reload();
     // A new query or filter selects its first result, whatever was selected.
     const std::tuple<QString, ClipFilter, std::string> rows[] = {
         {"   ", ClipFilter::all, "1 2 3 4 5p 6 7 8 | 1"},  // blanks are no terms
@@ -51,154 +49,127 @@ TEST_F(PanelModelTest, QueryAndFilterSelectTheFirstResult) {
         {"beta", ClipFilter::text, "1 2 | 1"},
     };
     for (const auto& [query, filter, expected] : rows) {
-        model->setSelectedID(model->results().last().id);
-        model->setFilter(filter);
-        model->setQuery(query);
+        model.setSelectedID(model.results().last().id);
+        model.setFilter(filter);
+        model.setQuery(query);
         EXPECT_EQ(shown(), expected) << query.toStdString() << " " << rawValue(filter).toStdString();
     }
 }
 
 TEST_F(PanelModelTest, UpdatesKeepSelectionAndLimitNotifyOnChange) {
-    env.addTexts(3);
-    make();
-    model->setFilter(ClipFilter::images);
-    QSignalSpy results(model.get(), &PanelViewModel::resultsChanged);
-    QSignalSpy selection(model.get(), &PanelViewModel::selectedIDChanged);
-    QSignalSpy query(model.get(), &PanelViewModel::queryChanged);
-    model->insertAtFront(makeClip(10, "text, not an image", 2e9));
-    model->setFilter(ClipFilter::images);
-    model->removeItems({});
-    model->markUsed(999);
+    addItems(3);
+    model.reload();
+    model.setFilter(ClipFilter::images);
+    QSignalSpy results(&model, &PanelViewModel::resultsChanged);
+    QSignalSpy selection(&model, &PanelViewModel::selectedIDChanged);
+    QSignalSpy query(&model, &PanelViewModel::queryChanged);
+    model.insertAtFront(record(textClip("text, not an image")));
+    model.setFilter(ClipFilter::images);
+    model.removeItems({});
+    model.markUsed(999);
     EXPECT_EQ(results.count() + selection.count(), 0);
-    model->setFilter(ClipFilter::text);
-    model->setQuery("item 2");
+    model.setFilter(ClipFilter::text);
+    model.setQuery("item 2");
     results.clear();
-    model->setQuery("item 2");
-    model->prepareForShow();  // a fresh search: no query, every kind, the first row selected
-    EXPECT_EQ(std::tuple(query.count(), results.count(), model->query(), model->filter(), shown()),
-              std::tuple(2, 1, "", ClipFilter::all, "10 1 2 3 | 10"));
-    model->prepareForShow();
-    EXPECT_EQ(model->focusToken(), 2);
-    model->setSelectedID(2);
-    ClipItem repeat = env.store.rows[2];  // row 3 copied again
-    repeat.lastUsedAt = env.clock.now() + 5;
-    model->insertAtFront(repeat);
-    EXPECT_EQ(shown(), "3 10 1 2 | 2");
-    env.clock.advance(60);
-    model->markUsed(2);
-    EXPECT_EQ(shown(), "2 3 10 1 | 2");
-    EXPECT_EQ(model->items().first().lastUsedAt, env.clock.now());
-    model->setSelectedID(1);
-    model->removeItems({2, 77});
-    EXPECT_EQ(shown(), "3 10 1 | 1") << "removing other rows keeps the selection";
-    model->removeItems({1});
-    EXPECT_EQ(shown(), "3 10 | 3") << "the removed selection falls back to the first result";
-    // New captures never grow the window beyond its limit, but an old pinned row stays.
-    env.store.rows.clear();
-    env.addTexts(int(PanelViewModel::windowLimit));
-    env.store.rows.append(makeClip(900'000, "old pinned", env.clock.now() - 1e6, ClipKind::text, std::nullopt, true));
-    model->reload();
-    for (qint64 id = 1'000'000; id < 1'000'010; ++id)
-        model->insertAtFront(makeClip(id, QStringLiteral("new %1").arg(id), env.clock.now() + double(id)));
-    EXPECT_EQ(std::tuple(model->items().size(), model->items().first().id, model->items().last().id),
-              std::tuple(PanelViewModel::windowLimit + 1, 1'000'009LL, 900'000LL));
+    model.setQuery("item 2");
+    model.prepareForShow();  // a fresh search: no query, every kind, the first row selected
+    EXPECT_EQ(std::tuple(query.count(), results.count(), model.query(), model.filter(), shown()),
+              std::tuple(2, 1, "", ClipFilter::all, "4 1 2 3 | 4"));
+    model.prepareForShow();
+    EXPECT_EQ(model.focusToken(), 2);
+    model.setSelectedID(2);
+    clock.advance(5);
+    store->touch(3);  // copied again
+    model.insertAtFront(*store->fetch(3));
+    EXPECT_EQ(shown(), "3 4 1 2 | 2");
+    clock.advance(60);
+    model.markUsed(2);
+    EXPECT_EQ(shown(), "2 3 4 1 | 2");
+    EXPECT_EQ(model.items().first().lastUsedAt, clock.now());
+    model.setSelectedID(1);
+    model.removeItems({2, 77});
+    EXPECT_EQ(shown(), "3 4 1 | 1") << "removing other rows keeps the selection";
+    model.removeItems({1});
+    EXPECT_EQ(shown(), "3 4 | 3") << "the removed selection falls back to the first result";
 }
 
-TEST_F(PanelModelTest, OlderMatchesFollowTheWindowOnceAndFiltered) {
-    env.addTexts(10, "Report");
-    env.store.countOverride = 100;
-    // The index finds 20 older rows (one a link) and three that the window lists already.
-    for (int i = 0; i < 20; ++i)
-        env.store.searchAnswer.append(makeClip(1000 + i, "old report", 500 - i, i == 7 ? ClipKind::url : ClipKind::text));
-    for (int i = 1; i <= 3; ++i) env.store.searchAnswer.append(env.store.rows[i - 1]);
-    make();
-    model->setQuery("REPort");
-    EXPECT_EQ(env.store.lastSearch, std::pair(QString("REPort"), qint64(290))) << "the query as typed, the room left";
-    const std::string window = "1 2 3 4 5 6 7 8 9 10", all = window + " " + join(env.store.searchAnswer.mid(0, 20));
-    EXPECT_EQ(join(model->results()), all);
-    model->setFilter(ClipFilter::links);
-    EXPECT_EQ(shown(), "1007 | 1007");
-    model->setFilter(ClipFilter::all);
-    std::vector<std::function<void(QList<ClipItem>)>> answers;
-    model->searchOlder = [&](const QString&, qint64, auto answer) { answers.push_back(std::move(answer)); };
-    model->setQuery("repo");
-    model->setQuery("report");
-    ASSERT_EQ(answers.size(), 2u);
-    answers[0](env.store.searchAnswer);
-    EXPECT_EQ(join(model->results()), window) << "the answer to a superseded query";
-    answers[1](env.store.searchAnswer);
-    EXPECT_EQ(join(model->results()), all);
-}
-
-TEST_F(PanelModelTest, FallbackOnlyWhenTheWindowCannotAnswer) {
-    env.addTexts(400);
-    env.store.countOverride = 0;  // what the store answers when counting fails
-    make();
-    // History size the store claims, query, searches of the index so far, results or -1.
-    const std::tuple<std::optional<qint64>, QString, int, int> rows[] = {
-        {0, "item 1", 0, -1},             // a failed count turns the fallback off
-        {std::nullopt, "item 2", 0, -1},  // the window covers the whole history
-        {10'000, "  ", 0, 300},           // no search terms
-        {10'000, "item", 0, 300},         // the window alone fills the list
-        {10'000, "item 1", 1, -1},        // 1, 10-19, 100-199: room for older rows
+TEST_F(PanelModelTest, OlderMatchesOnlyWhenTheWindowCannotAnswer) {
+    addItems(PanelViewModel::windowLimit + 10);  // the newest 5000 make the window: 5001 on only the index finds
+    model.reload();
+    model.setQuery("ITEM 500");
+    EXPECT_EQ(shown(), "500 1500 2500 3500 4500 5000 5001 5002 5003 5004 5005 5006 5007 5008 5009 | 500");
+    model.setFilter(ClipFilter::links);
+    EXPECT_EQ(shown(), "5007 | 5007");
+    model.setFilter(ClipFilter::all);
+    std::vector<std::pair<QString, std::function<void(QList<ClipItem>)>>> asked;  // query and limit, the answer
+    model.searchOlder = [&](const QString& query, qint64 limit, auto answer) {
+        asked.push_back({query + " " + QString::number(limit), std::move(answer)});
     };
-    for (const auto& [count, query, searches, results] : rows) {
-        env.store.countOverride = count;
-        model->setQuery("");
-        model->reload();
-        model->setQuery(query);
-        EXPECT_EQ(env.store.searchCalls, searches) << query.toStdString();
-        if (results >= 0) EXPECT_EQ(model->results().size(), results) << query.toStdString();
+    const std::pair<QString, QString> rows[] = {  // what the index is asked: the query as typed, the room left
+        {"  ", ""},                   // no search terms
+        {"item", ""},                 // the window alone fills the list
+        {"Item 500", "Item 500 294"},  // the window holds 500, 1500, 2500, 3500, 4500 and 5000
+    };
+    for (const auto& [query, expected] : rows) {
+        asked.clear();
+        model.setQuery(query);
+        EXPECT_EQ(asked.empty() ? "" : asked.back().first, expected) << query.toStdString();
     }
+    model.setQuery("item 5001");
+    asked[0].second(store->search("Item 500", 294));
+    EXPECT_EQ(shown(), " | none") << "the answer to a superseded query";
+    asked[1].second(store->search("item 5001", 300));
+    model.togglePinSelected();
+    EXPECT_EQ(std::tuple(shown(), model.items().last().id, model.items().last().pinned),
+              std::tuple("5001p | 5001", 5001, true)) << "pinned, an older row joins the window";
+    // New captures never grow the window beyond its limit, but the old pinned row stays.
+    for (int i = 0; i < 10; ++i) model.insertAtFront(record(textClip(QString("new %1").arg(i))));
+    EXPECT_EQ(std::tuple(model.items().size(), model.items().first().text, model.items().last().id),
+              std::tuple(PanelViewModel::windowLimit + 1, "new 9", 5001));
+    sql("DELETE FROM clips WHERE id > 5000");
+    model.reload();
+    asked.clear();
+    model.setQuery("item 50");
+    EXPECT_TRUE(asked.empty()) << "the window covers the whole history";
 }
 
 TEST_F(PanelModelTest, DeleteSelectsTheNextAndKeepsRefusedRows) {
-    env.addTexts(4);
-    make();
+    addItems(4);
+    model.reload();
     QStringList failures;
-    model->onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
+    model.onFailure = [&](const QString& message, const QString& reason) { failures << message << reason; };
     for (auto [selected, after] : {std::pair{2, "1 3 4 | 3"}, {4, "1 3 | 3"}}) {
-        model->setSelectedID(selected);
-        model->deleteSelected();
+        model.setSelectedID(selected);
+        model.deleteSelected();
         EXPECT_EQ(shown(), after);
     }
-    EXPECT_EQ(model->totalCount(), 2);
-    env.store.deleteError = StoreError::sqlite("attempt to write a readonly database");
-    model->deleteSelected();
+    failDeletesOf(3);
+    model.deleteSelected();
     EXPECT_EQ(shown(), "1 3 | 3");
-    EXPECT_EQ(failures, (QStringList{"Mendrake couldn't delete the item", "SQLite: attempt to write a readonly database"}));
-    env.store.deleteError.reset();
-    env.store.countOverride = 0;
-    model->reload();
-    for (int i = 0; i < 3; ++i) model->deleteSelected();  // the third finds nothing to delete
-    model->togglePinSelected();
-    EXPECT_EQ(std::tuple(shown(), model->totalCount(), env.store.pinCalls.size()), std::tuple(" | none", 0, 0))
-        << "the count never goes negative";
-    EXPECT_EQ(env.store.deleted, (QList<qint64>{2, 4, 3, 1, 3})) << "nothing listed: nothing asked of the store";
+    EXPECT_EQ(failures, (QStringList{"Mendrake couldn't delete the item", "SQLite: disk I/O error"}));
+    sql("DROP TRIGGER refuse_3");
+    model.reload();  // selects the first row again
+    model.deleteSelected();
+    EXPECT_EQ(shown(), "3 | 3");
+    for (int i = 0; i < 2; ++i) model.deleteSelected();  // the second finds nothing to delete
+    model.togglePinSelected();
+    EXPECT_EQ(std::tuple(shown(), model.totalCount(), store->count()), std::tuple(" | none", 0, 0));
 }
 
 TEST_F(PanelModelTest, PinningUpdatesStoreWindowAndResultsInPlace) {
-    env.addTexts(3);
-    make();
-    QSignalSpy results(model.get(), &PanelViewModel::resultsChanged);
-    model->setSelectedID(2);
-    model->togglePinSelected();
-    EXPECT_EQ(join(model->items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
-    EXPECT_EQ(std::pair(env.store.pinCalls, results.count()),
-              std::pair(QList<std::pair<qint64, bool>>{{2, true}}, qsizetype(1)));
-    model->togglePinSelected();
-    env.store.rows[0].pinned = env.store.rows[2].pinned = true;
-    model->reload();
-    model->setFilter(ClipFilter::pinned);
-    model->togglePinSelected();
-    EXPECT_EQ(shown(), "3p | 3");
-    model->setFilter(ClipFilter::all);
-    env.store.countOverride = 100;
-    model->reload();
-    env.store.rows.append(makeClip(500, "ancient recipe", 10));
-    model->setQuery("recipe");
-    model->togglePinSelected();
-    EXPECT_EQ(join(model->items()) + " / " + shown(), "1 2 3p 500p / 500p | 500");
+    addItems(3);
+    model.reload();
+    QSignalSpy results(&model, &PanelViewModel::resultsChanged);
+    model.setSelectedID(2);
+    model.togglePinSelected();
+    EXPECT_EQ(join(model.items()) + " / " + shown(), "1 2p 3 / 1 2p 3 | 2") << "a pinned item keeps its place";
+    EXPECT_EQ(std::pair(join(store->recent(0)), results.count()), std::pair(std::string("2p"), qsizetype(1)));
+    model.togglePinSelected();
+    for (qint64 id : {1, 3}) store->setPinned(id, true);
+    model.reload();
+    model.setFilter(ClipFilter::pinned);
+    model.togglePinSelected();
+    EXPECT_EQ(shown() + " / " + join(store->recent(0)), "3p | 3 / 3p");
 }
 
 TEST(Formatters, RelativeTimesAndByteCounts) {
@@ -230,9 +201,9 @@ struct KeyRow {
 
 // Presses the row's keys on a fresh model of twelve rows and tells what changed, in one line.
 std::string play(const KeyRow& row, bool withSettingsHandler = true) {
-    PanelTestEnv env;
-    env.addTexts(12);
-    PanelViewModel model(env.store, env.prefs, env.clock);
+    StoreFixture env;
+    env.addItems(12);
+    PanelViewModel model(*env.store, env.prefs, env.clock);
     model.setQuery(row.query);
     std::string out;
     auto note = [&](const std::string& what) { out += (out.empty() ? "" : " ") + what; };
@@ -246,8 +217,9 @@ std::string play(const KeyRow& row, bool withSettingsHandler = true) {
     if (model.selectedID() && *model.selectedID() != model.results().value(0).id) note("sel" + std::to_string(*model.selectedID()));
     if (model.filter() != ClipFilter::all) note(rawValue(model.filter()).toStdString());
     if (model.query() != row.query) note("query'" + model.query().toStdString() + "'");
-    for (qint64 id : env.store.deleted) note("delete" + std::to_string(id));
-    for (auto [id, pinned] : env.store.pinCalls) note((pinned ? "pin" : "unpin") + std::to_string(id));
+    for (qint64 id = 1; id <= 12; ++id)
+        if (const auto row = env.store->fetch(id); !row || row->pinned)
+            note((row ? "pin" : "delete") + std::to_string(id));
     if (!consumed) note("field");
     return out.empty() ? "consumed" : out;
 }

@@ -3,7 +3,7 @@
 #include "FakePanelWindowSystem.h"
 #include "FakeTaskRunner.h"
 #include "FakeWorkspace.h"
-#include "PanelTestEnv.h"
+#include "StoreFixture.h"
 #include "capture/AppIcon.h"
 #include "panel/EmptyState.h"
 #include "panel/FilterBar.h"
@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QTest>
-#include <gtest/gtest.h>
 
 using namespace mendrake;
 using namespace mendrake::test;
@@ -25,34 +24,31 @@ namespace {
 
 using Page = PreviewPane::Page;
 
-QImage filled(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(QColor(40, 120, 200));
-    return image;
+CapturedClip imageClip(int width, int height) {
+    const QString text = QString::fromUtf8("Image %1 × %2").arg(width).arg(height);
+    return textClip(text, {{"public.png", encodedImage("PNG", Qt::blue, {width, height})}}, ClipKind::image);
 }
 
-class PanelViewsTest : public ::testing::Test {
+class PanelViewsTest : public StoreTest {
 protected:
     // Items of every kind; one from an application with an icon, pinned; an image with its data.
     PanelViewsTest() {
         workspace.installed = {{"org.example.Editor", "Editor", "/apps/editor.desktop"}};
-        workspace.iconsByLocation["/apps/editor.desktop"] = filled(32, 32);
+        workspace.iconsByLocation["/apps/editor.desktop"] = QImage::fromData(encodedImage("PNG", Qt::blue));
         const std::tuple<ClipKind, QString, double> kinds[] = {
             {ClipKind::text, "Meeting notes", 20}, {ClipKind::url, "https://www.example.org/a?ref=panel", 140},
             {ClipKind::image, "Image 640 × 400", 600}, {ClipKind::file, "2 files\n/home/u/a.pdf\n/home/u/b.png", 3600},
             {ClipKind::color, "#FF9500", 7200}, {ClipKind::text, "#include <vector>\nint main() {}\n", 9000},
             {ClipKind::richText, "Quarterly", 2e4}, {ClipKind::color, "rgb(52, 199, 89)", 4e4},
             {ClipKind::text, "ssh deploy@build", 9e4}, {ClipKind::text, "Tenth", 2e5},
-            {ClipKind::color, "not a colour", 1.3e6}, {ClipKind::text, QString(2000, QLatin1Char('b')), 2e6},
+            {ClipKind::color, "not a colour", 1.3e6}, {ClipKind::text, QString(2001, QLatin1Char('b')), 2e6},
             {ClipKind::text, QString(2000, QLatin1Char('a')), 2e6}, {ClipKind::image, "Image 10 × 10", 2e6}};
         for (const auto& [kind, text, ago] : kinds) {
-            const qint64 id = env.store.rows.size() + 1;
-            env.store.rows.append(makeClip(id, text, env.clock.now() - ago, kind,
-                                           id == 5 ? std::optional<QString>("Editor") : std::nullopt, id == 5));
+            CapturedClip clip = text.startsWith("Image 640") ? imageClip(640, 400) : textClip(text, {}, kind);
+            if (text != "#FF9500") clip.sourceAppId = clip.sourceAppName = std::nullopt;  // the one app's item
+            record(clip, ago);
         }
-        env.store.rows[2].byteSize = 182'000;
-        env.store.rows[11].fullLength = 2001;  // a longer text of which the store keeps 2000 characters
-        env.store.images[3] = filled(640, 400);
+        store->setPinned(5, true);
         model.reload();
     }
     PanelView& view() { return controller.view(); }
@@ -76,16 +72,15 @@ protected:
         return out.join(" | ").toStdString();
     }
 
-    PanelTestEnv env;
     FakeWorkspace workspace;
     FakePanelWindowSystem windows;
     AppIcons icons{workspace};
-    PanelViewModel model{env.store, env.prefs, env.clock};
+    PanelViewModel model{*store, prefs, clock};
     PanelController controller{model, workspace, icons, windows};
 };
 
 TEST_F(PanelViewsTest, RowsAndEmptyStatesFollowTheResults) {
-    env.store.rows.clear();
+    ASSERT_FALSE(store->clearHistory(false));
     model.reload();
     ResultList& list = *view().resultList();
     EmptyState& empty = *list.emptyState();
@@ -93,7 +88,7 @@ TEST_F(PanelViewsTest, RowsAndEmptyStatesFollowTheResults) {
     EXPECT_EQ(preview(0), "blank") << "no metadata row without an item";
     model.setQuery("  ");
     EXPECT_EQ(state(), std::pair(false, QString("No matches for “  ”")));
-    model.insertAtFront(makeClip(1, "first line\nsecond", env.clock.now()));
+    model.insertAtFront(record(textClip("first line\nsecond")));
     EXPECT_TRUE(empty.isHidden()) << "spaces list everything";
     EXPECT_EQ(list.model()->index(0, 0).data().toString(), "first line") << "the title is the first line";
     model.setQuery("<b>zebra");
@@ -103,23 +98,23 @@ TEST_F(PanelViewsTest, RowsAndEmptyStatesFollowTheResults) {
 }
 
 TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
-    env.clock.advance(100);
+    clock.advance(100);
     const std::pair<qint64, std::string> rows[] = {
         {2, "link | www.example.org | https://www. | Unknown app | 4 minutes ago | 35 bytes | no icon | "},
         {1, "text | Meeting note | Unknown app | 2 minutes ago | 13 bytes | no icon | "},
-        {3, "image | 640x400 | Unknown app | 11 minutes ago | 182 KB | no icon | "},
+        {3, "image | 640x400 | Unknown app | 11 minutes ago | 2 KB | no icon | "},
         {4, "files | /home/u/a.pdf,/home/u/b.png | Unknown app | 1 hour ago | 35 bytes | no icon | "},
         {5, "color | #ffff9500 | #FF9500 | Editor | 2 hours ago | 7 bytes | icon | pinned"},
         {6, "text | #include <ve | mono | Unknown app | 2 hours ago | 32 bytes | no icon | "},
         {11, "color | #00000000 | not a colour | Unknown app | 2 weeks ago | 12 bytes | no icon | "},
-        {12, "text | bbbbbbbbbbbb | cut | Unknown app | 3 weeks ago | 2 KB | no icon | "},  // says it stops at 2000
+        {12, "text | bbbbbbbbbbbb | cut | Unknown app | 3 weeks ago | 2 KB | no icon | "},  // the store keeps 2000
         {13, "text | aaaaaaaaaaaa | Unknown app | 3 weeks ago | 2 KB | no icon | "},
         {14, "missing | Image 10 × 1 | Unknown app | 3 weeks ago | 14 bytes | no icon | "},  // no stored data
     };
     for (const auto& [id, expected] : rows) EXPECT_EQ(preview(id), expected);
+    QFile::remove(blobOf(3));
     preview(1);
-    preview(3);
-    EXPECT_EQ(env.store.imageCalls, 2) << "a decoded image is kept";
+    EXPECT_EQ(preview(3).substr(0, 15), "image | 640x400") << "a decoded image is kept";
     QString files = "25 files";
     for (int i = 1; i <= 25; ++i) files += QStringLiteral("\n/f%1").arg(i);
     EXPECT_EQ(std::pair(PreviewPane::filePathsFor(files).size(), PreviewPane::filePathsFor("/tmp/one\n\n/tmp/only-file")),
@@ -130,32 +125,21 @@ TEST_F(PanelViewsTest, PreviewShowsEachKindInItsOwnWay) {
 }
 
 TEST_F(PanelViewsTest, ImagesDecodeOffThreadAndStaleOnesStayHidden) {
-    env.store.images[20] = filled(20, 10);
-    env.store.images[21] = filled(21, 10);
     FakeTaskRunner decoder;
     decoder.hold = true;  // a decode that takes as long as the test likes
     model.decodeImagesOn(decoder);
-    for (qint64 id : {20, 21}) model.insertAtFront(makeClip(id, "Image", env.clock.now(), ClipKind::image));
-    EXPECT_EQ(preview(3), "pending | Image 640 ×  | Unknown app | 10 minutes ago | 182 KB | no icon | ")
+    for (int width : {20, 21}) model.insertAtFront(record(imageClip(width, 10)));  // rows 15 and 16
+    EXPECT_EQ(preview(3), "pending | Image 640 ×  | Unknown app | 10 minutes ago | 2 KB | no icon | ")
         << "the label stands in, never an empty pane";
-    EXPECT_EQ(env.store.imageCalls, 0) << "nothing read or decoded while selecting";
     preview(1);
     decoder.runAll();
     EXPECT_EQ(preview(1).substr(0, 4), "text") << "the selection moved on: the late image is not shown";
     EXPECT_EQ(preview(3).substr(0, 15), "image | 640x400") << "but kept for the next visit";
-    preview(20);
-    EXPECT_EQ(preview(21).substr(0, 7), "pending");
+    preview(15);
+    EXPECT_EQ(preview(16).substr(0, 7), "pending");
     decoder.runAll();
-    EXPECT_EQ(preview(21).substr(0, 13), "image | 21x10");
-    EXPECT_EQ(env.store.imageCalls, 2) << "a decode overtaken before it started is skipped";
-    // After the history is cleared the store numbers rows from 1 again: never the old image.
-    ClipItem reused = makeClip(3, "Image", env.clock.now(), ClipKind::image);
-    reused.hash = "another-hash";
-    env.store.images[3] = filled(30, 10);
-    model.insertAtFront(reused);
-    preview(3);
-    decoder.runAll();
-    EXPECT_EQ(preview(3).substr(0, 13), "image | 30x10");
+    EXPECT_EQ(preview(16).substr(0, 13), "image | 21x10");
+    EXPECT_EQ(preview(15).substr(0, 7), "pending") << "a decode overtaken before it started is skipped";
 }
 
 TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
@@ -180,9 +164,9 @@ TEST_F(PanelViewsTest, ClicksPausedLabelAndFilterChips) {
     for (FilterChip* chip : view().filterBar()->chips()) EXPECT_EQ(chip->isCurrent(), chip == links);
     // The paused label shows only while the pause lies ahead.
     const bool hiddenBefore = view().pausedLabel()->isHidden();
-    env.prefs.setPausedUntil(env.clock.now() + 300);
+    prefs.setPausedUntil(clock.now() + 300);
     EXPECT_EQ(std::pair(hiddenBefore, view().pausedLabel()->isHidden()), std::pair(true, false));
-    env.clock.advance(301);
+    clock.advance(301);
     controller.hide();
     controller.show();
     EXPECT_TRUE(view().pausedLabel()->isHidden()) << "an expired pause is no pause";

@@ -1,8 +1,7 @@
-// The floating panel under Xvfb and openbox, the screen split into two 800 x 1000 monitors: where it
-// appears, its window-manager states, the app it remembers, hiding on a click elsewhere. Real keys
-// typed into it are the end-to-end runs' part (e2e_paste, e2e_reshow).
+// The floating panel under Xvfb and openbox, the screen split into two 800 x 1000 monitors. Real keys typed
+// into it are the end-to-end runs' part (e2e_paste, e2e_reshow).
+#include "StoreFixture.h"
 #include "WaitFor.h"
-#include "PanelTestEnv.h"
 #include "capture/AppIcon.h"
 #include "panel/FloatingPanel.h"
 #include "panel/PanelController.h"
@@ -14,7 +13,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
-#include <gtest/gtest.h>
 
 using namespace mendrake;
 using namespace mendrake::test;
@@ -42,12 +40,8 @@ QPoint windowOrigin(quint64 window) {
     return {at.captured(1).toInt(), at.captured(2).toInt()};
 }
 
-class PanelWindowX11Test : public ::testing::Test {
+class PanelWindowX11Test : public StoreTest {
 protected:
-    PanelWindowX11Test() {
-        env.addTexts(3);
-        model.reload();
-    }
     ~PanelWindowX11Test() override { controller.hide(); }
     quint64 panelWindow() { return quint64(controller.panel().winId()); }
     bool showAndWaitForFocus() {
@@ -55,11 +49,10 @@ protected:
         return waitFor([&] { return controller.panel().isActiveWindow() && focusedWindow() == panelWindow(); });
     }
 
-    PanelTestEnv env;
     X11Workspace workspace;
     X11PanelWindowSystem windows;
     AppIcons icons{workspace};
-    PanelViewModel model{env.store, env.prefs, env.clock};
+    PanelViewModel model{*store, prefs, clock};
     PanelController controller{model, workspace, icons, windows};
 };
 

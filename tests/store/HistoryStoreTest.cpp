@@ -1,11 +1,9 @@
-#include "StoreTestSupport.h"
+#include "StoreFixture.h"
 #include "store/BlobFile.h"
 
 #include <QDirIterator>
-#include <QFileInfo>
 #include <QScopeGuard>
 
-#include <plist/plist.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,17 +92,12 @@ TEST_F(StoreTest, SearchMatchesWordPrefixesFoldingCase) {
 TEST_F(StoreTest, IndexedReadsAnswerLikePlainStatements) {
     // Rows enough for a common word or prefix to be answered by walking the recency index, every 17th pinned, last
     // used in an order unrelated to their ids; the times never coincide, so that the order is defined.
-    sql(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) INSERT INTO clips (kind, text, "
-        "hash, created_at, last_used_at, pinned, size) SELECT 'text', i || ' ' || json_extract('[\"alpha\", \"beta\", "
-        "\"alphabet\", \"Émile\", \"emile\", \"beta\"]', '$[' || (i * 7 % 6) || ']') || iif(i % 5, ' gamma', '') || "
-        "iif(i % 7, ' alpha', ''), 'bulk' || i, 0, %1 - ((i * 7919) % 100003 + 0.5) * 86.4, i % 17 = 0, 1 FROM n")
-            .arg(clock.now(), 0, 'f', 3));
+    insertRows(6000, "'text', i || ' ' || json_extract('[\"alpha\", \"beta\", \"alphabet\", \"Émile\", \"emile\", "
+                     "\"beta\"]', '$[' || (i * 7 % 6) || ']') || iif(i % 5, ' gamma', '') || iif(i % 7, ' alpha', ''), "
+                     "now - ((i * 7919) % 100003 + 0.5) * 86.4, i % 17 = 0");
     auto plain = [&](const QString& tail, const std::vector<Value>& values) {
-        QList<ClipItem> items;
         auto statement = connectionOf(*store).prepare("SELECT " + Database::columnList() + tail, values);
-        while (statement && statement->step() == 100) items << Database::readItem(*statement);
-        return items;
+        return connectionOf(*store).readItems(*statement).value();
     };
     for (qint64 limit : {0, 7, 1000})
         EXPECT_EQ(store->recent(limit), plain(" FROM clips c WHERE c.id IN (SELECT id FROM clips ORDER BY last_used_at "
@@ -171,7 +164,6 @@ TEST_F(StoreTest, FileGoesOnlyWithItsRow) {
     EXPECT_TRUE(store->count() == 4 && blobFiles().size() == 4) << "rows kept with their files, no others";
 }
 
-// Open repairs modes, removes files in Blobs no row names (links too) and completes a half-created schema.
 TEST_F(StoreTest, OpenRepairsModesStrayFilesAndSchema) {
     const QString blob = blobOf(add("kept")), blobs = store->blobDirectory(), db = store->databasePath();
     for (int reopened = 0; reopened < 2; ++reopened) {
@@ -230,20 +222,13 @@ TEST_F(StoreTest, BlobsHoldBinaryPlistDamagedReadEmpty) {
     const ClipItem tiff = record(textClip("tiff", {{"public.tiff", encodedImage("TIFF", Qt::green)}}, ClipKind::image));
     EXPECT_EQ(store->image(tiff).pixelColor(1, 1), QColor(Qt::green)) << "needs the TIFF image plugin";
 
-    plist_t mixed = plist_new_dict();
-    plist_dict_set_item(mixed, "public.png", plist_new_data("x", 1));
-    plist_dict_set_item(mixed, "public.tiff", plist_new_string("not data"));
-    char* encoded = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(mixed, &encoded, &length);
+    QByteArray mixed = encodeRepresentations({{"public.png", "x"}, {"public.tiff", "y"}});
+    mixed.replace("Ay", "Qy");  // a good value, then one turned from data into a string
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
-        QByteArray(), bytes.left(bytes.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'),
-        QByteArray(encoded, length),  // a good value, then a bad one
+        QByteArray(), bytes.left(bytes.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), mixed,
         QByteArray("<?xml version=\"1.0\"?><plist><dict><key>public.png</key><data>eA==</data></dict></plist>"),
     };
-    plist_to_bin_free(encoded);
-    plist_free(mixed);
     for (const auto& content : contents) {
         QFile::remove(blobOf(item.id));
         if (content) writeFile(blobOf(item.id), *content);

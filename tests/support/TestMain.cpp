@@ -11,8 +11,16 @@ using TestApplication = QCoreApplication;
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     TestApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // A filter that matches nothing (a test renamed under it) would otherwise pass having run nothing.
+    if (testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+        fprintf(stderr, "no test matches the filter\n");
+        return 1;
+    }
+    return status;
 }

@@ -28,10 +28,10 @@ using Status = ReadResult::Status;
 
 namespace {
 
-// The text of a US keyboard map in one of its variants.
-QByteArray keymapText(const char* variant) {
+// The text of the US Dvorak keyboard map.
+QByteArray dvorakKeymap() {
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    const xkb_rule_names names{nullptr, nullptr, "us", variant, nullptr};
+    const xkb_rule_names names{nullptr, nullptr, "us", "dvorak", nullptr};
     xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
     const std::unique_ptr<char, void (*)(void*)> text(xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1), std::free);
     xkb_keymap_unref(keymap);
@@ -61,14 +61,6 @@ protected:
             return found.has_value();
         });
         return found;
-    }
-
-    // Another application copies `bytes` as `mime`; answers the selection event it caused.
-    std::optional<Change> wlCopy(const QString& mime, const QByteArray& bytes, QProcess** source = nullptr) {
-        const quint64 before = clipboard.current().serial;
-        QProcess* process = start("wl-copy", {"--foreground", "--type", mime}, bytes);
-        if (source) *source = process;
-        return seenChange([&](const Change& c) { return c.serial > before && c.mimeTypes.contains(mime) && !c.ownWrite; });
     }
 
     // The result arrives on the clipboard's worker thread, which may outlive a failed wait.
@@ -107,7 +99,6 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
         {everyByte, 1 << 20, theirs, Status::Complete, "binary content, NULs included"},
         {QByteArray(1 << 20, 'x'), 1 << 20, theirs, Status::Complete, "exactly the cap"},
         {QByteArray((1 << 20) + 1, 'x'), 1 << 20, theirs, Status::TooLarge, "one byte past the cap"},
-        {QByteArray(3 << 20, 'x'), 1 << 20, theirs, Status::TooLarge, "far past the cap"},
         {QByteArray(4 << 20, 'x'), 64 << 10, ours, Status::TooLarge, "our writer meets a closed pipe and lives"},
         {"never sent", 1 << 20, stalled, Status::TimedOut, "a source that never writes"},
     };
@@ -115,12 +106,13 @@ TEST_F(WaylandAdapters, ReadsWhatWasCopiedWithinCapAndDeadline) {
     std::optional<Change> previous;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        QProcess* source = nullptr;
         ::signal(SIGPIPE, SIG_DFL);  // QProcess ignores it from its first start; the library must not count on that
+        const quint64 last = clipboard.current().serial;
         const quint64 id = row.source == ours ? clipboard.setSelection({{mime, row.bytes}}) : 0;
-        const auto change = id ? seenChange([&](const Change& c) { return c.ownWrite == id; }) : wlCopy(mime, row.bytes, &source);
+        if (!id) start("wl-copy", {"--foreground", "--type", mime}, row.bytes);  // another application copies
+        const auto change = seenChange([&](auto& c) { return c.serial > last && c.ownWrite.value_or(0) == id; });
         ASSERT_TRUE(change);
-        if (row.source == stalled) ::kill(pid_t(source->processId()), SIGSTOP);
+        if (row.source == stalled) ::kill(pid_t(processes.back()->processId()), SIGSTOP);
         auto read = startRead(change->serial, mime, {row.source == stalled ? 700ms : 5000ms, row.cap});
         if (row.source == stalled) { EXPECT_EQ(read.wait_for(0s), std::future_status::timeout) << "read() waited"; }
         ASSERT_EQ(read.wait_for(10s), std::future_status::ready);
@@ -191,7 +183,6 @@ TEST_F(WaylandAdapters, TracksActiveWindowActivatesOnlyRememberedOne) {
     // A window that closed is not replaced by another window of its application.
     EXPECT_FALSE(workspace.activate({QStringLiteral("org.mendrake.TestSecond"), std::nullopt, 999999, {}}));
     EXPECT_FALSE(workspace.holdsKeyboardFocus({QStringLiteral("org.mendrake.TestFirst"), std::nullopt, second.id, {}}));
-    EXPECT_FALSE(toplevels.activate(999999));
 }
 
 TEST_F(WaylandAdapters, PastesWithTheKeyThatTypesVInTheUploadedKeymap) {
@@ -203,32 +194,21 @@ TEST_F(WaylandAdapters, PastesWithTheKeyThatTypesVInTheUploadedKeymap) {
     openWindow(QStringLiteral("org.mendrake.PasteTarget"), log);
     ASSERT_NE(clipboard.setSelection({{QStringLiteral("text/plain;charset=utf-8"), "typed by keys"}}), 0u);
     ASSERT_TRUE(seenChange([](const Change& c) { return c.ownWrite.has_value(); }));
-    int pastes = 0;
-    const auto pasted = [&] {
-        ++pastes;
-        return test::waitFor([&] {
-            QFile file(log);
-            return file.open(QIODevice::ReadOnly) && file.readAll().count("text=typed by keys\n") == pastes;
-        });
+    const auto pastes = [&] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().count("text=typed by keys\n") : 0;
     };
 
-    // The X keycode that types "v" in each layout.
-    const struct { const char* variant; std::uint32_t keycode; const char* groupName; } rows[] = {
-        {"", 55, "English (US)"}, {"dvorak", 60, "English (Dvorak)"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.groupName);
-        VirtualKeyboardKeySynthesiser keys(connection, keymapText(row.variant));
-        ASSERT_TRUE(keys.isTrusted());
-        keys.postKeyPress(row.keycode, Qt::ControlModifier);
-        EXPECT_TRUE(pasted()) << "the target did not receive the paste";
-        // The compositor now hands our keymap to every client, our own connection's seat included.
-        EXPECT_TRUE(test::waitFor([&] {
-            return QByteArray::fromStdString(connection.seatKeymap()).contains(QByteArray("name[Group1]=\"") + row.groupName + '"');
-        }));
-        EXPECT_EQ(WaylandKeyboardLayout(connection).characters({row.keycode}).at(0), QStringLiteral("v"));
-        physical.postKeyPress(row.keycode, Qt::ControlModifier);
-        EXPECT_TRUE(pasted()) << "the keyboard following the seat typed with the layout it started with";
-    }
+    // Dvorak types "v" at X keycode 60, where the US layout the seat started with has the full stop.
+    VirtualKeyboardKeySynthesiser keys(connection, dvorakKeymap());
+    ASSERT_TRUE(keys.isTrusted());
+    keys.postKeyPress(60, Qt::ControlModifier);
+    EXPECT_TRUE(test::waitFor([&] { return pastes() == 1; })) << "the target did not receive the paste";
+    // The compositor now hands our keymap to every client, our own connection's seat included.
+    EXPECT_TRUE(test::waitFor([&] { return connection.seatKeymap().find("\"English (Dvorak)\"") != std::string::npos; }));
+    EXPECT_EQ(WaylandKeyboardLayout(connection).characters({60}).at(0), "v");
+    physical.postKeyPress(60, Qt::ControlModifier);
+    EXPECT_TRUE(test::waitFor([&] { return pastes() == 2; })) << "the keyboard following the seat kept its first layout";
 }
 
 // Plays the global-shortcuts portal on a private bus: answers CreateSession and BindShortcuts with
@@ -257,9 +237,7 @@ private:
                                  .arg(call.service().mid(1).replace(u'.', u'_'),
                                       qdbus_cast<QVariantMap>(options).value(QStringLiteral("handle_token")).toString());
         bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
-        QDBusMessage response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
-                                                           QStringLiteral("Response"));
-        return bus.send(response << 0u << results);
+        return bus.send(QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response") << 0u << results);
     }
 };
 
@@ -288,10 +266,8 @@ TEST(PortalHotKeyService, BindsEachCombinationAndRunsOnlyOurActivation) {
     EXPECT_EQ(portal.bound->at(QStringLiteral("mendrake-7")), QStringLiteral("SHIFT+LOGO+v"));
 
     for (const QString& session : {QStringLiteral("/other/session"), portal.session})
-        portalBus.send(QDBusMessage::createSignal(desktop, QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
-                                                  QStringLiteral("Activated"))
-                       << QVariant::fromValue(QDBusObjectPath(session)) << QStringLiteral("mendrake-7") << qulonglong(0)
-                       << QVariantMap());
+        portalBus.send(QDBusMessage::createSignal(desktop, "org.freedesktop.portal.GlobalShortcuts", "Activated")
+                       << QVariant::fromValue(QDBusObjectPath(session)) << "mendrake-7" << 0ull << QVariantMap());
     EXPECT_TRUE(test::waitFor([&] { return !pressed.empty(); }));
     EXPECT_EQ(pressed, std::vector<std::uint32_t>{7}) << "only our session's activation counts";
 

@@ -1,9 +1,10 @@
 #pragma once
-// The store's fixture (the hardening tests' too), with raw SQL on its connection to plant what only SQL can.
+// A history store over a real SQLite file in a temporary directory, with the preferences beside it (the
+// panel needs both), and raw SQL on the store's connection to plant what only SQL can: many rows in one
+// statement, a DELETE that fails.
 
 #include "Database.h"
-#include "FakeClock.h"
-#include "FakeSystemLog.h"
+#include "PreferencesFixture.h"
 #include "store/HistoryStore.h"
 
 #include <QBuffer>
@@ -17,14 +18,15 @@
 
 namespace mendrake::test {
 
-inline CapturedClip textClip(const QString& text, RepresentationMap map = {}, ClipKind kind = ClipKind::text) {
+inline CapturedClip textClip(const QString& text, RepresentationMap map = {}, ClipKind kind = ClipKind::text,
+                             const QString& app = "Editor") {
     qint64 size = map.empty() ? text.toUtf8().size() : 0;
     for (const auto& [type, bytes] : map) size += bytes.size();
-    return {kind, text, contentHash("text", text.toUtf8()), std::move(map), "org.example.Editor", "Editor", size};
+    return {kind, text, contentHash("text", text.toUtf8()), std::move(map), "org.example." + app, app, size};
 }
 
-inline QByteArray encodedImage(const char* format, QColor color) {
-    QImage image(4, 3, QImage::Format_ARGB32);
+inline QByteArray encodedImage(const char* format, QColor color, QSize size = {4, 3}) {
+    QImage image(size, QImage::Format_ARGB32);
     image.fill(color);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -44,11 +46,8 @@ inline QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-class StoreTest : public ::testing::Test {
-protected:
+struct StoreFixture : PreferencesFixture {
     QTemporaryDir temp;
-    FakeClock clock{100 * 86400.0};
-    FakeSystemLog log;
     std::unique_ptr<HistoryStore> store = open();
 
     std::unique_ptr<HistoryStore> open() {
@@ -65,19 +64,29 @@ protected:
         auto statement = connectionOf(*store).prepare(query);
         return statement && statement->step() == 100 ? statement->textAt(0) : QString("<no row>");
     }
-    ClipItem record(const CapturedClip& clip) {
+    // Records the clip as copied `ago` seconds before now.
+    ClipItem record(const CapturedClip& clip, double ago = 0) {
+        const double now = clock.now();
+        clock.setNow(now - ago);
         auto item = store->record(clip);
+        clock.setNow(now);
         EXPECT_TRUE(item) << (item ? "" : item.error().description().toStdString());
         return item ? *item : ClipItem{};
     }
     qint64 add(const QString& text, double daysAgo = 0, bool pinned = false) {
-        const double now = clock.now();
-        clock.setNow(now - daysAgo * 86400);
-        const qint64 id = record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}})).id;
-        clock.setNow(now);
+        const qint64 id = record(textClip(text, {{"public.utf8-plain-text", text.toUtf8()}}), daysAgo * 86400).id;
         if (pinned) store->setPinned(id, true);
         return id;
     }
+    // Rows 1 to n in one statement: `values` gives kind, text, last_used_at and pinned of row i (`now` the clock's).
+    void insertRows(int n, const QString& values) {
+        sql(QString("WITH RECURSIVE n(i, now) AS (SELECT 1, %3 UNION ALL SELECT i + 1, now FROM n WHERE i < %1) "
+                    "INSERT INTO clips (kind, text, last_used_at, pinned, hash, created_at, size) "
+                    "SELECT %2, 'row' || i, 0, 1 FROM n")
+                .arg(QString::number(n), values, QString::number(clock.now(), 'f', 3)));
+    }
+    // Rows "item 1" to "item n", each a second older than the one before; row 5007 is a link.
+    void addItems(int n) { insertRows(n, "iif(i = 5007, 'url', 'text'), 'item ' || i, now - i, 0"); }
     // The file name the store gives a blob of this content hash: keyed with the store's own key.
     QString keyedName(const QString& hash) {
         const QByteArray key = QByteArray::fromHex(textOf("SELECT hex(key) FROM naming_key").toLatin1());
@@ -96,5 +105,7 @@ protected:
                     "BEGIN SELECT RAISE(%2, 'disk I/O error'); END;").arg(id).arg(how));
     }
 };
+
+struct StoreTest : ::testing::Test, StoreFixture {};
 
 }  // namespace mendrake::test
