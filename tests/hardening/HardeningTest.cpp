@@ -22,13 +22,14 @@
 namespace mendrake::test {
 namespace {
 
-// Clip n of kind 0 (text), 1 (rich text) or 2 (an image that grows with n up to a few hundred KiB: noise does
-// not compress).
-CapturedClip hardeningClip(int n, int kind) {
+enum class HardeningKind { text, richText, image };
+
+// Clip n of a kind; images grow with n up to a few hundred KiB (noise does not compress).
+CapturedClip hardeningClip(int n, HardeningKind kind) {
     const QString text = QStringLiteral("clip %1 ").arg(n).repeated(1 + n % 97);
     const QByteArray bytes = text.toUtf8();
-    if (kind == 0) return textClip(text);
-    if (kind == 1)
+    if (kind == HardeningKind::text) return textClip(text);
+    if (kind == HardeningKind::richText)
         return textClip(text, {{"public.utf8-plain-text", bytes}, {"public.html", "<b>" + bytes + "</b>"}}, ClipKind::richText);
     const int side = 16 + (n * 37) % 300;
     QImage image(side, side, QImage::Format_RGB32);
@@ -92,7 +93,8 @@ qint64 expectWholeStore(const QString& directory, bool killed = false) {
         clock.advance(1);
         const int n = round * 100000 + i;
         // Every fifth is a repeat of an earlier plain text as rich text: refreshes and upgrades that row.
-        (void)store.record(i % 5 == 4 ? hardeningClip(n - 4, 1) : hardeningClip(n, i % 5 % 3));
+        (void)store.record(i % 5 == 4 ? hardeningClip(n - 4, HardeningKind::richText)
+                                      : hardeningClip(n, HardeningKind(i % 5 % 3)));
         if (i % 11 == 10) (void)store.deleteItem(i / 3 + 1);
         if (i % 50 == 49) (void)store.trim(0, 400);
     }
@@ -124,7 +126,7 @@ TEST(CrashConsistency, FiftyRandomKillsLeaveAWholeStore) {
     FakeClock clock(1'800'000'000.0);
     auto opened = HistoryStore::open(clock, directory);
     ASSERT_TRUE(opened.ok()) << opened.error().description().toStdString();
-    auto recorded = opened.value()->record(hardeningClip(999999, 2));
+    auto recorded = opened.value()->record(hardeningClip(999999, HardeningKind::image));
     ASSERT_TRUE(recorded.ok()) << recorded.error().description().toStdString();
     opened.value().reset();
     expectWholeStore(directory);
@@ -188,13 +190,13 @@ protected:
 
 TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     QList<qint64> ids;
-    for (int n = 0; n < 40; ++n) ids << store->record(hardeningClip(n, n % 3))->id;
+    for (int n = 0; n < 40; ++n) ids << store->record(hardeningClip(n, HardeningKind(n % 3)))->id;
     for (int i = 0; i < 5; ++i) store->setPinned(ids[i], true);
     qint64 rows = ids.size();
 
     GetParam().apply(*store);
     int failures = 0;
-    for (int n = 1000; n < 1040; ++n) store->record(hardeningClip(n, n % 3)).ok() ? ++rows : ++failures;
+    for (int n = 1000; n < 1040; ++n) store->record(hardeningClip(n, HardeningKind(n % 3))).ok() ? ++rows : ++failures;
     EXPECT_GT(failures, 0) << "the fault never reached the store";
     // Each deletion happens whole or not at all, and says which.
     const QString victimFile = blobOf(ids[7]);
@@ -214,7 +216,7 @@ TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     EXPECT_EQ(store->count(), rows);
     expectWholeStore(temp.path());
     for (int n = 2000; n < 2010; ++n, ++rows)
-        ASSERT_TRUE(store->record(hardeningClip(n, n % 3)).ok()) << "recording resumes";
+        ASSERT_TRUE(store->record(hardeningClip(n, HardeningKind(n % 3))).ok()) << "recording resumes";
     if (!GetParam().smallFileSystem) return;
 
     // The file system turns read-only: the history opens for reading (or not at all), and writably again after.
@@ -222,11 +224,11 @@ TEST_P(WriteFault, FailsCleanlyKeepsServingAndResumes) {
     ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=8m"), 0) << strerror(errno);
     if (auto readOnly = HistoryStore::open(clock, temp.path())) {
         EXPECT_EQ(readOnly.value()->count(), rows);
-        EXPECT_FALSE(readOnly.value()->record(hardeningClip(99, 0)).ok());
+        EXPECT_FALSE(readOnly.value()->record(hardeningClip(99, HardeningKind::text)).ok());
     }
     ASSERT_EQ(mount("tmpfs", path.constData(), "tmpfs", MS_REMOUNT, "size=8m"), 0) << strerror(errno);
     store = open();
-    ASSERT_TRUE(store && store->record(hardeningClip(100, 1)).ok());
+    ASSERT_TRUE(store && store->record(hardeningClip(100, HardeningKind::richText)).ok());
     EXPECT_EQ(store->count(), rows + 1);
     expectWholeStore(temp.path());
 }

@@ -223,7 +223,9 @@ TEST_F(StoreTest, BlobsHoldBinaryPlistDamagedReadEmpty) {
     EXPECT_EQ(store->image(tiff).pixelColor(1, 1), QColor(Qt::green)) << "needs the TIFF image plugin";
 
     QByteArray mixed = encodeRepresentations({{"public.png", "x"}, {"public.tiff", "y"}});
-    mixed.replace("Ay", "Qy");  // a good value, then one turned from data into a string
+    // A good value, then one turned from data into a string: in a binary plist, 0x41 ("A") opens one byte of
+    // data and 0x51 ("Q") a one-character string.
+    mixed.replace("Ay", "Qy");
     const std::optional<QByteArray> contents[] = {
         std::nullopt,  // missing
         QByteArray(), bytes.left(bytes.size() / 2), QByteArray("bplist00") + QByteArray(300, '\xff'), mixed,
