@@ -15,7 +15,7 @@
 #include "FakeKeySynthesiser.h"
 #include "FakeKeyboardLayout.h"
 #include "FakeWorkspace.h"
-#include "PreferencesFixture.h"
+#include "StoreFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,7 +28,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -48,7 +47,7 @@ using P = SettingsPage;
 // Everything the settings pages use, in memory: the shared preferences fixture, a US keyboard
 // layout, a desktop with two installed apps and a switchable paste permission. The C locale: its
 // short time format carries seconds that a pause's end leaves out, and it groups no digits unless asked to.
-struct SettingsTest : ::testing::Test, test::PreferencesFixture {
+struct SettingsTest : ::testing::Test, test::StoreFixture {
     SettingsTest() {
         QLocale::setDefault(QLocale::c());
         clock.setNow(QDateTime(QDate(2026, 3, 2), QTime(14, 0)).toSecsSinceEpoch());
@@ -73,19 +72,8 @@ struct SettingsTest : ::testing::Test, test::PreferencesFixture {
         };
     }
 
-    // A history in `directory` with `count` text copies a second apart, every 500th pinned.
-    std::unique_ptr<HistoryStore> history(const QString& directory, int count) {
-        std::unique_ptr<HistoryStore> store = HistoryStore::open(clock, directory).value();
-        for (int i = 0; i < count; ++i) {
-            const QString text = QStringLiteral("Sample clip number %1").arg(i);
-            auto item = store->record({.text = text, .hash = contentHash("text", text.toUtf8()),
-                                       .representations = {{"public.utf8-plain-text", text.toUtf8()}},
-                                       .byteSize = text.size()});
-            if (i % 500 == 0) store->setPinned(item->id, true);
-            clock.advance(1);
-        }
-        return store;
-    }
+    // 1234 text copies a second apart, every 500th pinned.
+    void addHistory() { insertRows(1234, "'text', 'Sample clip number ' || i, now - i, i % 500 = 1"); }
     void choosePause(PrivacyPage& page, const QString& text) {
         for (QAction* action : page.pauseButton()->menu()->actions())
             if (action->text() == text) return action->trigger();
@@ -175,8 +163,7 @@ TEST_F(SettingsTest, WindowTitledOnEverySelectionAndKept) {
 }
 
 TEST_F(SettingsTest, HistoryFiguresAndPickersFollowTheirSource) {
-    QTemporaryDir dir;
-    std::unique_ptr<HistoryStore> store = history(dir.path(), 1234);
+    addHistory();
     SettingsServices withStore = servicesWith(store.get());
     prefs.setMaxItems(1234);
     prefs.setRetentionDays(30);
@@ -390,8 +377,7 @@ TEST_F(SettingsTest, ScreenshotsOfEveryPage) {
     prefs.setMaxItems(5000);
     prefs.setRetentionDays(30);
     keys.trusted = false;
-    QTemporaryDir dir;
-    std::unique_ptr<HistoryStore> store = history(dir.path(), 1234);
+    addHistory();
     SettingsWindowController settings(servicesWith(store.get()));
     auto save = [&](const QString& name) {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(settings.window())) << name;
