@@ -27,8 +27,14 @@ wait_for 5 rows_are 1 || fail "copy not recorded (rows: $(rows)): $(cat "$WORK/m
 # The panel opens over the target and takes the keyboard; Enter pastes its first row there.
 "$MENDRAKE" --toggle || fail "mendrake --toggle failed"
 wait_for 5 active_is io.github.mendrake.Mendrake || fail "panel not focused (focused: '$("$WAYLAND_SESSION" active)')"
-"$WAYLAND_SESSION" key 36 || fail "no key injection"
-wait_for 5 pastes_are 1 || fail "nothing pasted: $(cat "$WORK/mendrake.log")"
+# KWin marks the panel activated a moment before its keyboard focus arrives, and a key injected in
+# between is lost: Enter goes again while the panel is still in front and nothing was pasted.
+for _ in 1 2 3 4 5; do
+  active_is io.github.mendrake.Mendrake || break
+  "$WAYLAND_SESSION" key 36 || fail "no key injection"
+  wait_for 1 pastes_are 1 && break
+done
+wait_for 5 pastes_are 1 || fail "nothing pasted (focused: '$("$WAYLAND_SESSION" active)'): $(cat "$WORK/mendrake.log")"
 case "$(last_paste)" in *"text=hello from the target") ;; *) fail "pasted: $(last_paste)" ;; esac
 active_is org.example.Target || fail "focus after the paste: '$("$WAYLAND_SESSION" active)'"
 echo PASS
